@@ -1,0 +1,34 @@
+# Front door over the two CMake presets (native: Linux; win32: the real DLL, run under Wine).
+# make demo  - the main job: builds and runs what a newcomer should see first
+# make test  - every test suite of both builds
+# make dll   - Ostrelle.dll alone
+# make bench - the speed and allocation benchmarks
+
+.PHONY: demo test dll bench deps native win32 clean
+
+deps:
+	tools/install-deps
+
+native: deps
+	cmake --preset native
+	cmake --build --preset native
+
+win32: deps
+	cmake --preset win32
+	cmake --build --preset win32
+
+dll: win32
+	@echo "Built: build/win32/Ostrelle.dll"
+
+test: native win32
+	ctest --preset native
+	ctest --preset win32
+
+demo: native win32
+	tools/demo
+
+bench: native
+	@echo "No benchmarks yet."
+
+clean:
+	rm -rf build

@@ -1,0 +1,25 @@
+// The plug-in's configuration: eight values from the "Settings" section of "Ostrelle.ini".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The configured values. The start values are the file's defaults, so a settings file that cannot
+// be read leaves the plug-in as it would be with a file that sets every key to its default.
+struct EffectSettings {
+    float volumeDamage = 1.0f;       // impact sound volume, 1.0 = full
+    float impactIntensity = 250.0f;  // impactForce above this is an impact
+    std::uint32_t minImpactMs = 2000;
+    std::uint32_t maxImpactMs = 5000;  // never below minImpactMs once read
+    std::uint8_t radioDuckVolume = 20;  // host radio scale, 127 = full
+    bool tunnelStaticEnabled = true;
+    std::uint8_t tunnelDuckVolume = 30;
+    float volumeNoise = 1.0f;
+};
+
+// The process's settings: written once by startUp through readSettings, read-only afterwards.
+extern EffectSettings effectSettings;
+
+// Reads all eight keys from the file at settingsPath, passed unchanged to the profile calls, and
+// stores each as soon as it is read. An absent file, section or key gives that key's default.
+void readSettings(const std::string& settingsPath, EffectSettings& settings);

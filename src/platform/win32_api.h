@@ -1,0 +1,49 @@
+// The Win32 calls the plug-in makes, under their Win32 names. On Windows this is <windows.h>
+// itself; on Linux it declares our own replacements (win32_api_linux.cpp), so the code above this
+// layer is the same on both builds and builds its paths with backslashes on both.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cstdint>
+#include <string>
+
+using BOOL = std::int32_t;
+using UINT = std::uint32_t;
+using DWORD = std::uint32_t;
+using LPCSTR = const char*;
+using LPSTR = char*;
+
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10u;
+
+// Profile calls, with the Windows behaviour that settings files rely on: section and key names
+// compared without regard to letter case, the first of duplicate sections and keys wins, white
+// space around values trimmed, ';' and '#' comment lines, the value cut to size - 1 characters,
+// the default when the file, the section or the key is absent, and empty text (not the default)
+// for a key present with an empty value. The result is the number of characters copied.
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer,
+                               DWORD size, LPCSTR path);
+// The key's value read as an integer the way Windows reads it (see win32_api_linux.cpp), or the
+// default when the file, the section or the key is absent or the value is empty.
+UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR path);
+// INVALID_FILE_ATTRIBUTES when nothing is at the path; FILE_ATTRIBUTE_DIRECTORY set for a folder.
+DWORD GetFileAttributesA(LPCSTR path);
+// Milliseconds from CLOCK_MONOTONIC truncated to 32 bits, or from the source set below.
+DWORD GetTickCount();
+
+// Knobs of the Linux replacement that Windows has no counterpart for. Every path handed to the
+// calls above has '\' read as '/'.
+namespace platform {
+
+// Where a bare file name (one without any separator) is looked for by the profile calls, in place
+// of the Windows folder. Empty, the default, means the current directory.
+void setWindowsFolder(std::string folder);
+
+// Replaces the clock behind GetTickCount, for the simulator and tests; nullptr restores it.
+using TickSource = DWORD (*)();
+void setTickSource(TickSource source);
+
+}  // namespace platform
+#endif
