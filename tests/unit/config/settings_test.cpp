@@ -1,0 +1,97 @@
+#include "config/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/temp_folder.h"
+
+namespace {
+
+// What every key gives when the file does not set it.
+const EffectSettings defaults = {
+    .volumeDamage = 1.0f,
+    .impactIntensity = 250.0f,
+    .minImpactMs = 2000,
+    .maxImpactMs = 5000,
+    .radioDuckVolume = 20,
+    .tunnelStaticEnabled = true,
+    .tunnelDuckVolume = 30,
+    .volumeNoise = 1.0f,
+};
+
+void expectSettings(const EffectSettings& actual, const EffectSettings& expected,
+                    const std::string& label) {
+    EXPECT_EQ(actual.volumeDamage, expected.volumeDamage) << label;
+    EXPECT_EQ(actual.impactIntensity, expected.impactIntensity) << label;
+    EXPECT_EQ(actual.minImpactMs, expected.minImpactMs) << label;
+    EXPECT_EQ(actual.maxImpactMs, expected.maxImpactMs) << label;
+    EXPECT_EQ(actual.radioDuckVolume, expected.radioDuckVolume) << label;
+    EXPECT_EQ(actual.tunnelStaticEnabled, expected.tunnelStaticEnabled) << label;
+    EXPECT_EQ(actual.tunnelDuckVolume, expected.tunnelDuckVolume) << label;
+    EXPECT_EQ(actual.volumeNoise, expected.volumeNoise) << label;
+}
+
+// Reads settings that start from values unlike any default, so that a key that is not read
+// (or not reset to its default) shows.
+EffectSettings readFrom(const std::string& path) {
+    EffectSettings settings{0.125f, 1.0f, 1, 2, 3, false, 4, 0.125f};
+    readSettings(path, settings);
+    return settings;
+}
+
+TEST(ReadSettings, MissingFileOrSectionGivesEveryDefault) {
+    TempFolder folder;
+    expectSettings(readFrom("plug\\Ostrelle.ini"), defaults, "no file");
+    folder.write("plug/Ostrelle.ini", "[Other]\nVolume Damage=0.5\n");
+    expectSettings(readFrom("plug\\Ostrelle.ini"), defaults, "no Settings section");
+}
+
+TEST(ReadSettings, ConvertsEachKeyAsItsFieldNeeds) {
+    struct Case {
+        const char* keys;  // lines of the Settings section
+        EffectSettings expected;
+    };
+    auto with = [](auto change) {
+        EffectSettings settings = defaults;
+        change(settings);
+        return settings;
+    };
+    const Case cases[] = {
+        {"Radio Duck Volume=300", with([](auto& s) { s.radioDuckVolume = 44; })},
+        {"Radio Duck Volume=256", with([](auto& s) { s.radioDuckVolume = 0; })},
+        {"Tunnel Radio Duck Volume=127", with([](auto& s) { s.tunnelDuckVolume = 127; })},
+        {"Enable Tunnel Static=0", with([](auto& s) { s.tunnelStaticEnabled = false; })},
+        {"Enable Tunnel Static=7", defaults},
+        {"Minimum time impact SFX=7000",
+         with([](auto& s) { s.minImpactMs = s.maxImpactMs = 7000; })},
+        {"Minimum time impact SFX=5000\nMaximum time impact SFX=2000",
+         with([](auto& s) { s.minImpactMs = s.maxImpactMs = 5000; })},
+        {"Minimum time impact SFX=2000\nMaximum time impact SFX=2000",
+         with([](auto& s) { s.maxImpactMs = 2000; })},
+        {"Maximum time impact SFX=4294967295",
+         with([](auto& s) { s.maxImpactMs = 4294967295u; })},
+        {"Volume Damage=abc", with([](auto& s) { s.volumeDamage = 0.0f; })},
+        {"Volume Damage=0.5xyz", with([](auto& s) { s.volumeDamage = 0.5f; })},
+        {"Volume Damage=2.5", with([](auto& s) { s.volumeDamage = 2.5f; })},
+        {"Volume Noise=0.1", with([](auto& s) { s.volumeNoise = 0.1f; })},
+        {"Volume Noise=", with([](auto& s) { s.volumeNoise = 0.0f; })},
+        {"Impact intensity=", with([](auto& s) { s.impactIntensity = 0.0f; })},
+        // 62 zeros, then 5, then seven more digits: only the first 63 characters are read.
+        {"Impact intensity=00000000000000000000000000000000000000000000000000000000000000"
+         "55555555",
+         with([](auto& s) { s.impactIntensity = 5.0f; })},
+        {"volume damage=0.25\nIMPACT INTENSITY=100",
+         with([](auto& s) {
+             s.volumeDamage = 0.25f;
+             s.impactIntensity = 100.0f;
+         })},
+    };
+    TempFolder folder;
+    for (const Case& c : cases) {
+        folder.write("Ostrelle.ini", std::string("[Settings]\n") + c.keys + "\n");
+        expectSettings(readFrom("Ostrelle.ini"), c.expected, c.keys);
+    }
+}
+
+}  // namespace

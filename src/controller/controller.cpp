@@ -1,0 +1,192 @@
+#include "controller/controller.h"
+
+#include "config/settings.h"
+#include "controller/next_random.h"
+#include "entry/plugin_directory.h"
+#include "host/vehicle_record.h"
+#include "platform/fault_guard.h"
+#include "platform/win32_api.h"
+#include "sound/sound_player.h"
+
+ControllerState controllerState;
+std::string settingsPath;
+
+namespace {
+
+constexpr std::uint8_t fullRadioVolume = 127;
+constexpr float radioRampStep = 4.0f;        // radio level change per frame, down and up
+constexpr float healthDropThreshold = 20.0f;  // a larger fall of health in one frame is an impact
+constexpr std::uint8_t ineligibleStatus = 10;  // vehicles with this status or above are ignored
+constexpr float roofProbeLift = 1.0f;  // asked from just above the vehicle, not from its floor
+constexpr float roofMinGap = 1.2f;     // nearer than this is the vehicle's own roof, not a tunnel
+constexpr float roofMaxGap = 25.0f;    // farther than this is open sky under a high structure
+
+ControllerState& controller = controllerState;
+const EffectSettings& settings = effectSettings;
+
+void resetIfActive() {
+    if (controller.state != EffectState::Idle) resetEffects();
+}
+
+// The radio level as the game takes it: truncated toward zero, low 8 bits.
+void pushRadioLevel() {
+    setRadioVolume(static_cast<std::uint8_t>(static_cast<std::int32_t>(controller.radioLevel)));
+}
+
+// minImpactMs plus a random part of the span up to maxImpactMs; a draw is at most 32767, so no
+// duck outlasts minImpactMs + 32767 ms.
+std::uint32_t drawImpactDuration() {
+    if (settings.maxImpactMs <= settings.minImpactMs) return settings.minImpactMs;
+    std::uint32_t span = settings.maxImpactMs - settings.minImpactMs + 1;
+    std::uint32_t draw = nextRandom();
+    // The span wraps to 0 only for the whole 32-bit range, where any draw fits.
+    return settings.minImpactMs + (span == 0 ? draw : draw % span);
+}
+
+void enterImpactDuck(std::uint32_t now) {
+    controller.state = EffectState::ImpactDuck;
+    stopNoise();
+    playImpactSound(settings.volumeDamage);
+    controller.radioLevel = settings.radioDuckVolume;
+    setRadioVolume(settings.radioDuckVolume);
+    controller.impactDuration = drawImpactDuration();
+    controller.duckStart = now;
+    controller.impactDeadline = now + controller.impactDuration;
+}
+
+bool duckRunning(std::uint32_t now) {
+    return now - controller.duckStart < controller.impactDuration;
+}
+
+void rampDownUnderRoof() {
+    controller.state = EffectState::TunnelStatic;
+    playNoise(settings.volumeNoise);
+    const float target = settings.tunnelDuckVolume;
+    // Only ever lowers: after a duck below the tunnel level the radio stays there.
+    if (controller.radioLevel > target) {
+        float lowered = controller.radioLevel - radioRampStep;
+        controller.radioLevel = lowered > target ? lowered : target;
+    }
+    pushRadioLevel();
+}
+
+void rampUpOutside() {
+    if (controller.state == EffectState::TunnelStatic) {
+        stopNoise();
+        controller.state = EffectState::Idle;
+    }
+    if (controller.radioLevel < fullRadioVolume) {
+        float raised = controller.radioLevel + radioRampStep;
+        controller.radioLevel = raised < fullRadioVolume ? raised : fullRadioVolume;
+        pushRadioLevel();
+    }
+}
+
+// Whether this frame's readings are an impact. Strict float comparisons: NaN never counts.
+bool isImpact(float impactForce, float previousHealth, float health) {
+    return impactForce > settings.impactIntensity ||
+           (previousHealth > 0.0f && previousHealth - health > healthDropThreshold);
+}
+
+// A frame after startUp: everything that reads the game's memory or calls into the game.
+void runFrame() {
+    if (readSuspendFlag() != 0) {
+        resetIfActive();
+        return;
+    }
+    HostAddress actor = queryActor();
+    HostAddress vehicle = queryVehicle();
+    if (actor == 0 || vehicle == 0) {
+        resetIfActive();
+        controller.lastVehicle = 0;
+        return;
+    }
+    VehicleRecord record(vehicle);
+    if (record.status() >= ineligibleStatus) {
+        resetIfActive();
+        controller.lastVehicle = vehicle;
+        controller.lastHealth = record.health();  // so a fall while ineligible never counts
+        return;
+    }
+
+    float health = record.health();
+    float impactForce = record.impactForce();
+    float previousHealth = controller.lastHealth;
+    if (vehicle != controller.lastVehicle) {
+        controller.lastVehicle = vehicle;
+        previousHealth = health;  // a change of vehicle is no fall of health
+    }
+    bool impact = isImpact(impactForce, previousHealth, health);
+    controller.lastHealth = health;  // also during a duck, so one fall counts once at most
+    std::uint32_t now = GetTickCount();
+
+    // An impact during a duck is ignored, also in the frame in which the duck ends.
+    if (impact && controller.state != EffectState::ImpactDuck) enterImpactDuck(now);
+    if (controller.state == EffectState::ImpactDuck) {
+        if (duckRunning(now)) {
+            setRadioVolume(settings.radioDuckVolume);
+            return;
+        }
+        stopImpactSounds();
+        controller.state = EffectState::Idle;
+    }
+
+    if (settings.tunnelStaticEnabled && probeTunnel(vehicle)) {
+        rampDownUnderRoof();
+    } else {
+        rampUpOutside();
+    }
+}
+
+}  // namespace
+
+void onFrame() noexcept {
+    // A start-up that failed leaves started false and is tried again on the next frame.
+    if (!guarded(startUp) || !controller.started) return;
+    guarded(runFrame);
+}
+
+void startUp() {
+    if (controller.started) return;
+    settingsPath = pluginDirectory + "\\Ostrelle.ini";
+    // Anything at that path counts, a folder too; otherwise the profile calls look for the bare
+    // name in the Windows folder.
+    if (GetFileAttributesA(settingsPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        settingsPath = "Ostrelle.ini";
+    }
+    readSettings(settingsPath, effectSettings);
+    openSounds(pluginDirectory);
+    controller.state = EffectState::Idle;
+    controller.radioLevel = fullRadioVolume;
+    controller.started = true;
+}
+
+void resetEffects() {
+    stopAllSounds();
+    controller.radioLevel = fullRadioVolume;
+    setRadioVolume(fullRadioVolume);
+    controller.state = EffectState::Idle;
+}
+
+void shutDown() noexcept {
+    // Runs in the unload callback, possibly while the game tears down: a fault in the volume push
+    // must not keep the audio library open.
+    guarded(resetEffects);
+    guarded(closeSounds);
+    controller.state = EffectState::Idle;
+    controller.started = false;
+}
+
+bool probeTunnel(HostAddress record) noexcept {
+    if (record == 0) return false;
+    bool underRoof = false;
+    guarded([&] {
+        Position position = VehicleRecord(record).position();
+        std::uint8_t found = 0;
+        float roofHeight = findRoofZ(position.x, position.y, position.z + roofProbeLift, &found);
+        if (found == 0) return;
+        float gap = roofHeight - position.z;
+        underRoof = gap > roofMinGap && gap < roofMaxGap;
+    });
+    return underRoof;
+}

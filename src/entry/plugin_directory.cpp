@@ -1,0 +1,3 @@
+#include "entry/plugin_directory.h"
+
+std::string pluginDirectory = ".";

@@ -1,0 +1,122 @@
+#include "sound/sound_player.h"
+
+#include <cstddef>
+
+#include "controller/next_random.h"
+#include "platform/win32_api.h"
+
+SoundBank soundBank;
+
+namespace {
+
+struct Sound {
+    const char* fileName;
+    HSTREAM SoundBank::* stream;
+    BASS_DWORD flags;
+};
+
+// In the order in which they are searched for, opened, stopped and freed.
+constexpr Sound sounds[] = {
+    {"broke.mp3", &SoundBank::impactSound1, 0},
+    {"broke2.mp3", &SoundBank::impactSound2, 0},
+    {"noise.mp3", &SoundBank::noiseSound, BASS_SAMPLE_LOOP},
+};
+constexpr std::size_t soundCount = sizeof sounds / sizeof sounds[0];
+
+// Where a sound file may lie, in the order tried: in the plug-in's folder first (its "Radio SFX"
+// subfolder, then the folder itself), then relative to the game's current directory, where the
+// usual mod-loader layouts put it.
+struct Candidate {
+    bool inFolder;  // the folder given to findSoundFile comes first
+    const char* prefix;
+};
+constexpr Candidate candidates[] = {
+    {true, "\\Radio SFX\\"},
+    {true, "\\"},
+    {false, "scripts\\modloader\\Ostrelle\\Radio SFX\\"},
+    {false, "modloader\\Ostrelle\\Radio SFX\\"},
+    {false, "Radio SFX\\"},
+    {false, ""},
+};
+
+// A path counts when something is there that is not a folder; the file is not opened here.
+bool isUsableFile(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void stopIfLoaded(HSTREAM stream) {
+    if (stream != 0) BASS_ChannelStop(stream);
+}
+
+}  // namespace
+
+std::string findSoundFile(const std::string& folder, const std::string& fileName) {
+    for (const Candidate& candidate : candidates) {
+        std::string path = (candidate.inFolder ? folder : std::string()) + candidate.prefix + fileName;
+        if (isUsableFile(path)) return path;
+    }
+    return {};
+}
+
+void openSounds(const std::string& folder) {
+    if (soundBank.audioReady) return;
+    BASS_Init(-1, 44100, 0, nullptr, nullptr);  // device -1: the default output device
+    // Every search ends before the first stream is created.
+    std::string paths[soundCount];
+    for (std::size_t i = 0; i < soundCount; ++i) paths[i] = findSoundFile(folder, sounds[i].fileName);
+    for (std::size_t i = 0; i < soundCount; ++i) {
+        if (paths[i].empty()) continue;
+        soundBank.*sounds[i].stream = BASS_StreamCreateFile(0, paths[i].c_str(), 0, 0, sounds[i].flags);
+    }
+    soundBank.audioReady = true;
+}
+
+void playImpactSound(float volume) {
+    if (!soundBank.audioReady) return;
+    // A fixed array, not a growable one: this runs on a frame and must not allocate.
+    HSTREAM loaded[2];
+    std::size_t count = 0;
+    if (soundBank.impactSound1 != 0) loaded[count++] = soundBank.impactSound1;
+    if (soundBank.impactSound2 != 0) loaded[count++] = soundBank.impactSound2;
+    if (count == 0) return;
+    HSTREAM chosen = loaded[nextRandom() % count];
+    stopImpactSounds();
+    BASS_ChannelSetAttribute(chosen, BASS_ATTRIB_VOL, volume);
+    BASS_ChannelPlay(chosen, 1);  // restart: from the start, also when it still sounds
+}
+
+void playNoise(float volume) {
+    if (!soundBank.audioReady || soundBank.noiseSound == 0) return;
+    BASS_ChannelSetAttribute(soundBank.noiseSound, BASS_ATTRIB_VOL, volume);
+    BASS_ChannelPlay(soundBank.noiseSound, 0);  // no restart: a playing loop carries on
+}
+
+void stopImpactSounds() {
+    if (!soundBank.audioReady) return;
+    stopIfLoaded(soundBank.impactSound1);
+    stopIfLoaded(soundBank.impactSound2);
+}
+
+void stopNoise() {
+    if (!soundBank.audioReady) return;
+    stopIfLoaded(soundBank.noiseSound);
+}
+
+void stopAllSounds() {
+    stopImpactSounds();
+    stopNoise();
+}
+
+void closeSounds() {
+    if (!soundBank.audioReady) return;
+    stopAllSounds();
+    for (const Sound& sound : sounds) {
+        HSTREAM& stream = soundBank.*sound.stream;
+        if (stream == 0) continue;
+        BASS_StreamFree(stream);
+        stream = 0;
+    }
+    BASS_Free();
+    soundBank.audioReady = false;
+}

@@ -1,0 +1,39 @@
+// The sound player: finds the three sound files, opens them through the audio library once, and
+// plays and stops them for the effect controller. It reports no error: a sound that is not found or
+// cannot be opened keeps handle 0, and every operation passes it over.
+#pragma once
+
+#include <string>
+
+#include "sound/bass_api.h"
+
+// The three streams; 0 means not loaded. While audioReady is false all three are 0.
+struct SoundBank {
+    HSTREAM impactSound1 = 0;  // "broke.mp3"
+    HSTREAM impactSound2 = 0;  // "broke2.mp3"
+    HSTREAM noiseSound = 0;    // "noise.mp3", looping
+    bool audioReady = false;   // openSounds has run (even when nothing opened); closeSounds clears it
+};
+
+extern SoundBank soundBank;
+
+// The first of six candidate places that holds fileName and is not a folder, or "" when none does.
+// folder and fileName are joined exactly as given, with backslashes.
+std::string findSoundFile(const std::string& folder, const std::string& fileName);
+
+// Starts the audio library and opens every sound found; does nothing while audioReady is set.
+void openSounds(const std::string& folder);
+
+// Plays one loaded impact sound, chosen at random, from its start; both are stopped first so that
+// at most one sounds. Draws a random number only when at least one impact sound is loaded.
+void playImpactSound(float volume);
+
+// Sets the noise loop's volume and keeps it playing; a loop already playing is not restarted.
+void playNoise(float volume);
+
+void stopImpactSounds();
+void stopNoise();
+void stopAllSounds();
+
+// Stops and frees every stream and closes the audio library; does nothing unless audioReady.
+void closeSounds();

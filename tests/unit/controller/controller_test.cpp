@@ -1,0 +1,528 @@
+#include "controller/controller.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+
+#include "config/settings.h"
+#include "controller/next_random.h"
+#include "entry/plugin_directory.h"
+#include "platform/win32_api.h"
+#include "sound/sound_player.h"
+#include "support/call_log.h"
+#include "support/fake_host.h"
+#include "support/recording_bass.h"
+#include "support/temp_folder.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class ControllerTest : public ::testing::Test {
+public:
+    // Also called by table-driven tests to start each case afresh, in a new plug-in folder.
+    void SetUp() override {
+        folder.reset();  // back to the previous directory before the new folder is entered
+        folder = std::make_unique<TempFolder>();
+        controllerState = ControllerState{};
+        effectSettings = EffectSettings{};
+        soundBank = SoundBank{};
+        randomState = 1;
+        callLog().clear();
+        recordingBass::reset();
+        fakeHost::install();
+        pluginDirectory = folder->path().string();
+        platform::setWindowsFolder((folder->path() / "windows").string());
+        car = FakeVehicle{};
+        otherCar = FakeVehicle{};
+        world().vehicle = car.address();
+    }
+    void TearDown() override {
+        platform::setWindowsFolder("");
+        platform::setTickSource(nullptr);
+    }
+
+    FakeWorld& world() { return fakeHost::world(); }
+
+    void writeSettings(const std::string& keys, const std::string& where = "Ostrelle.ini") {
+        folder->write(where, "[Settings]\n" + keys + "\n");
+    }
+    // broke.mp3, broke2.mp3 and noise.mp3 get streams 1, 2 and 3.
+    void withSounds() {
+        for (const char* name : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
+            folder->write(std::string("Radio SFX/") + name, "mp3");
+        }
+    }
+
+    // Runs one frame and answers the calls it made, host and audio library together.
+    Calls frame() {
+        callLog().clear();
+        onFrame();
+        return callLog();
+    }
+    // Runs one frame and answers only its radio volume pushes.
+    std::vector<int> pushes() {
+        std::vector<int> volumes;
+        for (const std::string& call : frame()) {
+            if (call.rfind("setRadioVolume(", 0) == 0) volumes.push_back(std::stoi(call.substr(15)));
+        }
+        return volumes;
+    }
+    void underRoof(bool roof) {
+        world().roofFound = roof;
+        world().roofHeight = 5.0f;  // 5 above a car standing at height 0
+    }
+    void hit() { car.setImpactForce(1000.0f); }
+    void calm() { car.setImpactForce(0.0f); }
+
+    std::unique_ptr<TempFolder> folder;
+    FakeVehicle car;
+    FakeVehicle otherCar;
+};
+
+char stateLetter() {
+    switch (controllerState.state) {
+        case EffectState::Idle: return 'I';
+        case EffectState::ImpactDuck: return 'D';
+        case EffectState::TunnelStatic: return 'T';
+    }
+    return '?';
+}
+
+TEST_F(ControllerTest, DetectsImpactsFromForceOrAFallOfHealth) {
+    struct Step {
+        float health;
+        float force;
+        std::uint8_t status = 0;
+        bool otherVehicle = false;
+        bool suspended = false;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::string states;  // the effect state after each frame
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const Case cases[] = {
+        {"force equal to the threshold", {{1000, 250.0f}}, "I"},
+        {"force above the threshold", {{1000, 250.1f}}, "D"},
+        {"a fall of 20.0", {{1000, 0}, {980, 0}}, "II"},
+        {"a fall of 20.5", {{1000, 0}, {979.5f, 0}}, "ID"},
+        {"a fall from health 0", {{0, 0}, {-50, 0}}, "II"},
+        {"a fall from below 0", {{-5, 0}, {-50, 0}}, "II"},
+        {"force counts whatever the health", {{0, 0}, {-50, 300}}, "ID"},
+        {"a change of vehicle", {{1000, 0}, {500, 0, 0, true}}, "II"},
+        {"a fall during suspend counts after it",
+         {{1000, 0}, {900, 0, 0, false, true}, {900, 0}},
+         "IID"},
+        {"a fall while ineligible never counts", {{1000, 0}, {900, 0, 10}, {900, 0}}, "III"},
+        {"NaN health", {{1000, 0}, {nan, 0}, {0, 0}}, "III"},
+        {"NaN force", {{1000, nan}}, "I"},
+        {"status 9 is eligible", {{1000, 300, 9}}, "D"},
+        {"status 10 is not", {{1000, 300, 10}}, "I"},
+        {"status 255 is not", {{1000, 300, 255}}, "I"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        std::string states;
+        for (const Step& step : c.steps) {
+            FakeVehicle& vehicle = step.otherVehicle ? otherCar : car;
+            vehicle.setHealth(step.health);
+            vehicle.setImpactForce(step.force);
+            vehicle.setStatus(step.status);
+            world().vehicle = vehicle.address();
+            world().suspendFlag = step.suspended;
+            frame();
+            states += stateLetter();
+        }
+        EXPECT_EQ(states, c.states) << c.name;
+    }
+}
+
+TEST_F(ControllerTest, FirstImpactPlaysBroke2AndDucksForTheDrawnTime) {
+    withSounds();
+    frame();  // start-up
+    hit();
+    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(3)",
+                                     "BASS_ChannelStop(1)", "BASS_ChannelStop(2)",
+                                     "BASS_ChannelSetAttribute(2,2,1)", "BASS_ChannelPlay(2,1)",
+                                     "setRadioVolume(20)", "setRadioVolume(20)"));
+    // The sound drew 41; the duration 2000 + 18467 % 3001.
+    EXPECT_EQ(controllerState.impactDeadline, 100000u + 2461u);
+
+    calm();
+    world().tick = 100000 + 2460;
+    EXPECT_THAT(pushes(), ElementsAre(20));
+    world().tick = 100000 + 2461;
+    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(1)",
+                                     "BASS_ChannelStop(2)", "findRoofZ(0,0,1)",
+                                     "setRadioVolume(24)"));
+    EXPECT_EQ(stateLetter(), 'I');
+}
+
+TEST_F(ControllerTest, DuckLengthFollowsTheConfiguredRange) {
+    struct Case {
+        const char* keys;
+        bool sounds;
+        std::uint32_t duration;
+        std::uint32_t stateAfter;  // the generator after the impact frame
+    };
+    const Case cases[] = {
+        {"", false, 2000 + 41, 2745024},  // no impact sound: the duration takes the first draw
+        {"Minimum time impact SFX=2000\nMaximum time impact SFX=2000", true, 2000, 2745024},
+        {"Minimum time impact SFX=1000\nMaximum time impact SFX=100000", true, 1000 + 18467,
+         3357800067u},
+        // The span of the whole 32-bit range wraps to 0: the draw is taken as it is.
+        {"Minimum time impact SFX=0\nMaximum time impact SFX=4294967295", false, 41, 2745024},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        writeSettings(c.keys);
+        if (c.sounds) withSounds();
+        frame();
+        hit();
+        frame();
+        EXPECT_EQ(controllerState.impactDeadline, 100000u + c.duration) << c.keys;
+        EXPECT_EQ(randomState, c.stateAfter) << c.keys;
+    }
+}
+
+TEST_F(ControllerTest, ZeroDuckEndsInTheFrameThatStartsIt) {
+    writeSettings("Minimum time impact SFX=0\nMaximum time impact SFX=0");
+    withSounds();
+    frame();
+    hit();
+    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(3)",
+                                     "BASS_ChannelStop(1)", "BASS_ChannelStop(2)",
+                                     "BASS_ChannelSetAttribute(2,2,1)", "BASS_ChannelPlay(2,1)",
+                                     "setRadioVolume(20)", "BASS_ChannelStop(1)",
+                                     "BASS_ChannelStop(2)", "findRoofZ(0,0,1)",
+                                     "setRadioVolume(24)"));
+    EXPECT_EQ(stateLetter(), 'I');
+}
+
+TEST_F(ControllerTest, ImpactInTheFrameADuckEndsIsLostAndTheNextFrameDucksAgain) {
+    writeSettings("Minimum time impact SFX=100\nMaximum time impact SFX=100");
+    frame();
+    hit();  // and keeps hitting
+    EXPECT_THAT(pushes(), ElementsAre(20, 20));
+    world().tick += 100;
+    EXPECT_THAT(pushes(), ElementsAre(24));
+    EXPECT_EQ(stateLetter(), 'I');
+    EXPECT_THAT(pushes(), ElementsAre(20, 20));
+    EXPECT_EQ(controllerState.impactDeadline, world().tick + 100);
+}
+
+TEST_F(ControllerTest, DuckAcrossTheTickCounterWrapLastsItsFullTime) {
+    writeSettings("Minimum time impact SFX=5000\nMaximum time impact SFX=5000");
+    frame();
+    world().tick = 0xFFFFF000u;
+    hit();
+    EXPECT_THAT(pushes(), ElementsAre(20, 20));
+    EXPECT_EQ(controllerState.impactDeadline, 0xFFFFF000u + 5000u);  // wrapped to 904
+    calm();
+    world().tick = 0xFFFFF000u + 4999u;
+    EXPECT_THAT(pushes(), ElementsAre(20));
+    world().tick = 0xFFFFF000u + 5000u;
+    EXPECT_THAT(pushes(), ElementsAre(24));
+}
+
+TEST_F(ControllerTest, RadioRampsDownUnderARoofAndBackUpOutside) {
+    withSounds();
+    frame();
+    underRoof(true);
+    std::vector<int> down;
+    for (int i = 0; i < 26; ++i) {
+        std::vector<int> pushed = pushes();
+        ASSERT_EQ(pushed.size(), 1u);
+        down.push_back(pushed[0]);
+    }
+    std::vector<int> expectedDown;
+    for (int level = 123; level > 30; level -= 4) expectedDown.push_back(level);  // 123 ... 31
+    expectedDown.push_back(30);
+    expectedDown.push_back(30);
+    EXPECT_EQ(down, expectedDown);
+    EXPECT_EQ(expectedDown.size(), 25u + 1u) << "30 from the 25th frame on";
+    EXPECT_EQ(stateLetter(), 'T');
+
+    underRoof(false);
+    std::vector<int> up;
+    for (int i = 0; i < 26; ++i) {
+        for (int volume : pushes()) up.push_back(volume);
+    }
+    std::vector<int> expectedUp;
+    for (int level = 34; level < 127; level += 4) expectedUp.push_back(level);  // 34 ... 126
+    expectedUp.push_back(127);
+    EXPECT_EQ(up, expectedUp) << "25 pushes, then nothing";
+    EXPECT_EQ(stateLetter(), 'I');
+}
+
+TEST_F(ControllerTest, NoiseLoopsUnderARoofAndStopsForAnImpactAndOnLeaving) {
+    withSounds();
+    writeSettings("Minimum time impact SFX=100\nMaximum time impact SFX=100\nVolume Noise=0.5");
+    frame();
+    underRoof(true);
+    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "findRoofZ(0,0,1)",
+                                     "BASS_ChannelSetAttribute(3,2,0.5)", "BASS_ChannelPlay(3,0)",
+                                     "setRadioVolume(123)"));
+    hit();
+    Calls impact = frame();
+    EXPECT_EQ(impact[2], "BASS_ChannelStop(3)") << "the noise stops at once";
+    calm();
+    world().tick += 100;
+    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(1)",
+                                     "BASS_ChannelStop(2)", "findRoofZ(0,0,1)",
+                                     "BASS_ChannelSetAttribute(3,2,0.5)", "BASS_ChannelPlay(3,0)",
+                                     "setRadioVolume(20)"))
+        << "the duck ends under the roof: the noise plays again in the same frame, and the radio "
+           "stays at the duck level below the tunnel level";
+    underRoof(false);
+    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "findRoofZ(0,0,1)",
+                                     "BASS_ChannelStop(3)", "setRadioVolume(24)"));
+}
+
+TEST_F(ControllerTest, AfterADuckBelowTheTunnelLevelTheRadioHoldsThenClimbs) {
+    writeSettings("Minimum time impact SFX=100\nMaximum time impact SFX=100");
+    frame();
+    hit();
+    frame();
+    calm();
+    underRoof(true);
+    world().tick += 100;
+    for (int i = 0; i < 3; ++i) EXPECT_THAT(pushes(), ElementsAre(20));
+    underRoof(false);
+    std::vector<int> up;
+    for (int i = 0; i < 30; ++i) {
+        for (int volume : pushes()) up.push_back(volume);
+    }
+    std::vector<int> expectedUp;
+    for (int level = 24; level < 127; level += 4) expectedUp.push_back(level);  // 24 ... 124
+    expectedUp.push_back(127);
+    EXPECT_EQ(up, expectedUp);
+}
+
+TEST_F(ControllerTest, RoofCountsOnlyBetweenItsGaps) {
+    struct Case {
+        const char* name;
+        float z;
+        bool found;
+        float roofHeight;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"a gap of exactly 1.2f", 0.0f, true, 1.2f, false},
+        {"a gap of 1.3", 0.0f, true, 1.3f, true},
+        {"a gap of 24.9", 0.0f, true, 24.9f, true},
+        {"a gap of exactly 25", 0.0f, true, 25.0f, false},
+        {"a roof below the vehicle", 10.0f, true, 5.0f, false},
+        {"a gap of 2 high up", 100.0f, true, 102.0f, true},
+        {"the flag left at 0", 0.0f, false, 5.0f, false},
+        {"a NaN height", 0.0f, true, std::numeric_limits<float>::quiet_NaN(), false},
+    };
+    for (const Case& c : cases) {
+        car.setPosition(3.0f, 4.0f, c.z);
+        world().roofFound = c.found;
+        world().roofHeight = c.roofHeight;
+        callLog().clear();
+        EXPECT_EQ(probeTunnel(car.address()), c.expected) << c.name;
+        EXPECT_THAT(callLog(), ElementsAre("findRoofZ(3,4," + floatText(c.z + 1.0f) + ")"))
+            << c.name << ": asked from just above the vehicle";
+    }
+
+    callLog().clear();
+    EXPECT_FALSE(probeTunnel(0));
+    EXPECT_THAT(callLog(), IsEmpty()) << "no record, no question";
+
+    world().roofFound = true;
+    world().roofHeight = 5.0f;
+    world().faultInFindRoofZ = true;
+    EXPECT_FALSE(probeTunnel(car.address())) << "a fault in the roof query";
+    EXPECT_FALSE(probeTunnel(fakeHost::unreadableAddress())) << "a record that cannot be read";
+}
+
+TEST_F(ControllerTest, RadioPushesFollowThePathOfTheFrame) {
+    struct Case {
+        const char* path;
+        std::function<void(ControllerTest&)> before;  // frames that lead up to the one checked
+        std::function<void(ControllerTest&)> change;  // what differs in the frame checked
+        std::vector<int> pushes;
+    };
+    auto inTunnel = [](ControllerTest& t) {
+        t.underRoof(true);
+        t.frame();
+    };
+    auto inDuck = [](ControllerTest& t) {
+        t.hit();
+        t.frame();
+        t.calm();
+    };
+    auto nothing = [](ControllerTest&) {};
+    const Case cases[] = {
+        {"suspended, effect running", inTunnel, [](auto& t) { t.world().suspendFlag = 1; }, {127}},
+        {"no vehicle, effect running", inTunnel, [](auto& t) { t.world().vehicle = 0; }, {127}},
+        {"no actor, effect running", inDuck, [](auto& t) { t.world().actor = 0; }, {127}},
+        {"ineligible, effect running", inTunnel, [](auto& t) { t.car.setStatus(10); }, {127}},
+        {"suspended, idle", nothing, [](auto& t) { t.world().suspendFlag = 1; }, {}},
+        {"no vehicle, idle", nothing, [](auto& t) { t.world().vehicle = 0; }, {}},
+        {"ineligible, idle", nothing, [](auto& t) { t.car.setStatus(10); }, {}},
+        {"impact entered", nothing, [](auto& t) { t.hit(); }, {20, 20}},
+        {"duck continuing", inDuck, nothing, {20}},
+        {"under a roof", nothing, [](auto& t) { t.underRoof(true); }, {123}},
+        {"outside, below full", inTunnel, [](auto& t) { t.underRoof(false); }, {127}},
+        {"quiet frame", nothing, nothing, {}},
+        {"suspended while ramping up",
+         [](auto& t) {
+             t.underRoof(true);
+             t.frame();
+             t.frame();
+             t.underRoof(false);
+             t.frame();  // 119 up to 123
+         },
+         [](auto& t) { t.world().suspendFlag = 1; },
+         {}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        frame();  // start-up
+        c.before(*this);
+        c.change(*this);
+        EXPECT_EQ(pushes(), c.pushes) << c.path;
+    }
+}
+
+TEST_F(ControllerTest, SuspendLeavesTheRampWhereItStood) {
+    frame();
+    underRoof(true);
+    frame();
+    frame();  // 119
+    underRoof(false);
+    frame();  // 123
+    world().suspendFlag = 1;
+    EXPECT_THAT(pushes(), IsEmpty());
+    world().suspendFlag = 0;
+    EXPECT_THAT(pushes(), ElementsAre(127));
+}
+
+TEST_F(ControllerTest, StartUpFindsTheSettingsFileOnce) {
+    struct Case {
+        const char* name;
+        std::function<void(ControllerTest&)> layout;
+        std::string expectedPath;  // relative to the plug-in folder, or the bare name
+        std::uint8_t expectedDuck;
+    };
+    const Case cases[] = {
+        {"beside the plug-in",
+         [](auto& t) {
+             t.writeSettings("Radio Duck Volume=50");
+             t.writeSettings("Radio Duck Volume=60", "windows/Ostrelle.ini");
+         },
+         "\\Ostrelle.ini", 50},
+        {"the bare name, from the Windows folder",
+         [](auto& t) { t.writeSettings("Radio Duck Volume=60", "windows/Ostrelle.ini"); },
+         "Ostrelle.ini", 60},
+        {"a folder named Ostrelle.ini counts as present",
+         [](auto& t) {
+             t.folder->makeFolder("Ostrelle.ini");
+             t.writeSettings("Radio Duck Volume=60", "windows/Ostrelle.ini");
+         },
+         "\\Ostrelle.ini", 20},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        c.layout(*this);
+        frame();
+        std::string expected =
+            c.expectedPath[0] == '\\' ? pluginDirectory + c.expectedPath : c.expectedPath;
+        EXPECT_EQ(settingsPath, expected) << c.name;
+        EXPECT_EQ(effectSettings.radioDuckVolume, c.expectedDuck) << c.name;
+    }
+
+    SetUp();
+    withSounds();
+    frame();
+    writeSettings("Radio Duck Volume=90");
+    Calls second = frame();
+    EXPECT_THAT(second, ElementsAre("queryActor()", "queryVehicle()", "findRoofZ(0,0,1)"))
+        << "no second start-up: no settings read, no audio opened";
+    EXPECT_EQ(effectSettings.radioDuckVolume, 20);
+}
+
+TEST_F(ControllerTest, ShutDownStopsEverythingAndALaterFrameStartsAgain) {
+    shutDown();
+    EXPECT_THAT(callLog(), ElementsAre("setRadioVolume(127)")) << "before any start-up";
+    EXPECT_FALSE(controllerState.started);
+
+    withSounds();
+    frame();
+    hit();
+    frame();
+    callLog().clear();
+    shutDown();
+    EXPECT_THAT(callLog(),
+                ElementsAre("BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelStop(3)",
+                            "setRadioVolume(127)", "BASS_ChannelStop(1)", "BASS_ChannelStop(2)",
+                            "BASS_ChannelStop(3)", "BASS_StreamFree(1)", "BASS_StreamFree(2)",
+                            "BASS_StreamFree(3)", "BASS_Free()"));
+    EXPECT_FALSE(controllerState.started);
+    EXPECT_EQ(stateLetter(), 'I');
+
+    Calls again = frame();
+    EXPECT_EQ(again[0], "BASS_Init(-1,44100,0,0,0)");
+    EXPECT_TRUE(controllerState.started);
+}
+
+TEST_F(ControllerTest, AFaultOrExceptionEndsOnlyThatFrame) {
+    struct Case {
+        const char* name;
+        std::function<void(ControllerTest&)> breakIt;
+        std::function<void(ControllerTest&)> mendIt;
+        char stateAfter;  // what the broken frame had already written stays
+    };
+    const Case cases[] = {
+        {"a record that cannot be read",
+         [](auto& t) { t.world().vehicle = fakeHost::unreadableAddress(); },
+         [](auto& t) { t.world().vehicle = t.car.address(); }, 'I'},
+        {"a host call that faults", [](auto& t) { t.world().faultInQueryVehicle = true; },
+         [](auto& t) { t.world().faultInQueryVehicle = false; }, 'I'},
+        {"an exception from the sound layer",
+         [](auto& t) {
+             t.hit();
+             recordingBass::throwOnNextCall();
+         },
+         [](auto& t) { t.calm(); }, 'D'},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        withSounds();
+        frame();
+        c.breakIt(*this);
+        frame();
+        EXPECT_EQ(stateLetter(), c.stateAfter) << c.name;
+        c.mendIt(*this);
+        underRoof(true);
+        Calls next = frame();
+        EXPECT_EQ(next.front(), "queryActor()") << c.name;
+        // A duck whose entry was cut short has no time of its own and ends in the next frame.
+        EXPECT_EQ(next.back(), "setRadioVolume(123)") << c.name << ": the next frame runs normally";
+    }
+}
+
+TEST_F(ControllerTest, AStartUpThatThrowsIsTriedAgainOnTheNextFrame) {
+    withSounds();
+    recordingBass::throwOnNextCall();  // BASS_Init
+    EXPECT_THAT(frame(), ElementsAre("BASS_Init(-1,44100,0,0,0)"));
+    EXPECT_FALSE(controllerState.started);
+    Calls retry = frame();
+    EXPECT_EQ(retry[0], "BASS_Init(-1,44100,0,0,0)");
+    EXPECT_TRUE(controllerState.started);
+    EXPECT_EQ(retry.back(), "findRoofZ(0,0,1)");
+}
+
+}  // namespace
