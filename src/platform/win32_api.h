@@ -17,12 +17,16 @@ using LPSTR = char*;
 
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10u;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80u;
 
 // Profile calls, with the Windows behaviour that settings files rely on: section and key names
-// compared without regard to letter case, the first of duplicate sections and keys wins, white
-// space around values trimmed, ';' and '#' comment lines, the value cut to size - 1 characters,
-// the default when the file, the section or the key is absent, and empty text (not the default)
-// for a key present with an empty value. The result is the number of characters copied.
+// compared without regard to letter case, only the first of duplicate sections read, the first of
+// duplicate keys wins, white space and one pair of matching quotes around values removed, ';' and
+// '#' comment lines, the value cut to size - 1 characters, the default (trailing spaces removed,
+// null read as empty) when the file, the section or the key is absent, and empty text (not the
+// default) for a key present with an empty value. The result is the number of characters copied,
+// 0 when the buffer is null or its size 0. Where the Linux reading differs from Windows is listed
+// in win32_api_linux.cpp.
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer,
                                DWORD size, LPCSTR path);
 // The key's value read as an integer the way Windows reads it (see win32_api_linux.cpp), or the
