@@ -28,7 +28,7 @@ demo: native win32
 	tools/demo
 
 bench: native
-	@echo "No benchmarks yet."
+	build/native/tests/bench/ostrelle_bench
 
 clean:
 	rm -rf build

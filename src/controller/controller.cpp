@@ -141,8 +141,12 @@ void runFrame() {
 }  // namespace
 
 void onFrame() noexcept {
-    // A start-up that failed leaves started false and is tried again on the next frame.
-    if (!guarded(startUp) || !controller.started) return;
+    // A start-up that failed leaves started false and is tried again on the next frame. Once
+    // started, the frame spends no guard on it.
+    if (!controller.started) {
+        guarded(startUp);
+        if (!controller.started) return;
+    }
     guarded(runFrame);
 }
 

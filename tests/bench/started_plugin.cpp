@@ -1,0 +1,53 @@
+#include "bench/started_plugin.h"
+
+#include "bench/quiet_bass.h"
+#include "config/settings.h"
+#include "controller/controller.h"
+#include "controller/next_random.h"
+#include "entry/plugin_directory.h"
+#include "sound/sound_player.h"
+
+namespace {
+
+std::string setting(const char* key, const std::string& value) {
+    return std::string(key) + "=" + value + "\n";
+}
+
+// The keys the paths depend on; the others keep their defaults.
+std::string settingsText() {
+    return "[Settings]\n" +
+           setting("Impact intensity", std::to_string(StartedPlugin::impactIntensity)) +
+           setting("Minimum time impact SFX", std::to_string(StartedPlugin::shortestDuckMs)) +
+           setting("Maximum time impact SFX", std::to_string(StartedPlugin::longestDuckMs)) +
+           setting("Enable Tunnel Static", "1");
+}
+
+}  // namespace
+
+StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory) {
+    folder.write("Ostrelle.ini", settingsText());
+    for (const char* sound : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
+        folder.write(std::string("Radio SFX/") + sound, "mp3");
+    }
+    pluginDirectory = folder.path().string();
+
+    controllerState = ControllerState{};
+    soundBank = SoundBank{};
+    randomState = 1;
+    quietBass::reset();
+    quietHost::install();
+    world().vehicle = vehicle.address();
+
+    onFrame();
+}
+
+StartedPlugin::~StartedPlugin() {
+    shutDown();
+    pluginDirectory = previousPluginDirectory;
+}
+
+bool StartedPlugin::ready() const {
+    // The longest duck tells that our settings file was the one read.
+    return controllerState.started && effectSettings.maxImpactMs == longestDuckMs &&
+           soundBank.impactSound1 != 0 && soundBank.impactSound2 != 0 && soundBank.noiseSound != 0;
+}
