@@ -8,23 +8,25 @@
 
 #include "platform/fault_guard.h"
 
-extern "C" {
 // The handler calls RtlUnwind through this pointer (kernel32 forwards it to ntdll).
+extern "C" {
 void* ostrelleRtlUnwind = reinterpret_cast<void*>(&RtlUnwind);
-
-// Answers 1 when work(context) returned, 0 when a fault ended it.
-int ostrelleGuardedCall(void (*work)(void*), void* context);
 }
 
 // The registration record the guard pushes, at the stack pointer while work runs:
 //   +0 the previous record, +4 the handler, +8 the guard's EBP, +12 MXCSR, +16 x87 control word.
-// EXCEPTION_RECORD.ExceptionFlags is at +4; 6 = EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND.
-// The handler answers 1 (ExceptionContinueSearch) while unwinding.
-asm(R"(
+// The handler gets (EXCEPTION_RECORD*, the record, CONTEXT*, dispatcher context) on its stack. In
+// EXCEPTION_RECORD, ExceptionCode is at +0 and ExceptionFlags at +4; 6 = EXCEPTION_UNWINDING |
+// EXCEPTION_EXIT_UNWIND. It answers 1 (ExceptionContinueSearch) while unwinding, and for a stack
+// overflow (0xC00000FD), which cannot be resumed from safely: the stack's guard page is spent.
+// Windows' own RtlUnwind keeps no register but ESP and EBP, so the record is read back from the
+// handler's arguments after it returns. Both functions are naked: their bodies are the assembly
+// alone.
+
+// Answers 1 when work(context) returned, 0 when a fault ended it.
+extern "C" __attribute__((naked)) int ostrelleGuardedCall(void (*)(void*), void*) {
+    asm(R"(
     .intel_syntax noprefix
-    .text
-    .globl _ostrelleGuardedCall
-_ostrelleGuardedCall:
     push ebp
     mov ebp, esp
     push ebx
@@ -34,7 +36,7 @@ _ostrelleGuardedCall:
     stmxcsr [esp]
     fnstcw [esp+4]
     push ebp
-    push OFFSET ostrelleGuardHandler
+    push OFFSET _ostrelleGuardHandler
     push DWORD PTR fs:[0]
     mov DWORD PTR fs:[0], esp
     push DWORD PTR [ebp+12]
@@ -50,19 +52,25 @@ ostrelleGuardLeave:
     pop ebx
     pop ebp
     ret
+    .att_syntax prefix
+)");
+}
 
-ostrelleGuardHandler:
+extern "C" __attribute__((naked)) void ostrelleGuardHandler() {
+    asm(R"(
+    .intel_syntax noprefix
     mov eax, [esp+4]
     test DWORD PTR [eax+4], 6
     jnz ostrelleGuardPassOn
-    mov ebx, [esp+8]
+    cmp DWORD PTR [eax], 0xC00000FD
+    je ostrelleGuardPassOn
     push 0
     push eax
     push OFFSET ostrelleGuardUnwound
-    push ebx
+    push DWORD PTR [esp+20]
     call DWORD PTR [_ostrelleRtlUnwind]
 ostrelleGuardUnwound:
-    mov esp, ebx
+    mov esp, [esp+8]
     mov ebp, [esp+8]
     fninit
     fldcw [esp+16]
@@ -74,6 +82,7 @@ ostrelleGuardPassOn:
     ret
     .att_syntax prefix
 )");
+}
 
 bool runGuarded(void (*work)(void*), void* context) noexcept {
     return ostrelleGuardedCall(work, context) != 0;
