@@ -24,7 +24,7 @@ struct SettingKey {
     const char* key;  // exactly as the file spells it
     double defaultValue;
     Field field;
-    std::uint32_t EffectSettings::* atLeast;  // a duration raised to this field when below it
+    std::uint32_t EffectSettings::*atLeast;  // a duration raised to this field when below it
 };
 
 // In the order they are read: the minimum duration comes before the maximum that is raised to it.
@@ -50,23 +50,23 @@ struct KeyReader {
                                      path);
     }
 
-    void operator()(float EffectSettings::* field) const {
+    void operator()(float EffectSettings::*field) const {
         char defaultText[textSize];
         std::snprintf(defaultText, sizeof defaultText, "%.2f", setting.defaultValue);
         char valueText[textSize];
         GetPrivateProfileStringA(section, setting.key, defaultText, valueText, textSize, path);
         settings.*field = static_cast<float>(std::atof(valueText));
     }
-    void operator()(std::uint32_t EffectSettings::* field) const {
+    void operator()(std::uint32_t EffectSettings::*field) const {
         settings.*field = readInt();
         if (setting.atLeast != nullptr && settings.*field < settings.*setting.atLeast) {
             settings.*field = settings.*setting.atLeast;
         }
     }
-    void operator()(std::uint8_t EffectSettings::* field) const {
+    void operator()(std::uint8_t EffectSettings::*field) const {
         settings.*field = static_cast<std::uint8_t>(readInt() & 0xFFu);
     }
-    void operator()(bool EffectSettings::* field) const { settings.*field = readInt() != 0; }
+    void operator()(bool EffectSettings::*field) const { settings.*field = readInt() != 0; }
 };
 
 }  // namespace

@@ -10,7 +10,7 @@ struct EffectSettings {
     float volumeDamage = 1.0f;       // impact sound volume, 1.0 = full
     float impactIntensity = 250.0f;  // impactForce above this is an impact
     std::uint32_t minImpactMs = 2000;
-    std::uint32_t maxImpactMs = 5000;  // never below minImpactMs once read
+    std::uint32_t maxImpactMs = 5000;   // never below minImpactMs once read
     std::uint8_t radioDuckVolume = 20;  // host radio scale, 127 = full
     bool tunnelStaticEnabled = true;
     std::uint8_t tunnelDuckVolume = 30;

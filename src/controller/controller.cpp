@@ -14,8 +14,8 @@ std::string settingsPath;
 namespace {
 
 constexpr std::uint8_t fullRadioVolume = 127;
-constexpr float radioRampStep = 4.0f;        // radio level change per frame, down and up
-constexpr float healthDropThreshold = 20.0f;  // a larger fall of health in one frame is an impact
+constexpr float radioRampStep = 4.0f;          // radio level change per frame, down and up
+constexpr float healthDropThreshold = 20.0f;   // a larger fall of health in one frame is an impact
 constexpr std::uint8_t ineligibleStatus = 10;  // vehicles with this status or above are ignored
 constexpr float roofProbeLift = 1.0f;  // asked from just above the vehicle, not from its floor
 constexpr float roofMinGap = 1.2f;     // nearer than this is the vehicle's own roof, not a tunnel

@@ -18,7 +18,7 @@ struct ControllerState {
     // counter's wrap still lasts its full time.
     std::uint32_t duckStart = 0;
     std::uint32_t impactDuration = 0;
-    float radioLevel = 127.0f;  // host radio scale; the volume last set, and where ramps start
+    float radioLevel = 127.0f;    // host radio scale; the volume last set, and where ramps start
     HostAddress lastVehicle = 0;  // the record seen in the previous frame, compared by address
     float lastHealth = 1000.0f;   // its health in that frame
 };

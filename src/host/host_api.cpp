@@ -30,14 +30,22 @@ HostApi hostApi = {
 HostApi hostApi = {};
 #endif
 
-std::uint8_t readSuspendFlag() { return *hostApi.suspendFlag; }
+std::uint8_t readSuspendFlag() {
+    return *hostApi.suspendFlag;
+}
 
-HostAddress queryActor() { return hostApi.queryActor(); }
+HostAddress queryActor() {
+    return hostApi.queryActor();
+}
 
-HostAddress queryVehicle() { return hostApi.queryVehicle(); }
+HostAddress queryVehicle() {
+    return hostApi.queryVehicle();
+}
 
 float findRoofZ(float x, float y, float z, std::uint8_t* found) {
     return hostApi.findRoofZ(x, y, z, found);
 }
 
-void setRadioVolume(std::uint8_t volume) { hostApi.setRadioVolume(hostApi.audioObject, volume); }
+void setRadioVolume(std::uint8_t volume) {
+    hostApi.setRadioVolume(hostApi.audioObject, volume);
+}

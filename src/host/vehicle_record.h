@@ -14,7 +14,7 @@ struct Position {
 };
 
 class VehicleRecord {
-public:
+  public:
     static constexpr std::size_t positionOffset = 0x34;  // x, y, z at 0x34, 0x38, 0x3C
     static constexpr std::size_t impactForceOffset = 0x104;
     static constexpr std::size_t healthOffset = 0x204;
@@ -30,7 +30,7 @@ public:
     float health() const { return field<float>(healthOffset); }
     std::uint8_t status() const { return field<std::uint8_t>(statusOffset); }
 
-private:
+  private:
     template <typename T>
     T field(std::size_t offset) const {
         T value;

@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <setjmp.h>
 #include <signal.h>
+#include <xmmintrin.h>
 
 #include <cstddef>
 #include <iterator>
@@ -16,6 +17,10 @@ struct Guard {
     sigjmp_buf resume;
     sigset_t maskAtFault;  // the thread's signal mask when the fault arrived
     Guard* outer;
+    // The floating-point control state at the guard's entry. The kernel runs the signal handler
+    // with a fresh one, which the jump out of the handler would otherwise keep.
+    unsigned int mxcsr;
+    unsigned short x87Control;
 };
 
 thread_local Guard* activeGuard = nullptr;
@@ -72,11 +77,15 @@ bool runGuarded(void (*work)(void*), void* context) noexcept {
     (void)installed;
     Guard guard;
     guard.outer = activeGuard;
+    guard.mxcsr = _mm_getcsr();
+    asm volatile("fnstcw %0" : "=m"(guard.x87Control));
     // No signal mask is saved here, so a frame without a fault makes no system call; the fault
     // path puts back the mask the signal's delivery changed.
     if (sigsetjmp(guard.resume, 0) != 0) {
         activeGuard = guard.outer;
         pthread_sigmask(SIG_SETMASK, &guard.maskAtFault, nullptr);
+        asm volatile("fninit\n\tfldcw %0" : : "m"(guard.x87Control));
+        _mm_setcsr(guard.mxcsr);
         return false;
     }
     activeGuard = &guard;

@@ -11,10 +11,10 @@
 #define BASSAPI
 #endif
 
-using BASS_BOOL = std::int32_t;   // BOOL: 32-bit, nonzero is TRUE
+using BASS_BOOL = std::int32_t;  // BOOL: 32-bit, nonzero is TRUE
 using BASS_DWORD = std::uint32_t;
 using BASS_QWORD = std::uint64_t;
-using HSTREAM = BASS_DWORD;      // stream handle, 0 on failure
+using HSTREAM = BASS_DWORD;  // stream handle, 0 on failure
 
 constexpr BASS_DWORD BASS_SAMPLE_LOOP = 4;  // stream flag: loop until stopped
 constexpr BASS_DWORD BASS_ATTRIB_VOL = 2;   // channel attribute: volume, 1.0 = full

@@ -11,7 +11,7 @@ namespace {
 
 struct Sound {
     const char* fileName;
-    HSTREAM SoundBank::* stream;
+    HSTREAM SoundBank::*stream;
     BASS_DWORD flags;
 };
 
@@ -53,7 +53,8 @@ void stopIfLoaded(HSTREAM stream) {
 
 std::string findSoundFile(const std::string& folder, const std::string& fileName) {
     for (const Candidate& candidate : candidates) {
-        std::string path = (candidate.inFolder ? folder : std::string()) + candidate.prefix + fileName;
+        std::string path =
+            (candidate.inFolder ? folder : std::string()) + candidate.prefix + fileName;
         if (isUsableFile(path)) return path;
     }
     return {};
@@ -62,14 +63,18 @@ std::string findSoundFile(const std::string& folder, const std::string& fileName
 void openSounds(const std::string& folder) {
     if (soundBank.audioReady) return;
     BASS_Init(-1, 44100, 0, nullptr, nullptr);  // device -1: the default output device
+    // Ready from here on, whatever follows: should a search or a stream creation fail midway,
+    // the streams already made are freed by closeSounds and the library is not started twice.
+    soundBank.audioReady = true;
     // Every search ends before the first stream is created.
     std::string paths[soundCount];
-    for (std::size_t i = 0; i < soundCount; ++i) paths[i] = findSoundFile(folder, sounds[i].fileName);
+    for (std::size_t i = 0; i < soundCount; ++i)
+        paths[i] = findSoundFile(folder, sounds[i].fileName);
     for (std::size_t i = 0; i < soundCount; ++i) {
         if (paths[i].empty()) continue;
-        soundBank.*sounds[i].stream = BASS_StreamCreateFile(0, paths[i].c_str(), 0, 0, sounds[i].flags);
+        soundBank.*sounds[i].stream =
+            BASS_StreamCreateFile(0, paths[i].c_str(), 0, 0, sounds[i].flags);
     }
-    soundBank.audioReady = true;
 }
 
 void playImpactSound(float volume) {

@@ -12,7 +12,8 @@ struct SoundBank {
     HSTREAM impactSound1 = 0;  // "broke.mp3"
     HSTREAM impactSound2 = 0;  // "broke2.mp3"
     HSTREAM noiseSound = 0;    // "noise.mp3", looping
-    bool audioReady = false;   // openSounds has run (even when nothing opened); closeSounds clears it
+    bool audioReady =
+        false;  // the library was started (even if nothing opened); closeSounds clears it
 };
 
 extern SoundBank soundBank;

@@ -69,8 +69,7 @@ TEST(ReadSettings, ConvertsEachKeyAsItsFieldNeeds) {
          with([](auto& s) { s.minImpactMs = s.maxImpactMs = 5000; })},
         {"Minimum time impact SFX=2000\nMaximum time impact SFX=2000",
          with([](auto& s) { s.maxImpactMs = 2000; })},
-        {"Maximum time impact SFX=4294967295",
-         with([](auto& s) { s.maxImpactMs = 4294967295u; })},
+        {"Maximum time impact SFX=4294967295", with([](auto& s) { s.maxImpactMs = 4294967295u; })},
         {"Volume Damage=abc", with([](auto& s) { s.volumeDamage = 0.0f; })},
         {"Volume Damage=0.5xyz", with([](auto& s) { s.volumeDamage = 0.5f; })},
         {"Volume Damage=2.5", with([](auto& s) { s.volumeDamage = 2.5f; })},
@@ -81,8 +80,7 @@ TEST(ReadSettings, ConvertsEachKeyAsItsFieldNeeds) {
         {"Impact intensity=00000000000000000000000000000000000000000000000000000000000000"
          "55555555",
          with([](auto& s) { s.impactIntensity = 5.0f; })},
-        {"volume damage=0.25\nIMPACT INTENSITY=100",
-         with([](auto& s) {
+        {"volume damage=0.25\nIMPACT INTENSITY=100", with([](auto& s) {
              s.volumeDamage = 0.25f;
              s.impactIntensity = 100.0f;
          })},

@@ -26,7 +26,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 class ControllerTest : public ::testing::Test {
-public:
+  public:
     // Also called by table-driven tests to start each case afresh, in a new plug-in folder.
     void SetUp() override {
         folder.reset();  // back to the previous directory before the new folder is entered
@@ -71,7 +71,8 @@ public:
     std::vector<int> pushes() {
         std::vector<int> volumes;
         for (const std::string& call : frame()) {
-            if (call.rfind("setRadioVolume(", 0) == 0) volumes.push_back(std::stoi(call.substr(15)));
+            if (call.rfind("setRadioVolume(", 0) == 0)
+                volumes.push_back(std::stoi(call.substr(15)));
         }
         return volumes;
     }
@@ -89,9 +90,12 @@ public:
 
 char stateLetter() {
     switch (controllerState.state) {
-        case EffectState::Idle: return 'I';
-        case EffectState::ImpactDuck: return 'D';
-        case EffectState::TunnelStatic: return 'T';
+        case EffectState::Idle:
+            return 'I';
+        case EffectState::ImpactDuck:
+            return 'D';
+        case EffectState::TunnelStatic:
+            return 'T';
     }
     return '?';
 }
@@ -119,6 +123,7 @@ TEST_F(ControllerTest, DetectsImpactsFromForceOrAFallOfHealth) {
         {"a fall from below 0", {{-5, 0}, {-50, 0}}, "II"},
         {"force counts whatever the health", {{0, 0}, {-50, 300}}, "ID"},
         {"a change of vehicle", {{1000, 0}, {500, 0, 0, true}}, "II"},
+        {"force on the frame of a change of vehicle", {{1000, 0}, {500, 300, 0, true}}, "ID"},
         {"a fall during suspend counts after it",
          {{1000, 0}, {900, 0, 0, false, true}, {900, 0}},
          "IID"},
@@ -161,9 +166,9 @@ TEST_F(ControllerTest, FirstImpactPlaysBroke2AndDucksForTheDrawnTime) {
     world().tick = 100000 + 2460;
     EXPECT_THAT(pushes(), ElementsAre(20));
     world().tick = 100000 + 2461;
-    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(1)",
-                                     "BASS_ChannelStop(2)", "findRoofZ(0,0,1)",
-                                     "setRadioVolume(24)"));
+    EXPECT_THAT(frame(),
+                ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(1)",
+                            "BASS_ChannelStop(2)", "findRoofZ(0,0,1)", "setRadioVolume(24)"));
     EXPECT_EQ(stateLetter(), 'I');
 }
 
@@ -199,12 +204,12 @@ TEST_F(ControllerTest, ZeroDuckEndsInTheFrameThatStartsIt) {
     withSounds();
     frame();
     hit();
-    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(3)",
-                                     "BASS_ChannelStop(1)", "BASS_ChannelStop(2)",
-                                     "BASS_ChannelSetAttribute(2,2,1)", "BASS_ChannelPlay(2,1)",
-                                     "setRadioVolume(20)", "BASS_ChannelStop(1)",
-                                     "BASS_ChannelStop(2)", "findRoofZ(0,0,1)",
-                                     "setRadioVolume(24)"));
+    EXPECT_THAT(
+        frame(),
+        ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(3)", "BASS_ChannelStop(1)",
+                    "BASS_ChannelStop(2)", "BASS_ChannelSetAttribute(2,2,1)",
+                    "BASS_ChannelPlay(2,1)", "setRadioVolume(20)", "BASS_ChannelStop(1)",
+                    "BASS_ChannelStop(2)", "findRoofZ(0,0,1)", "setRadioVolume(24)"));
     EXPECT_EQ(stateLetter(), 'I');
 }
 
@@ -249,7 +254,8 @@ TEST_F(ControllerTest, RadioRampsDownUnderARoofAndBackUpOutside) {
     expectedDown.push_back(30);
     expectedDown.push_back(30);
     EXPECT_EQ(down, expectedDown);
-    EXPECT_EQ(expectedDown.size(), 25u + 1u) << "30 from the 25th frame on";
+    EXPECT_EQ(down[24], 30) << "30 from the 25th frame on";
+    EXPECT_EQ(down[23], 31);
     EXPECT_EQ(stateLetter(), 'T');
 
     underRoof(false);
@@ -494,7 +500,7 @@ TEST_F(ControllerTest, AFaultOrExceptionEndsOnlyThatFrame) {
         {"an exception from the sound layer",
          [](auto& t) {
              t.hit();
-             recordingBass::throwOnNextCall();
+             recordingBass::throwOnCall();
          },
          [](auto& t) { t.calm(); }, 'D'},
     };
@@ -516,13 +522,85 @@ TEST_F(ControllerTest, AFaultOrExceptionEndsOnlyThatFrame) {
 
 TEST_F(ControllerTest, AStartUpThatThrowsIsTriedAgainOnTheNextFrame) {
     withSounds();
-    recordingBass::throwOnNextCall();  // BASS_Init
+    recordingBass::throwOnCall();  // BASS_Init
     EXPECT_THAT(frame(), ElementsAre("BASS_Init(-1,44100,0,0,0)"));
     EXPECT_FALSE(controllerState.started);
     Calls retry = frame();
     EXPECT_EQ(retry[0], "BASS_Init(-1,44100,0,0,0)");
     EXPECT_TRUE(controllerState.started);
     EXPECT_EQ(retry.back(), "findRoofZ(0,0,1)");
+}
+
+TEST_F(ControllerTest, ARecordSeenAgainAfterNoVehicleCountsNoFall) {
+    frame();
+    world().vehicle = 0;
+    frame();
+    car.setHealth(500.0f);
+    world().vehicle = car.address();
+    frame();
+    EXPECT_EQ(stateLetter(), 'I');
+    EXPECT_EQ(controllerState.lastHealth, 500.0f);
+}
+
+TEST_F(ControllerTest, WithTunnelStaticOffNoRoofIsAskedFor) {
+    writeSettings(
+        "Enable Tunnel Static=0\nMinimum time impact SFX=100\nMaximum time impact SFX=100");
+    withSounds();
+    frame();
+    underRoof(true);
+    hit();
+    frame();
+    calm();
+    world().tick += 100;
+    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(1)",
+                                     "BASS_ChannelStop(2)", "setRadioVolume(24)"));
+    EXPECT_EQ(stateLetter(), 'I');
+}
+
+TEST_F(ControllerTest, DuckVolumeAboveFullLiftsTheRadioWhereTheRampLeavesIt) {
+    writeSettings(
+        "Radio Duck Volume=200\nMinimum time impact SFX=100\nMaximum time impact SFX=100");
+    EXPECT_THAT(pushes(), IsEmpty()) << "the first frame starts up and pushes nothing";
+    hit();
+    EXPECT_THAT(pushes(), ElementsAre(200, 200));
+    calm();
+    world().tick += 100;
+    EXPECT_THAT(pushes(), IsEmpty());
+    EXPECT_EQ(controllerState.radioLevel, 200.0f);
+}
+
+TEST_F(ControllerTest, AStartUpCutShortInTheSoundsOpensTheLibraryOnceAndClosesWhatItMade) {
+    withSounds();
+    const std::string sounds = pluginDirectory + "\\Radio SFX\\";
+    recordingBass::throwOnCall(3);  // the second stream creation
+    EXPECT_THAT(frame(), ElementsAre("BASS_Init(-1,44100,0,0,0)",
+                                     "BASS_StreamCreateFile(0," + sounds + "broke.mp3,0,0,0)",
+                                     "BASS_StreamCreateFile(0," + sounds + "broke2.mp3,0,0,0)"));
+    EXPECT_FALSE(controllerState.started);
+
+    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "findRoofZ(0,0,1)"))
+        << "started on the next frame without starting the library again";
+    EXPECT_TRUE(controllerState.started);
+
+    callLog().clear();
+    shutDown();
+    EXPECT_THAT(callLog(), ElementsAre("BASS_ChannelStop(1)", "setRadioVolume(127)",
+                                       "BASS_ChannelStop(1)", "BASS_StreamFree(1)", "BASS_Free()"));
+}
+
+TEST_F(ControllerTest, ShutDownClosesTheAudioEvenWhenTheVolumePushFaults) {
+    withSounds();
+    frame();
+    world().faultInSetRadioVolume = true;
+    callLog().clear();
+    shutDown();
+    EXPECT_THAT(callLog(),
+                ElementsAre("BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelStop(3)",
+                            "setRadioVolume(127)", "BASS_ChannelStop(1)", "BASS_ChannelStop(2)",
+                            "BASS_ChannelStop(3)", "BASS_StreamFree(1)", "BASS_StreamFree(2)",
+                            "BASS_StreamFree(3)", "BASS_Free()"));
+    EXPECT_FALSE(controllerState.started);
+    EXPECT_FALSE(soundBank.audioReady);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/fault_guard.h"
 
 #include <gtest/gtest.h>
+#include <xmmintrin.h>
 
 #include <stdexcept>
 
@@ -60,8 +61,10 @@ TEST(FaultGuard, NestedGuardEndsOnlyTheInnerWork) {
     EXPECT_FALSE(innerFinished);
     EXPECT_TRUE(outerGoesOn);
     EXPECT_TRUE(outerFinished);
-    EXPECT_FALSE(guarded([] { guarded([] {}); (void)*unreadable(); }))
-        << "a fault after an inner guard ended goes to the outer one";
+    EXPECT_FALSE(guarded([] {
+        guarded([] {});
+        (void)*unreadable();
+    })) << "a fault after an inner guard ended goes to the outer one";
 }
 
 TEST(FaultGuard, EveryFaultOfALongRunIsCaught) {
@@ -72,6 +75,17 @@ TEST(FaultGuard, EveryFaultOfALongRunIsCaught) {
         if (!guarded([] { (void)*unreadable(); })) ++caught;
     }
     EXPECT_EQ(caught, 1000);
+}
+
+TEST(FaultGuard, KeepsTheCallersFloatingPointModesAcrossAFault) {
+    // Flush-to-zero and denormals-are-zero: modes a game may run its frame with.
+    constexpr unsigned int modes = 0x8040, modeBits = ~0x3Fu;  // the low six bits are flags
+    const unsigned int before = _mm_getcsr();
+    _mm_setcsr(before | modes);
+    guarded([] { (void)*unreadable(); });
+    const unsigned int after = _mm_getcsr();
+    _mm_setcsr(before);
+    EXPECT_EQ(after & modeBits, (before | modes) & modeBits);
 }
 
 #ifdef _WIN32

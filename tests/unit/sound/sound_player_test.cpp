@@ -17,7 +17,7 @@ using ::testing::IsEmpty;
 namespace {
 
 class SoundPlayerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         soundBank = SoundBank{};
         randomState = 1;
@@ -72,10 +72,9 @@ TEST_F(SoundPlayerTest, OpenSoundsSearchesEverySoundBeforeCreatingStreamsAndOpen
     openSounds("plug");
     openSounds("plug");
 
-    EXPECT_THAT(callLog(),
-                ElementsAre("BASS_Init(-1,44100,0,0,0)",
-                            "BASS_StreamCreateFile(0,plug\\Radio SFX\\broke.mp3,0,0,0)",
-                            "BASS_StreamCreateFile(0,plug\\noise.mp3,0,0,4)"));
+    EXPECT_THAT(callLog(), ElementsAre("BASS_Init(-1,44100,0,0,0)",
+                                       "BASS_StreamCreateFile(0,plug\\Radio SFX\\broke.mp3,0,0,0)",
+                                       "BASS_StreamCreateFile(0,plug\\noise.mp3,0,0,4)"));
     EXPECT_EQ(soundBank.impactSound1, 0u);
     EXPECT_EQ(soundBank.impactSound2, 0u);
     EXPECT_EQ(soundBank.noiseSound, 1u);
@@ -175,8 +174,7 @@ TEST_F(SoundPlayerTest, StopsAndCloseWorkInSoundOrderOnLoadedStreamsOnly) {
     callLog().clear();
     soundBank = {0, 2, 0, true};
     closeSounds();
-    EXPECT_THAT(callLog(),
-                ElementsAre("BASS_ChannelStop(2)", "BASS_StreamFree(2)", "BASS_Free()"));
+    EXPECT_THAT(callLog(), ElementsAre("BASS_ChannelStop(2)", "BASS_StreamFree(2)", "BASS_Free()"));
 }
 
 }  // namespace

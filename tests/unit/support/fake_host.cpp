@@ -10,8 +10,8 @@ namespace {
 FakeWorld fake;
 
 void touchUnmapped() {
-    volatile std::uint8_t* nowhere = reinterpret_cast<volatile std::uint8_t*>(
-        fakeHost::unreadableAddress());
+    volatile std::uint8_t* nowhere =
+        reinterpret_cast<volatile std::uint8_t*>(fakeHost::unreadableAddress());
     *nowhere = 1;
 }
 
@@ -35,9 +35,12 @@ float fakeFindRoofZ(float x, float y, float z, std::uint8_t* found) {
 
 void fakeSetRadioVolume(void*, std::uint32_t volume) {
     logCall("setRadioVolume", {std::to_string(volume)});
+    if (fake.faultInSetRadioVolume) touchUnmapped();
 }
 
-DWORD fakeTicks() { return fake.tick; }
+DWORD fakeTicks() {
+    return fake.tick;
+}
 
 }  // namespace
 
@@ -45,12 +48,14 @@ namespace fakeHost {
 
 void install() {
     fake = FakeWorld{};
-    hostApi = HostApi{fakeQueryActor, fakeQueryVehicle, fakeFindRoofZ, fakeSetRadioVolume,
-                      nullptr,        &fake.suspendFlag};
+    hostApi = HostApi{fakeQueryActor,     fakeQueryVehicle, fakeFindRoofZ,
+                      fakeSetRadioVolume, nullptr,          &fake.suspendFlag};
     platform::setTickSource(fakeTicks);
 }
 
-FakeWorld& world() { return fake; }
+FakeWorld& world() {
+    return fake;
+}
 
 HostAddress unreadableAddress() {
     static void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

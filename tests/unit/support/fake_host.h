@@ -28,7 +28,7 @@ struct FakeVehicle {
     void setStatus(std::uint8_t status) { put(0x23C, status); }
     HostAddress address() const { return reinterpret_cast<HostAddress>(bytes.data()); }
 
-private:
+  private:
     template <typename T>
     void put(std::size_t offset, T value) {
         std::memcpy(bytes.data() + offset, &value, sizeof value);
@@ -46,6 +46,7 @@ struct FakeWorld {
     // Fault injection: the next call of that host function reads unmapped memory.
     bool faultInQueryVehicle = false;
     bool faultInFindRoofZ = false;
+    bool faultInSetRadioVolume = false;
 };
 
 namespace fakeHost {

@@ -9,17 +9,16 @@ namespace {
 
 std::map<std::string, HSTREAM> streamAnswers;
 HSTREAM nextHandle = 1;
-bool throwNext = false;
+int callsUntilThrow = 0;  // 0: never
 
 void record(const std::string& name, const std::vector<std::string>& args) {
     logCall(name, args);
-    if (throwNext) {
-        throwNext = false;
-        throw std::runtime_error(name + " failed");
-    }
+    if (callsUntilThrow > 0 && --callsUntilThrow == 0) throw std::runtime_error(name + " failed");
 }
 
-std::string text(unsigned long long value) { return std::to_string(value); }
+std::string text(unsigned long long value) {
+    return std::to_string(value);
+}
 
 }  // namespace
 
@@ -28,12 +27,16 @@ namespace recordingBass {
 void reset() {
     streamAnswers.clear();
     nextHandle = 1;
-    throwNext = false;
+    callsUntilThrow = 0;
 }
 
-void answerStream(const std::string& path, HSTREAM handle) { streamAnswers[path] = handle; }
+void answerStream(const std::string& path, HSTREAM handle) {
+    streamAnswers[path] = handle;
+}
 
-void throwOnNextCall() { throwNext = true; }
+void throwOnCall(int n) {
+    callsUntilThrow = n;
+}
 
 }  // namespace recordingBass
 
@@ -50,8 +53,8 @@ BASS_BOOL BASS_Free() {
     return 1;
 }
 
-HSTREAM BASS_StreamCreateFile(BASS_BOOL mem, const void* file, BASS_QWORD offset,
-                              BASS_QWORD length, BASS_DWORD flags) {
+HSTREAM BASS_StreamCreateFile(BASS_BOOL mem, const void* file, BASS_QWORD offset, BASS_QWORD length,
+                              BASS_DWORD flags) {
     std::string path = static_cast<const char*>(file);
     record("BASS_StreamCreateFile", {text(mem), path, text(offset), text(length), text(flags)});
     auto answer = streamAnswers.find(path);

@@ -14,7 +14,8 @@ void reset();
 // BASS_StreamCreateFile answers this handle for this exact path (0: the file cannot be opened).
 void answerStream(const std::string& path, HSTREAM handle);
 
-// The next call of any entry point throws std::runtime_error after it is logged.
-void throwOnNextCall();
+// The nth call from now of any entry point (1: the next one) throws std::runtime_error after it
+// is logged.
+void throwOnCall(int n = 1);
 
 }  // namespace recordingBass

@@ -6,7 +6,7 @@
 #include <string>
 
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -19,7 +19,7 @@ public:
     // Makes a folder (and its parents) at a path relative to the folder.
     void makeFolder(const std::string& relativePath) const;
 
-private:
+  private:
     std::filesystem::path root;
     std::filesystem::path previousDirectory;
 };
