@@ -1,0 +1,82 @@
+#include "audio/bass_linux.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "audio/mixer.h"
+
+namespace {
+
+// The open device, between BASS_Init and BASS_Free. Constant-initialised: no work at load.
+constinit std::optional<audio::Mixer> device;
+
+constexpr int defaultDevice = -1;
+constexpr int onlyDevice = 1;
+
+// The path as Linux spells it.
+std::string linuxPath(const char* path) {
+    std::string result(path);
+    std::replace(result.begin(), result.end(), '\\', '/');
+    return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+BASS_BOOL BASS_Init(int deviceNumber, BASS_DWORD /*freq*/, BASS_DWORD /*flags*/, void* /*win*/,
+                    const void* /*dsguid*/) {
+    if (device.has_value() || (deviceNumber != defaultDevice && deviceNumber != onlyDevice)) {
+        return 0;
+    }
+    device.emplace();
+    return 1;
+}
+
+BASS_BOOL BASS_Free() {
+    if (!device.has_value()) {
+        return 0;
+    }
+    device.reset();
+    return 1;
+}
+
+HSTREAM BASS_StreamCreateFile(BASS_BOOL mem, const void* file, BASS_QWORD offset, BASS_QWORD length,
+                              BASS_DWORD flags) {
+    if (!device.has_value() || mem != 0 || file == nullptr || offset != 0 || length != 0 ||
+        (flags & ~BASS_SAMPLE_LOOP) != 0) {
+        return 0;
+    }
+    const bool loop = (flags & BASS_SAMPLE_LOOP) != 0;
+    std::unique_ptr<audio::SoundStream> stream =
+        audio::SoundStream::open(linuxPath(static_cast<const char*>(file)), loop);
+    return stream != nullptr ? device->add(std::move(stream)) : 0;
+}
+
+BASS_BOOL BASS_StreamFree(HSTREAM handle) {
+    return device.has_value() && device->remove(handle);
+}
+
+BASS_BOOL BASS_ChannelPlay(BASS_DWORD handle, BASS_BOOL restart) {
+    return device.has_value() && device->play(handle, restart != 0);
+}
+
+BASS_BOOL BASS_ChannelStop(BASS_DWORD handle) {
+    return device.has_value() && device->stop(handle);
+}
+
+BASS_BOOL BASS_ChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float value) {
+    return device.has_value() && attrib == BASS_ATTRIB_VOL && device->setVolume(handle, value);
+}
+
+}  // extern "C"
+
+bool audio::renderOutput(float* frames, std::size_t frameCount) {
+    if (!device.has_value()) {
+        std::fill_n(frames, frameCount * audio::outputChannels, 0.0f);
+        return false;
+    }
+    device->render(frames, frameCount);
+    return true;
+}
