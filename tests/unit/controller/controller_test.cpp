@@ -76,6 +76,14 @@ class ControllerTest : public ::testing::Test {
         }
         return volumes;
     }
+    // Runs frames and answers all their radio volume pushes, in order.
+    std::vector<int> pushesOver(int frames) {
+        std::vector<int> volumes;
+        for (int i = 0; i < frames; ++i) {
+            for (int volume : pushes()) volumes.push_back(volume);
+        }
+        return volumes;
+    }
     void underRoof(bool roof) {
         world().roofFound = roof;
         world().roofHeight = 5.0f;  // 5 above a car standing at height 0
@@ -87,6 +95,15 @@ class ControllerTest : public ::testing::Test {
     FakeVehicle car;
     FakeVehicle otherCar;
 };
+
+// The pushes of a ramp by 4 a frame from `from` towards `to`, ending on `to` itself.
+std::vector<int> ramp(int from, int to) {
+    std::vector<int> levels;
+    int step = from < to ? 4 : -4;
+    for (int level = from; (to - level) * step > 0; level += step) levels.push_back(level);
+    levels.push_back(to);
+    return levels;
+}
 
 char stateLetter() {
     switch (controllerState.state) {
@@ -243,30 +260,13 @@ TEST_F(ControllerTest, RadioRampsDownUnderARoofAndBackUpOutside) {
     withSounds();
     frame();
     underRoof(true);
-    std::vector<int> down;
-    for (int i = 0; i < 26; ++i) {
-        std::vector<int> pushed = pushes();
-        ASSERT_EQ(pushed.size(), 1u);
-        down.push_back(pushed[0]);
-    }
-    std::vector<int> expectedDown;
-    for (int level = 123; level > 30; level -= 4) expectedDown.push_back(level);  // 123 ... 31
-    expectedDown.push_back(30);
-    expectedDown.push_back(30);
-    EXPECT_EQ(down, expectedDown);
-    EXPECT_EQ(down[24], 30) << "30 from the 25th frame on";
-    EXPECT_EQ(down[23], 31);
+    std::vector<int> down = ramp(123, 30);
+    down.push_back(30);
+    EXPECT_EQ(pushesOver(26), down) << "one push a frame, 30 from the 25th frame on";
     EXPECT_EQ(stateLetter(), 'T');
 
     underRoof(false);
-    std::vector<int> up;
-    for (int i = 0; i < 26; ++i) {
-        for (int volume : pushes()) up.push_back(volume);
-    }
-    std::vector<int> expectedUp;
-    for (int level = 34; level < 127; level += 4) expectedUp.push_back(level);  // 34 ... 126
-    expectedUp.push_back(127);
-    EXPECT_EQ(up, expectedUp) << "25 pushes, then nothing";
+    EXPECT_EQ(pushesOver(26), ramp(34, 127)) << "25 pushes, then nothing";
     EXPECT_EQ(stateLetter(), 'I');
 }
 
@@ -304,14 +304,7 @@ TEST_F(ControllerTest, AfterADuckBelowTheTunnelLevelTheRadioHoldsThenClimbs) {
     world().tick += 100;
     for (int i = 0; i < 3; ++i) EXPECT_THAT(pushes(), ElementsAre(20));
     underRoof(false);
-    std::vector<int> up;
-    for (int i = 0; i < 30; ++i) {
-        for (int volume : pushes()) up.push_back(volume);
-    }
-    std::vector<int> expectedUp;
-    for (int level = 24; level < 127; level += 4) expectedUp.push_back(level);  // 24 ... 124
-    expectedUp.push_back(127);
-    EXPECT_EQ(up, expectedUp);
+    EXPECT_EQ(pushesOver(30), ramp(24, 127));
 }
 
 TEST_F(ControllerTest, RoofCountsOnlyBetweenItsGaps) {
