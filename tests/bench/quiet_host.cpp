@@ -4,7 +4,7 @@
 
 namespace {
 
-QuietWorld quiet;
+FakeWorld quiet;
 QuietHostCalls counted;
 
 HostAddress quietQueryActor() {
@@ -34,14 +34,14 @@ DWORD quietTicks() {
 namespace quietHost {
 
 void install() {
-    quiet = QuietWorld{};
+    quiet = FakeWorld{};
     counted = QuietHostCalls{};
     hostApi = HostApi{quietQueryActor,     quietQueryVehicle, quietFindRoofZ,
                       quietSetRadioVolume, nullptr,           &quiet.suspendFlag};
     platform::setTickSource(quietTicks);
 }
 
-QuietWorld& world() {
+FakeWorld& world() {
     return quiet;
 }
 

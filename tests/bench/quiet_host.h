@@ -6,16 +6,7 @@
 #include <cstdint>
 
 #include "host/host_api.h"
-
-// What the quiet game answers; callers change it between frames.
-struct QuietWorld {
-    std::uint8_t suspendFlag = 0;
-    HostAddress actor = 1;
-    HostAddress vehicle = 0;
-    bool roofFound = false;
-    float roofHeight = 0.0f;
-    std::uint32_t tick = 100000;
-};
+#include "support/fake_host.h"
 
 struct QuietHostCalls {
     std::uint64_t roofProbes = 0;   // findRoofZ
@@ -27,7 +18,8 @@ namespace quietHost {
 // Points hostApi and the tick source at a fresh world, and sets the counts to zero.
 void install();
 
-QuietWorld& world();
+// The same world the unit tests' fake game answers from; its fault switches are not used here.
+FakeWorld& world();
 const QuietHostCalls& calls();
 
 }  // namespace quietHost

@@ -28,7 +28,7 @@ class StartedPlugin {
     // when not, the frames would take other paths than the ones named, and play nothing.
     bool ready() const;
 
-    QuietWorld& world() const { return quietHost::world(); }
+    FakeWorld& world() const { return quietHost::world(); }
     FakeVehicle& car() { return vehicle; }
 
   private:
