@@ -177,7 +177,7 @@ void shutDown() noexcept {
     // must not keep the audio library open.
     guarded(resetEffects);
     guarded(closeSounds);
-    controller.state = EffectState::Idle;
+    controller.state = EffectState::Idle;  // also when the reset was cut short
     controller.started = false;
 }
 

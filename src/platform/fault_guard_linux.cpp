@@ -73,8 +73,7 @@ bool installHandlers() {
 }  // namespace
 
 bool runGuarded(void (*work)(void*), void* context) noexcept {
-    static const bool installed = installHandlers();
-    (void)installed;
+    [[maybe_unused]] static const bool installed = installHandlers();
     Guard guard;
     guard.outer = activeGuard;
     guard.mxcsr = _mm_getcsr();

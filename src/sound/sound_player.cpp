@@ -1,6 +1,7 @@
 #include "sound/sound_player.h"
 
 #include <cstddef>
+#include <iterator>
 
 #include "controller/next_random.h"
 #include "platform/win32_api.h"
@@ -21,7 +22,7 @@ constexpr Sound sounds[] = {
     {"broke2.mp3", &SoundBank::impactSound2, 0},
     {"noise.mp3", &SoundBank::noiseSound, BASS_SAMPLE_LOOP},
 };
-constexpr std::size_t soundCount = sizeof sounds / sizeof sounds[0];
+constexpr std::size_t soundCount = std::size(sounds);
 
 // Where a sound file may lie, in the order tried: in the plug-in's folder first (its "Radio SFX"
 // subfolder, then the folder itself), then relative to the game's current directory, where the
