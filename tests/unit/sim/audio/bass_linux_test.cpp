@@ -169,4 +169,54 @@ TEST_F(BassLinux, GameSoundsPlayAudiblyWithoutClipping) {
     }
 }
 
+// Writes down each call it hears of, with its arguments and result.
+class CallLog : public audio::CallObserver {
+  public:
+    std::vector<std::string> calls;
+
+    void bassInit(int device, BASS_DWORD freq, BASS_DWORD flags) override {
+        add("init", device, freq, flags);
+    }
+    void bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM handle) override {
+        add(std::string("create ") + std::filesystem::path(path).filename().string(), flags, handle);
+    }
+    void bassChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float value) override {
+        add("volume", handle, attrib, value);
+    }
+    void bassChannelPlay(BASS_DWORD handle, BASS_BOOL restart) override {
+        add("play", handle, restart);
+    }
+    void bassChannelStop(BASS_DWORD handle) override { add("stop", handle); }
+    void bassStreamFree(HSTREAM handle) override { add("free", handle); }
+    void bassFree() override { add("close"); }
+
+  private:
+    template <typename... Args>
+    void add(const std::string& name, Args... args) {
+        std::string text = name;
+        ((text += " " + std::to_string(args)), ...);
+        calls.push_back(text);
+    }
+};
+
+TEST_F(BassLinux, ObserverHearsEveryCallWithItsResultUntilUnset) {
+    CallLog log;
+    audio::setCallObserver(&log);
+    init(1);
+    const HSTREAM tone = open(tonePath, BASS_SAMPLE_LOOP);
+    open("/nowhere/missing.mp3");
+    BASS_ChannelSetAttribute(tone, BASS_ATTRIB_VOL, 0.5f);
+    BASS_ChannelPlay(tone, 1);
+    BASS_ChannelStop(tone);
+    BASS_StreamFree(tone);
+    BASS_StreamCreateFile(1, tonePath.c_str(), 0, 0, 0);
+    BASS_Free();
+    audio::setCallObserver(nullptr);
+    init();
+    EXPECT_THAT(log.calls,
+                testing::ElementsAre("init 1 44100 0", "create tone.mp3 4 1", "create missing.mp3 0 0",
+                                     "volume 1 2 0.500000", "play 1 1", "stop 1", "free 1",
+                                     "close"));
+}
+
 }  // namespace
