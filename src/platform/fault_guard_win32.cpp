@@ -4,6 +4,7 @@
 // resumes at the guard's exit with the guard's own stack, registers and floating-point state.
 // A frame-based handler sees only faults raised inside the guard; a vectored handler would also
 // see exceptions that the game raises and handles itself.
+#include <malloc.h>
 #include <windows.h>
 
 #include "platform/fault_guard.h"
@@ -17,14 +18,15 @@ void* ostrelleRtlUnwind = reinterpret_cast<void*>(&RtlUnwind);
 //   +0 the previous record, +4 the handler, +8 the guard's EBP, +12 MXCSR, +16 x87 control word.
 // The handler gets (EXCEPTION_RECORD*, the record, CONTEXT*, dispatcher context) on its stack. In
 // EXCEPTION_RECORD, ExceptionCode is at +0 and ExceptionFlags at +4; 6 = EXCEPTION_UNWINDING |
-// EXCEPTION_EXIT_UNWIND. It answers 1 (ExceptionContinueSearch) while unwinding, and for a stack
-// overflow (0xC00000FD), which cannot be resumed from safely: the stack's guard page is spent.
+// EXCEPTION_EXIT_UNWIND. It answers 1 (ExceptionContinueSearch) while unwinding. On a fault it
+// stores the exception code through the guard's third argument (at the guard's EBP + 16).
 // Windows' own RtlUnwind keeps no register but ESP and EBP, so the record is read back from the
 // handler's arguments after it returns. Both functions are naked: their bodies are the assembly
 // alone.
 
-// Answers 1 when work(context) returned, 0 when a fault ended it.
-extern "C" __attribute__((naked)) int ostrelleGuardedCall(void (*)(void*), void*) {
+// Answers 1 when work(context) returned, 0 when a fault ended it; then the third argument holds
+// the fault's code.
+extern "C" __attribute__((naked)) int ostrelleGuardedCall(void (*)(void*), void*, DWORD*) {
     asm(R"(
     .intel_syntax noprefix
     push ebp
@@ -62,16 +64,18 @@ extern "C" __attribute__((naked)) void ostrelleGuardHandler() {
     mov eax, [esp+4]
     test DWORD PTR [eax+4], 6
     jnz ostrelleGuardPassOn
-    cmp DWORD PTR [eax], 0xC00000FD
-    je ostrelleGuardPassOn
     push 0
     push eax
     push OFFSET ostrelleGuardUnwound
     push DWORD PTR [esp+20]
     call DWORD PTR [_ostrelleRtlUnwind]
 ostrelleGuardUnwound:
+    mov eax, [esp+4]
+    mov eax, [eax]
     mov esp, [esp+8]
     mov ebp, [esp+8]
+    mov ecx, [ebp+16]
+    mov [ecx], eax
     fninit
     fldcw [esp+16]
     ldmxcsr [esp+12]
@@ -85,5 +89,11 @@ ostrelleGuardPassOn:
 }
 
 bool runGuarded(void (*work)(void*), void* context) noexcept {
-    return ostrelleGuardedCall(work, context) != 0;
+    DWORD code = 0;
+    if (ostrelleGuardedCall(work, context, &code) != 0) return true;
+    // Work that ran out of stack used up the stack's guard page; without it the next overflow
+    // would end the process with no exception at all. Back on the guard's frame there is room to
+    // put it back.
+    if (code == EXCEPTION_STACK_OVERFLOW) _resetstkoflw();
+    return false;
 }

@@ -133,6 +133,36 @@ TEST(FaultGuard, ResumesWithTheCallersStateWhateverTheUnwindLeavesInRegisters) {
     EXPECT_EQ(exceptionChain(), chainBefore) << "the guard's record has left the chain";
     EXPECT_EQ(kept * 2, 5.0);
 }
+
+// Recurses until the stack runs out: each level keeps a page of its own alive.
+int recurse(int depth) {
+    volatile char page[4096];
+    page[0] = static_cast<char>(depth);
+    if (depth < 0) return 0;  // never: the stack ends first
+    return recurse(depth + 1) + page[0];
+}
+
+// Whether the thread's stack still has a guard page below what it has committed: what makes the
+// next overflow an exception instead of an unannounced end of the process.
+bool stackHasGuardPage() {
+    MEMORY_BASIC_INFORMATION here;
+    VirtualQuery(&here, &here, sizeof here);
+    auto* address = static_cast<char*>(here.AllocationBase);
+    MEMORY_BASIC_INFORMATION region;
+    while (VirtualQuery(address, &region, sizeof region) != 0 &&
+           region.AllocationBase == here.AllocationBase) {
+        if (region.Protect & PAGE_GUARD) return true;
+        address += region.RegionSize;
+    }
+    return false;
+}
+
+TEST(FaultGuard, CatchesAStackOverflowAndPutsTheGuardPageBack) {
+    for (int overflow = 0; overflow < 3; ++overflow) {
+        EXPECT_FALSE(guarded([] { recurse(0); })) << "overflow " << overflow;
+        EXPECT_TRUE(stackHasGuardPage()) << "overflow " << overflow;
+    }
+}
 #else
 TEST(FaultGuardDeathTest, AFaultWithNoGuardActiveIsNotSwallowed) {
     guarded([] {});  // the handlers are installed
