@@ -10,9 +10,26 @@ add_custom_command(
   COMMENT "Import library for bass.dll")
 add_custom_target(bass_import DEPENDS ${bass_import})
 
-# The DLL is the plug-in's code as a whole; it exports nothing.
-add_library(Ostrelle SHARED $<TARGET_OBJECTS:ostrelle_core>)
+# x87 arithmetic keeps excess precision and breaks the controller's strict 32-bit float
+# comparisons (the roof gap). The toolchain file sets these flags for the whole build, but a
+# CMAKE_CXX_FLAGS given on the command line replaces that default; the core states them itself.
+target_compile_options(ostrelle_core PUBLIC -msse2 -mfpmath=sse)
+
+# The DLL compiles its own copy of the core, with the core's sources, include folders, definitions
+# and options, under MinGW's win32 thread model: the posix model links winpthreads, whose start-up
+# registers a vectored exception handler and a TLS callback inside the game's process. The rest of
+# the build keeps the posix model (GoogleTest needs std::mutex). Compiles swap the driver through
+# the rule launcher, because <LANG>_COMPILER_LAUNCHER leaves assembly (the frame thunk) out.
+add_library(Ostrelle SHARED $<TARGET_PROPERTY:ostrelle_core,SOURCES>)
+foreach(property INCLUDE_DIRECTORIES COMPILE_DEFINITIONS COMPILE_OPTIONS)
+  set_property(TARGET Ostrelle PROPERTY ${property} $<TARGET_PROPERTY:ostrelle_core,${property}>)
+endforeach()
+set(win32_thread_model ${PROJECT_SOURCE_DIR}/cmake/win32-thread-model)
+set_target_properties(Ostrelle PROPERTIES
+  PREFIX "" OUTPUT_NAME Ostrelle LINKER_LANGUAGE CXX
+  RULE_LAUNCH_COMPILE ${win32_thread_model} CXX_LINKER_LAUNCHER ${win32_thread_model})
 add_dependencies(Ostrelle bass_import)
-set_target_properties(Ostrelle PROPERTIES PREFIX "" OUTPUT_NAME Ostrelle)
 target_link_libraries(Ostrelle PRIVATE ${bass_import})
-target_link_options(Ostrelle PRIVATE -Wl,--exclude-all-symbols)
+# Static runtime: the DLL imports only bass.dll, KERNEL32.dll and msvcrt.dll (tests/e2e checks
+# them). Stripped, and it exports nothing.
+target_link_options(Ostrelle PRIVATE -static -s -Wl,--exclude-all-symbols)
