@@ -3,8 +3,9 @@
 # make test  - every test suite of both builds
 # make dll   - Ostrelle.dll alone
 # make bench - the speed and allocation benchmarks
+# make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip
 
-.PHONY: demo test dll bench deps native win32 clean
+.PHONY: demo test dll dist bench deps native win32 clean
 
 deps:
 	tools/install-deps
@@ -19,6 +20,9 @@ win32: deps
 
 dll: win32
 	@echo "Built: build/win32/Ostrelle.dll"
+
+dist: win32
+	cmake --build --preset win32 --target dist
 
 test: native win32
 	ctest --preset native

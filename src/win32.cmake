@@ -33,3 +33,12 @@ target_link_libraries(Ostrelle PRIVATE ${bass_import})
 # Static runtime: the DLL imports only bass.dll, KERNEL32.dll and msvcrt.dll (tests/e2e checks
 # them). Stripped, and it exports nothing.
 target_link_options(Ostrelle PRIVATE -static -s -Wl,--exclude-all-symbols)
+
+# make dist: the players' package, dist/Ostrelle/ and dist/Ostrelle-<version>.zip in the source
+# tree, the version being the project's.
+add_custom_target(dist
+  COMMAND ${CMAKE_COMMAND} -DDLL=$<TARGET_FILE:Ostrelle> -DOBJDUMP=${CMAKE_OBJDUMP}
+          -DVERSION=${PROJECT_VERSION} -DSOURCE=${PROJECT_SOURCE_DIR}
+          -DDIST=${PROJECT_SOURCE_DIR}/dist -P ${PROJECT_SOURCE_DIR}/tools/make-dist.cmake
+  VERBATIM)
+add_dependencies(dist Ostrelle)
