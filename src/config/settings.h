@@ -1,8 +1,10 @@
 // The plug-in's configuration: eight values from the "Settings" section of "Ostrelle.ini".
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <variant>
 
 // The configured values. The start values are the file's defaults, so a settings file that cannot
 // be read leaves the plug-in as it would be with a file that sets every key to its default.
@@ -19,6 +21,25 @@ struct EffectSettings {
 
 // The process's settings: written once by startUp through readSettings, read-only afterwards.
 extern EffectSettings effectSettings;
+
+// The section that holds the eight keys.
+constexpr const char* settingsSection = "Settings";
+
+using SettingField = std::variant<float EffectSettings::*, std::uint32_t EffectSettings::*,
+                                  std::uint8_t EffectSettings::*, bool EffectSettings::*>;
+
+// One key of the file. The field's type decides the conversion: float text through atof, a
+// duration as all 32 bits, a volume as its low 8 bits, a switch as nonzero.
+struct SettingKey {
+    const char* key;  // exactly as the file spells it
+    double defaultValue;
+    SettingField field;
+    std::uint32_t EffectSettings::*atLeast;  // a duration raised to this field when below it
+};
+
+// The eight keys in the order they are read: the minimum duration comes before the maximum that
+// is raised to it.
+extern const std::array<SettingKey, 8> settingKeys;
 
 // Reads all eight keys from the file at settingsPath, passed unchanged to the profile calls, and
 // stores each as soon as it is read. An absent file, section or key gives that key's default.

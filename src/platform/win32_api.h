@@ -5,6 +5,13 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <cstdlib>
+
+// Float text is read with the atof of msvcrt.dll, the C library the plug-in imports.
+namespace msvcrt {
+using ::atof;
+}
 #else
 #include <cstdint>
 #include <string>
@@ -19,23 +26,24 @@ constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10u;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80u;
 
-// Profile calls, with the Windows behaviour that settings files rely on: section and key names
-// compared without regard to letter case, only the first of duplicate sections read, the first of
-// duplicate keys wins, white space and one pair of matching quotes around values removed, ';' and
-// '#' comment lines, the value cut to size - 1 characters, the default (trailing spaces removed,
-// null read as empty) when the file, the section or the key is absent, and empty text (not the
-// default) for a key present with an empty value. The result is the number of characters copied,
-// 0 when the buffer is null or its size 0. Where the Linux reading differs from Windows is listed
-// in win32_api_linux.cpp.
+// Profile calls that read a settings file as Windows does; its rules are listed in
+// profile_file.h. The string call's result is the number of characters copied, 0 when the buffer
+// is null or its size 0; a null section, key or path reads nothing and gives the default.
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer,
                                DWORD size, LPCSTR path);
-// The key's value read as an integer the way Windows reads it (see win32_api_linux.cpp), or the
-// default when the file, the section or the key is absent or the value is empty.
+// The key's value read as an integer the way Windows reads it, or the default when the file, the
+// section or the key is absent or the value is empty.
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR path);
 // INVALID_FILE_ATTRIBUTES when nothing is at the path; FILE_ATTRIBUTE_DIRECTORY set for a folder.
 DWORD GetFileAttributesA(LPCSTR path);
 // Milliseconds from CLOCK_MONOTONIC truncated to 32 bits, or from the source set below.
 DWORD GetTickCount();
+
+// msvcrt's atof, written for Linux: decimal text only, 'd' and 'D' mark an exponent too (see
+// msvcrt_atof.cpp). glibc's atof reads "inf", "nan" and hexadecimal text, which Windows reads as 0.
+namespace msvcrt {
+double atof(const char* text);
+}
 
 // Knobs of the Linux replacement that Windows has no counterpart for. Every path handed to the
 // calls above has '\' read as '/'.

@@ -1,0 +1,80 @@
+// Prints what the plug-in reads from settings files: for each file, the eight values readSettings
+// stores and the text the profile call gives for each key, one line each, led by the file's name.
+// Built for both platforms from this one source, so the Linux build can be compared with the real
+// Windows calls (run under Wine) line by line: floats print in their shortest round-trip form,
+// integers in decimal, text with every byte that is not printable ASCII (and ";[]", which CMake
+// lists read) escaped.
+//
+// Usage: settings_probe FOLDER FILE...   (each file is read at FOLDER\FILE, as the plug-in builds
+// its settings path)
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "config/settings.h"
+#include "platform/win32_api.h"
+
+namespace {
+
+// What a key's text reads as when the file does not give it one.
+constexpr const char* absentText = "<absent>";
+
+std::string shortest(float value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+std::string quoted(const char* text) {
+    std::string out = "\"";
+    for (const char* c = text; *c != '\0'; ++c) {
+        const auto byte = static_cast<unsigned char>(*c);
+        if (byte < 0x20 || byte >= 0x7F || std::strchr("\"\\;[]", byte) != nullptr) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+            out += escape;
+        } else {
+            out += *c;
+        }
+    }
+    return out + '"';
+}
+
+void printSettings(const char* file, const EffectSettings& s) {
+    std::printf("%s: volumeDamage=%s\n", file, shortest(s.volumeDamage).c_str());
+    std::printf("%s: impactIntensity=%s\n", file, shortest(s.impactIntensity).c_str());
+    std::printf("%s: minImpactMs=%u\n", file, unsigned{s.minImpactMs});
+    std::printf("%s: maxImpactMs=%u\n", file, unsigned{s.maxImpactMs});
+    std::printf("%s: radioDuckVolume=%u\n", file, unsigned{s.radioDuckVolume});
+    std::printf("%s: tunnelStaticEnabled=%u\n", file, unsigned{s.tunnelStaticEnabled});
+    std::printf("%s: tunnelDuckVolume=%u\n", file, unsigned{s.tunnelDuckVolume});
+    std::printf("%s: volumeNoise=%s\n", file, shortest(s.volumeNoise).c_str());
+}
+
+void printKeyTexts(const char* file, const std::string& path) {
+    for (const SettingKey& setting : settingKeys) {
+        char text[64];
+        GetPrivateProfileStringA(settingsSection, setting.key, absentText, text, sizeof text,
+                                 path.c_str());
+        std::printf("%s: text of %s=%s\n", file, setting.key, quoted(text).c_str());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: settings_probe FOLDER FILE...\n");
+        return 2;
+    }
+    for (int i = 2; i < argc; ++i) {
+        const std::string path = std::string(argv[1]) + '\\' + argv[i];
+        EffectSettings settings;
+        readSettings(path, settings);
+        printSettings(argv[i], settings);
+        printKeyTexts(argv[i], path);
+    }
+    std::fflush(stdout);
+    return 0;
+}
