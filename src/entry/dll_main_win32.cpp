@@ -10,15 +10,13 @@
 #include "entry/frame_hook_win32.h"
 #include "entry/near_call.h"
 #include "entry/plugin_directory.h"
+#include "host/game_addresses.h"
 
 extern "C" {
 std::uint32_t savedFrameTarget = 0;
 }
 
 namespace {
-
-// The game's per-frame call: CALL rel32 at this fixed address of the one game build we support.
-constexpr std::uint32_t frameCallSite = 0x4A5DAA;
 
 // Longest module name asked for: Windows paths stop at 32767 characters.
 constexpr DWORD longestModuleName = 32768;
@@ -45,7 +43,7 @@ std::string moduleFileName(HMODULE module) {
 // former target. It is never undone: the game may run frames until the process ends.
 class FrameCallPatch {
   public:
-    // Redirects the call at frameCallSite to frameThunk. Answers false, and leaves the game's
+    // Redirects the game's frame call to frameThunk. Answers false, and leaves the game's
     // bytes and page protection as they were, when the page cannot be made writable or no near
     // call stands there.
     bool apply() {
@@ -56,8 +54,9 @@ class FrameCallPatch {
         if (redirect) {
             // The target first: a frame that reaches the thunk as soon as the new displacement
             // is in place must find where to go on.
-            savedFrameTarget = original.target(frameCallSite);
-            NearCall hook = NearCall::to(frameCallSite, reinterpret_cast<std::uint32_t>(&frameThunk));
+            savedFrameTarget = original.target(gameAddress::frameCallSite);
+            NearCall hook = NearCall::to(gameAddress::frameCallSite,
+                                         reinterpret_cast<std::uint32_t>(&frameThunk));
             std::memcpy(site(), hook.bytes.data(), NearCall::length);
         }
         if (writable) {
@@ -69,7 +68,7 @@ class FrameCallPatch {
     }
 
   private:
-    static void* site() { return reinterpret_cast<void*>(frameCallSite); }
+    static void* site() { return reinterpret_cast<void*>(gameAddress::frameCallSite); }
 
     NearCall original;
 };

@@ -1,15 +1,9 @@
 #include "host/host_api.h"
 
 #ifdef _WIN32
-namespace {
+#include "host/game_addresses.h"
 
-// Fixed addresses in the one game build the plug-in is made for (it is not relocated).
-constexpr HostAddress queryActorAddress = 0x4BC120;
-constexpr HostAddress queryVehicleAddress = 0x4BC1E0;
-constexpr HostAddress findRoofZAddress = 0x4D51D0;
-constexpr HostAddress setRadioVolumeAddress = 0x5F9C90;
-constexpr HostAddress audioObjectAddress = 0xA10B8A;
-constexpr HostAddress suspendFlagAddress = 0x8696A0;
+namespace {
 
 template <typename Function>
 Function at(HostAddress address) {
@@ -19,12 +13,12 @@ Function at(HostAddress address) {
 }  // namespace
 
 HostApi hostApi = {
-    at<decltype(HostApi::queryActor)>(queryActorAddress),
-    at<decltype(HostApi::queryVehicle)>(queryVehicleAddress),
-    at<decltype(HostApi::findRoofZ)>(findRoofZAddress),
-    at<decltype(HostApi::setRadioVolume)>(setRadioVolumeAddress),
-    reinterpret_cast<void*>(audioObjectAddress),
-    reinterpret_cast<const volatile std::uint8_t*>(suspendFlagAddress),
+    at<decltype(HostApi::queryActor)>(gameAddress::queryActor),
+    at<decltype(HostApi::queryVehicle)>(gameAddress::queryVehicle),
+    at<decltype(HostApi::findRoofZ)>(gameAddress::findRoofZ),
+    at<decltype(HostApi::setRadioVolume)>(gameAddress::setRadioVolume),
+    reinterpret_cast<void*>(gameAddress::audioObject),
+    reinterpret_cast<const volatile std::uint8_t*>(gameAddress::suspendFlag),
 };
 #else
 HostApi hostApi = {};

@@ -1,0 +1,46 @@
+# Runs ostrelle-host.exe under Wine once and checks its exit status (0: the game's contract held in
+# every frame) and the trace it wrote.
+#   -DHOST_DIR=... -DRUN_UNDER_WINE=... -DTRACE=file -DREPLAY=file | -DQUIET_FRAMES=N
+#   -DARGS="--relocate;..." -DEXPECT="regex;..." (each must match a line) -DREJECT="regex;..."
+# QUIET_FRAMES makes a replay of N frames of an eligible car driving in the open, 16 ms apart.
+if(QUIET_FRAMES)
+  set(REPLAY ${TRACE}.csv)
+  set(rows "frame,tick,suspend,actor,vehicle,status,health,impact,x,y,z,roof_found,roof_z\n")
+  math(EXPR last "${QUIET_FRAMES} - 1")
+  foreach(frame RANGE ${last})
+    math(EXPR tick "1000 + 16 * ${frame}")
+    string(APPEND rows "${frame},${tick},0,1,1,0,1000,0,10,20,0,0,0\n")
+  endforeach()
+  file(WRITE ${REPLAY} "${rows}")
+endif()
+
+file(REMOVE ${TRACE})
+execute_process(
+  COMMAND ${RUN_UNDER_WINE} ostrelle-host.exe --plugin plugin/Ostrelle.dll --trace ${TRACE}
+          ${ARGS} ${REPLAY}
+  WORKING_DIRECTORY ${HOST_DIR}
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "ostrelle-host ended with ${status}")
+endif()
+
+file(STRINGS ${TRACE} lines)
+foreach(pattern IN LISTS EXPECT)
+  set(matched FALSE)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "${pattern}")
+      set(matched TRUE)
+      break()
+    endif()
+  endforeach()
+  if(NOT matched)
+    message(FATAL_ERROR "no trace line matches ${pattern}")
+  endif()
+endforeach()
+foreach(pattern IN LISTS REJECT)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "${pattern}")
+      message(FATAL_ERROR "trace line ${line} matches ${pattern}")
+    endif()
+  endforeach()
+endforeach()
