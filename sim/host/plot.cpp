@@ -47,6 +47,7 @@ void shade(std::ostream& script, const std::vector<Stretch>& found, const char* 
 
 constexpr const char* roofColour = "#cfe0f5";
 constexpr const char* duckColour = "#f8d3c5";
+constexpr const char* pauseColour = "#e2e2e2";
 
 }  // namespace
 
@@ -63,7 +64,8 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
            << "set output " << quoted(pngPath) << "\n"
            << "set title " << quoted(title) << "\n"
            << "set xlabel 'time (s)'\nset ylabel 'radio volume (127 = full)'\n"
-           << "set yrange [0:140]\nset ytics 0,16\nset grid ytics\nset key outside right top\n";
+           << "set yrange [0:140]\nset ytics 0,16,112\nset ytics add ('127' 127)\nset grid ytics\n"
+           << "set key outside right top\n";
     if (!records.empty()) {
         script << "set xrange [0:" << records.back().time + records.back().duration << "]\n";
     }
@@ -71,6 +73,7 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
           roofColour);
     shade(script, stretches(records, [](const FrameRecord& r) { return r.state == EffectState::ImpactDuck; }),
           duckColour);
+    shade(script, stretches(records, [](const FrameRecord& r) { return r.row.suspend != 0; }), pauseColour);
     for (std::size_t i = 1; i < records.size(); ++i) {
         if (!isCrash(records[i].row, records[i - 1].row)) continue;
         script << "set arrow from " << records[i].time << ", graph 0 to " << records[i].time
@@ -88,6 +91,7 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
            << "plot $radio using 1:2 with steps linewidth 2 linecolor rgb '#1f4e9a' title 'radio volume', \\\n"
            << "  NaN with boxes fillstyle solid fillcolor rgb '" << roofColour << "' title 'under a roof', \\\n"
            << "  NaN with boxes fillstyle solid fillcolor rgb '" << duckColour << "' title 'duck', \\\n"
+           << "  NaN with boxes fillstyle solid fillcolor rgb '" << pauseColour << "' title 'paused', \\\n"
            << "  NaN with lines linecolor rgb '#c0392b' dashtype 2 title 'crash'\n";
     return script.str();
 }
