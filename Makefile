@@ -33,6 +33,7 @@ demo: native win32
 
 bench: native
 	build/native/tests/bench/ostrelle_bench
+	build/native/tests/bench/render_bench
 
 clean:
 	rm -rf build
