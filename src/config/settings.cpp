@@ -19,9 +19,6 @@ const std::array<SettingKey, 8> settingKeys = {{
 
 namespace {
 
-// Size of the default text and of the value text of a float key: at most 63 characters are read.
-constexpr DWORD textSize = 64;
-
 // Reads one key into its field of settings.
 struct KeyReader {
     const SettingKey& setting;
@@ -34,11 +31,11 @@ struct KeyReader {
     }
 
     void operator()(float EffectSettings::*field) const {
-        char defaultText[textSize];
+        char defaultText[settingTextSize];
         std::snprintf(defaultText, sizeof defaultText, "%.2f", setting.defaultValue);
-        char valueText[textSize];
-        GetPrivateProfileStringA(settingsSection, setting.key, defaultText, valueText, textSize,
-                                 path);
+        char valueText[settingTextSize];
+        GetPrivateProfileStringA(settingsSection, setting.key, defaultText, valueText,
+                                 settingTextSize, path);
         settings.*field = static_cast<float>(msvcrt::atof(valueText));
     }
     void operator()(std::uint32_t EffectSettings::*field) const {

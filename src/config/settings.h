@@ -22,6 +22,9 @@ struct EffectSettings {
 // The process's settings: written once by startUp through readSettings, read-only afterwards.
 extern EffectSettings effectSettings;
 
+// Size of the default text and of the value text of a float key: at most 63 characters are read.
+constexpr std::uint32_t settingTextSize = 64;
+
 // The section that holds the eight keys.
 constexpr const char* settingsSection = "Settings";
 

@@ -37,11 +37,13 @@ locale_t cLocale() {
     return locale;
 }
 
-}  // namespace
+// What atof reads of text: its value and how many characters it took.
+struct FloatReading {
+    double value;
+    std::size_t length;
+};
 
-namespace msvcrt {
-
-double atof(const char* text) {
+FloatReading readFloat(const char* text) {
     const char* p = text;
     while (isCrtSpace(*p)) ++p;
     const bool negative = *p == '-';
@@ -53,17 +55,35 @@ double atof(const char* text) {
         ++p;
         digits += takeDigits(p, number);
     }
-    if (digits == 0) return 0.0;
+    if (digits == 0) return {0.0, 0};
     if (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D') {
         const char sign = p[1] == '-' ? '-' : '+';
         const char* exponent = p[1] == '-' || p[1] == '+' ? p + 2 : p + 1;
         std::string exponentDigits;
-        if (takeDigits(exponent, exponentDigits) > 0)
+        if (takeDigits(exponent, exponentDigits) > 0) {
             number += std::string("e") + sign + exponentDigits;
+            p = exponent;
+        }
     }
     // glibc's strtod rounds to nearest and gives HUGE_VAL past the largest double, as msvcrt does.
     const double value = strtod_l(number.c_str(), nullptr, cLocale());
-    return negative ? -value : value;
+    return {negative ? -value : value, static_cast<std::size_t>(p - text)};
+}
+
+}  // namespace
+
+namespace msvcrt {
+
+double atof(const char* text) {
+    return readFloat(text).value;
 }
 
 }  // namespace msvcrt
+
+namespace platform {
+
+std::size_t atofLength(const char* text) {
+    return readFloat(text).length;
+}
+
+}  // namespace platform

@@ -126,9 +126,6 @@ void readLine(std::u16string_view line, int lineNumber, Profile& profile) {
     }
 }
 
-// The text the integer call converts: at most 29 characters, as its 30-character buffer holds.
-constexpr std::size_t integerBufferSize = 30;
-
 std::uint32_t digitValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'z') return c - u'a' + 10;
@@ -205,21 +202,24 @@ std::optional<std::u16string> profileText(const ProfileKey* key, std::size_t buf
     return text;
 }
 
-std::optional<std::uint32_t> profileInteger(const ProfileKey* key) {
-    const std::optional<std::u16string> text = profileText(key, integerBufferSize);
+std::optional<ProfileInteger> profileInteger(const ProfileKey* key) {
+    const std::optional<std::u16string> text = profileText(key, profileIntegerBufferSize);
     if (!text || text->empty()) return std::nullopt;
     std::u16string_view rest = *text;
     while (!rest.empty() && rest.front() <= u' ') rest.remove_prefix(1);
-    const bool negative = !rest.empty() && rest.front() == u'-';
-    if (!rest.empty() && (rest.front() == u'+' || negative)) rest.remove_prefix(1);
-    const std::uint32_t base = integerBase(rest);
-    std::uint32_t total = 0;
-    for (const char16_t c : rest) {
-        const std::uint32_t digit = digitValue(c);
-        if (digit >= base) break;
-        total = total * base + digit;
+    ProfileInteger reading{0, !rest.empty() && rest.front() == u'-', 10, false, 0, 0};
+    if (!rest.empty() && (rest.front() == u'+' || reading.negative)) rest.remove_prefix(1);
+    reading.base = integerBase(rest);
+    std::uint64_t total = 0;
+    for (; !rest.empty() && digitValue(rest.front()) < reading.base; rest.remove_prefix(1)) {
+        total = total * reading.base + digitValue(rest.front());
+        reading.overflowed = reading.overflowed || total > 0xFFFFFFFFu;
+        total &= 0xFFFFFFFFu;
+        ++reading.digits;
     }
-    return negative ? 0u - total : total;
+    reading.value = static_cast<std::uint32_t>(reading.negative ? 0u - total : total);
+    reading.unread = rest.size();
+    return reading;
 }
 
 std::u16string widenAnsi(std::string_view text) {

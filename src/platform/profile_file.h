@@ -90,8 +90,21 @@ const ProfileKey* findProfileKey(const Profile& profile, std::u16string_view sec
 // removed and cut to bufferSize - 1 characters. Nothing for an absent key or a line without '='.
 std::optional<std::u16string> profileText(const ProfileKey* key, std::size_t bufferSize);
 
-// The integer call's reading of a value's text (see above); nothing when the text is empty.
-std::optional<std::uint32_t> profileInteger(const ProfileKey* key);
+// How the integer call read a value's text (see above).
+struct ProfileInteger {
+    std::uint32_t value;  // modulo 2^32
+    bool negative;        // after a minus sign: the value wrapped below zero
+    std::uint32_t base;   // 16, 8 or 2 after a 0x, 0o or 0b prefix, else 10
+    bool overflowed;      // the digits went past 32 bits and wrapped
+    std::size_t digits;   // digits read
+    std::size_t unread;   // characters left after the last digit read
+};
+
+// The size of the buffer the integer call reads a value's text into.
+constexpr std::size_t profileIntegerBufferSize = 30;
+
+// The integer call's reading of a key's value; nothing when the text is empty.
+std::optional<ProfileInteger> profileInteger(const ProfileKey* key);
 
 // Text between the A calls and the file's UTF-16: ANSI code page 1252 both ways.
 std::u16string widenAnsi(std::string_view text);

@@ -13,6 +13,7 @@ namespace msvcrt {
 using ::atof;
 }
 #else
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -52,6 +53,9 @@ namespace platform {
 // Where a bare file name (one without any separator) is looked for by the profile calls, in place
 // of the Windows folder. Empty, the default, means the current directory.
 void setWindowsFolder(std::string folder);
+
+// How many characters of text msvcrt::atof reads: 0 when the text does not start with a number.
+std::size_t atofLength(const char* text);
 
 // Replaces the clock behind GetTickCount, for the simulator and tests; nullptr restores it.
 using TickSource = DWORD (*)();

@@ -71,9 +71,9 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, L
 
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR path) {
     const std::optional<platform::ProfileKey> found = findKey(section, key, path);
-    const std::optional<std::uint32_t> value =
+    const std::optional<platform::ProfileInteger> reading =
         found ? platform::profileInteger(&*found) : std::nullopt;
-    return value ? *value : static_cast<UINT>(defaultValue);
+    return reading ? reading->value : static_cast<UINT>(defaultValue);
 }
 
 DWORD GetFileAttributesA(LPCSTR path) {
