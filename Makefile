@@ -19,7 +19,7 @@ win32: deps
 	cmake --build --preset win32
 
 dll: win32
-	@echo "Built: build/win32/Ostrelle.dll"
+	@echo "Built: build/win32/src/Ostrelle.dll"
 
 dist: win32
 	cmake --build --preset win32 --target dist
@@ -31,9 +31,11 @@ test: native win32
 demo: native win32
 	tools/demo
 
-bench: native
+bench: native win32
 	build/native/tests/bench/ostrelle_bench
 	build/native/tests/bench/render_bench
+	cd build/win32/host && WINEPREFIX=$(CURDIR)/build/win32/wine ../../../tests/e2e/run-under-wine \
+	  ostrelle-host.exe --plugin plugin/Ostrelle.dll --bench 1000000
 
 clean:
 	rm -rf build

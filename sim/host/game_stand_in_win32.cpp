@@ -1,12 +1,14 @@
 #include "host/game_stand_in_win32.h"
 
 #include <windows.h>
+#include <x86intrin.h>
 
 #include <cstring>
 #include <string_view>
 
 #include "entry/near_call.h"
 #include "host/game_addresses.h"
+#include "host/vehicle_record.h"
 
 namespace {
 
@@ -270,6 +272,27 @@ std::string GameStandIn::runFrame(const ReplayFrame& row, std::uint32_t pluginCa
            "ESP came back off by " + std::to_string(int(seenAfter[4] - espBack)));
     expect(wrongAudioObjects == 0, "setRadioVolume was called on another object");
     return wrong;
+}
+
+std::uint64_t GameStandIn::cyclesOfFrame(bool withFloor, std::uint32_t (*tickCount)()) {
+    using Query = HostAddress(__cdecl*)();
+    using RoofQuery = float(__cdecl*)(float, float, float, std::uint8_t*);
+    [[maybe_unused]] static volatile float sink;
+    std::uint64_t start = __rdtsc();
+    runGameFrame();
+    if (withFloor) {
+        if (*at(gameAddress::suspendFlag) == 0) {
+            reinterpret_cast<Query>(gameAddress::queryActor)();
+            VehicleRecord record(reinterpret_cast<Query>(gameAddress::queryVehicle)());
+            sink = record.health() + record.impactForce() + record.status() +
+                   static_cast<float>(tickCount());
+            std::uint8_t found = 0;
+            Position position = record.position();
+            sink = reinterpret_cast<RoofQuery>(gameAddress::findRoofZ)(position.x, position.y,
+                                                                       position.z + 1, &found);
+        }
+    }
+    return __rdtsc() - start;
 }
 
 std::vector<std::uint8_t> GameStandIn::callSiteBytes() const {

@@ -46,6 +46,11 @@ class GameStandIn {
     // pluginCalls is how often the plug-in must have asked queryActor before the game's routine.
     std::string runFrame(const ReplayFrame& row, std::uint32_t pluginCalls);
 
+    // Processor cycles (rdtsc) of one frame through the call site, unchecked. withFloor adds the
+    // calls every frame of the plug-in must make, made directly: the suspend byte, the two
+    // queries, three fields of the record, one tick read (tickCount) and one roof query.
+    std::uint64_t cyclesOfFrame(bool withFloor, std::uint32_t (*tickCount)());
+
     // The five bytes at the call site.
     std::vector<std::uint8_t> callSiteBytes() const;
 

@@ -3,7 +3,9 @@
 // through the game's per-frame call, writes the trace and ends the process with ExitProcess, so
 // that the plug-in's unload comes as it does when a game quits.
 #include <windows.h>
+#include <x86intrin.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -23,6 +25,7 @@ constexpr const char* usage =
     "usage: ostrelle-host --plugin Ostrelle.dll [--trace FILE] [--relocate] [--wrong-build]\n"
     "                     [--fault KIND:FRAME]... [--free-at FRAME] [--chain-before DLL |\n"
     "                     --chain-after DLL] [--free-chain-at FRAME] REPLAY.csv\n"
+    "       ostrelle-host --plugin Ostrelle.dll --bench FRAMES\n"
     "KIND: record-noaccess, roof-access-violation, vehicle-divide-by-zero, volume-raises,\n"
     "      host-exception, stack-overflow\n";
 
@@ -37,6 +40,7 @@ struct Options {
     std::string chain;                    // a second plug-in hooking the same call
     bool chainFirst = false;              // loaded before ours
     std::optional<std::uint32_t> freeChainAt;
+    std::uint32_t benchFrames = 0;  // timing mode: cycles per frame over this many frames
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -62,6 +66,8 @@ bool parse(int argc, char** argv, Options& options) {
         } else if (arg == "--chain-before" || arg == "--chain-after") {
             options.chain = argv[++i];
             options.chainFirst = arg == "--chain-before";
+        } else if (arg == "--bench") {
+            options.benchFrames = std::stoul(argv[++i]);
         } else if (arg == "--free-chain-at") {
             options.freeChainAt = std::stoul(argv[++i]);
         } else if (options.replay.empty() && !arg.starts_with("--")) {
@@ -70,7 +76,7 @@ bool parse(int argc, char** argv, Options& options) {
             return false;
         }
     }
-    return !options.plugin.empty() && !options.replay.empty();
+    return !options.plugin.empty() && (options.benchFrames > 0) != !options.replay.empty();
 }
 
 std::string moduleFileName(HMODULE module) {
@@ -136,6 +142,85 @@ DWORD WINAPI simulatedTickCount() {
     return simulatedGame->getTickCount();
 }
 
+// Runs the plug-in on the world's clock, and has the recording bass.dll report to trace.
+void attach(HMODULE plugin, World& world, Trace& trace) {
+    simulatedGame = &world;
+    redirectImport(plugin, "KERNEL32.dll", "GetTickCount",
+                   reinterpret_cast<const void*>(&simulatedTickCount));
+    using RecordTo = void (*)(audio::CallObserver*);
+    auto recordTo = reinterpret_cast<RecordTo>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("bass.dll"), "bassRecordTo")));
+    if (recordTo != nullptr) recordTo(&trace);
+}
+
+std::uint32_t tickForFloor() {
+    return simulatedTickCount();
+}
+
+// The median of the frames' cycles: a frame that an interrupt or the other core's work caught
+// tells nothing of the hook.
+double cyclesPerFrame(GameStandIn& game, std::uint32_t frames, bool withFloor) {
+    std::vector<std::uint64_t> cycles(frames);
+    for (std::uint64_t& frame : cycles) frame = game.cyclesOfFrame(withFloor, tickForFloor);
+    std::nth_element(cycles.begin(), cycles.begin() + frames / 2, cycles.end());
+    return static_cast<double>(cycles[frames / 2]);
+}
+
+double cyclesPerSecond() {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    std::uint64_t cycles = __rdtsc();
+    Sleep(500);
+    cycles = __rdtsc() - cycles;
+    QueryPerformanceCounter(&end);
+    return static_cast<double>(cycles) * frequency.QuadPart / (end.QuadPart - start.QuadPart);
+}
+
+// What the hook costs the game: the game's routine alone, the floor (the calls every frame of
+// the plug-in must make, made directly), and the routine with our hook on a quiet and on a tunnel
+// frame. The world stands still: the same row every frame.
+int bench(const Options& options) {
+    GameStandIn game(false);
+    Trace trace(nullptr, "");
+    World world(trace);
+    game.answerFrom(world);
+    simulatedGame = &world;
+    ReplayFrame quiet;
+    quiet.vehicle = 1;
+    world.enterFrame(quiet);
+    double hookOff = cyclesPerFrame(game, options.benchFrames, false);
+    double floor = cyclesPerFrame(game, options.benchFrames, true);
+
+    HMODULE plugin = LoadLibraryA(options.plugin.c_str());
+    if (plugin == nullptr) {
+        std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.plugin.c_str());
+        return 2;
+    }
+    attach(plugin, world, trace);
+    double quietFrame = cyclesPerFrame(game, options.benchFrames, false);
+    ReplayFrame tunnel = quiet;
+    tunnel.roofFound = true;
+    tunnel.roofZ = 5.0f;
+    world.enterFrame(tunnel);
+    double tunnelFrame = cyclesPerFrame(game, options.benchFrames, false);
+
+    double hz = cyclesPerSecond();
+    double added = quietFrame - hookOff;
+    std::printf("median cycles per frame of %u frames (rdtsc, under Wine; %.2f GHz):\n",
+                options.benchFrames, hz / 1e9);
+    std::printf("  game's routine alone (hook off)  %8.1f\n", hookOff);
+    std::printf("  floor (direct calls)             %8.1f\n", floor);
+    std::printf("  hook, quiet frame                %8.1f\n", quietFrame);
+    std::printf("  hook, tunnel frame               %8.1f\n", tunnelFrame);
+    std::printf(
+        "hook on a quiet frame adds %.1f cycles: %.2f times what the floor adds (goal <= 1.5),"
+        " %.6f %% of a 16.7 ms frame (goal < 0.001 %%)\n",
+        added, added / (floor - hookOff), 100.0 * added / hz / 0.0167);
+    std::fflush(stdout);
+    ExitProcess(0);
+}
+
 struct Run {
     const Options& options;
     std::uint32_t failures = 0;
@@ -153,6 +238,7 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
         std::fputs(usage, stderr);
         return 2;
     }
+    if (options.benchFrames > 0) return bench(options);
     std::vector<ReplayFrame> frames;
     try {
         std::ifstream in(options.replay, std::ios::binary);
@@ -197,13 +283,7 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
                 folderOfModule(moduleFileName(plugin)));
     World world(trace);
     game.answerFrom(world);
-    simulatedGame = &world;
-    redirectImport(plugin, "KERNEL32.dll", "GetTickCount",
-                   reinterpret_cast<const void*>(&simulatedTickCount));
-    using RecordTo = void (*)(audio::CallObserver*);
-    auto recordTo = reinterpret_cast<RecordTo>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("bass.dll"), "bassRecordTo")));
-    if (recordTo != nullptr) recordTo(&trace);
+    attach(plugin, world, trace);
     auto* chainCalls =
         chain != nullptr
             ? reinterpret_cast<volatile std::uint32_t*>(GetProcAddress(chain, "chainedHookCalls"))
