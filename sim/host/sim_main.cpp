@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "config/settings.h"
+#include "host/check_ini.h"
 #include "host/frame_table.h"
 #include "host/plot.h"
 #include "host/plugin_folder.h"
@@ -125,9 +126,22 @@ void addOutputs(CLI::App* command, Outputs& outputs) {
                         "(gain = volume / 127) mixed with the plug-in's sounds");
 }
 
-const char* const gainNote =
-    "The radio volume is the game's 0-127 scale; in --wav it maps to gain linearly, volume / 127: "
-    "127 is full, 64 about half (-6 dB), 20 (the default duck) about a sixth (-16 dB).";
+const char* const examples =
+    "Examples:\n"
+    "  ostrelle-sim run scenarios/city-drive.toml --plot radio.png --wav drive.wav\n"
+    "      drive through town with assets/Ostrelle.ini; draw the radio and render the sound\n"
+    "  ostrelle-sim check-ini my.ini\n"
+    "      the eight values the plug-in will read from my.ini, and what may surprise you\n"
+    "  ostrelle-sim run scenarios/tunnel-crash.toml --ini my.ini --csv frames.csv\n"
+    "      the same plug-in with your settings, every frame in a table\n"
+    "  ostrelle-sim export-replay scenarios/tick-wrap.toml wrap.csv\n"
+    "      the scenario's frames as a replay you can edit row by row\n"
+    "  ostrelle-sim replay wrap.csv --trace wrap.jsonl\n"
+    "      run that replay; every call the plug-in makes, one JSON object a line\n"
+    "\n"
+    "The radio volume is the game's scale, 0 to 127 (full). In --wav it sets the radio bed's gain\n"
+    "linearly, volume / 127: 127 is the bed's own level, 64 about half (-6 dB), 30 (the default\n"
+    "tunnel level) about a quarter (-12.5 dB), 20 (the default duck) about a sixth (-16 dB).";
 
 }  // namespace
 
@@ -136,7 +150,7 @@ int main(int argc, char** argv) {
         "Drives the Ostrelle plug-in without the game: a scripted drive goes in; the plug-in's "
         "timeline comes out on stdout, and on request its trace, a table, a plot and a WAV file."};
     app.require_subcommand(1);
-    app.footer(gainNote);
+    app.footer(examples);
 
     Outputs outputs;
     std::string input, output;
@@ -156,7 +170,15 @@ int main(int argc, char** argv) {
     exportReplay->add_option("replay", output, "the replay file to write")->required();
     exportReplay->footer("Example: ostrelle-sim export-replay scenarios/tunnel-crash.toml tunnel-crash.csv");
 
+    CLI::App* checkIniCommand = app.add_subcommand(
+        "check-ini", "what the plug-in will read from a settings file, with a warning for each surprise");
+    checkIniCommand->add_option("file", input, "the settings file")->required();
+    checkIniCommand->footer(
+        "Example: ostrelle-sim check-ini my.ini\n"
+        "Exit status: 0 when clean, 1 with warnings, 2 when the file cannot be read.");
+
     CLI11_PARSE(app, argc, argv);
+    if (*checkIniCommand) return checkIni(input, std::cout);
     try {
         if (*run) return runDrive(scenarioDrive(input), outputs);
         if (*replay) return runDrive(replayDrive(input), outputs);
