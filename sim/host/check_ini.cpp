@@ -212,6 +212,10 @@ void checkInteger(Report& report, const ProfileKey& key, const SettingKey& setti
 }
 
 void checkUnknownKey(Report& report, const ProfileKey& key, const std::string& name) {
+    if (name.empty()) {
+        report.warn(key.line, "a value without a key name before '=' is ignored");
+        return;
+    }
     std::string message = "unknown key " + inQuotes(name) + " is ignored";
     const std::size_t colon = name.find(':');
     if (colon != std::string::npos && settingNamed(name.substr(0, colon)) != nullptr) {
@@ -219,7 +223,7 @@ void checkUnknownKey(Report& report, const ProfileKey& key, const std::string& n
                    inQuotes(name.substr(0, colon) + '=' + name.substr(colon + 1));
     } else if (const SettingKey* nearest = nearestSetting(name)) {
         message += ": did you mean " + inQuotes(nearest->key) + "?";
-    } else if (!name.empty() && name.front() == '[') {
+    } else if (name.front() == '[') {
         message += ": a section header needs a closing ']'";
     }
     report.warn(key.line, message);

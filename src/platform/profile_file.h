@@ -12,6 +12,8 @@
 // - The A calls hand text back in the ANSI code page: characters it lacks become '?' (each half
 //   of a surrogate pair too), fullwidth forms their ASCII look-alikes and U+3000 a space. Windows
 //   picks look-alikes for more characters (U+0100 reads 'A'); this reader gives '?' for those.
+//   Ill-formed UTF-8 reads as U+FFFD ('?'), one per byte here; Windows sometimes merges two bytes
+//   into one. Either way no digit comes of it.
 // Lines
 // - A line ends at CR or at LF, so CRLF, LF and a lone CR all end lines; blank lines vanish.
 //   Lines have no length limit.
@@ -31,7 +33,7 @@
 //   the value). Any further '=' belongs to the value.
 // - A line without '=' is a key without a value: asked for, it gives the default, and it hides
 //   any later line of the same key, since the first line of a name wins.
-// - Names are compared without regard to ASCII letter case. A NUL character ends a name or a
+// - Names are compared without regard to ASCII letter case (the Kelvin sign is no 'K'). A NUL character ends a name or a
 //   value (after the line was trimmed, so "0.5 <NUL>x" reads "0.5 ").
 // The string call
 // - A value starting and ending with the same quote (' or ") of at least two characters loses

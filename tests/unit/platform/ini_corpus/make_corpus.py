@@ -125,6 +125,9 @@ CORPUS = {
                                             'Impact intensity=\u2028 3\u2029\n'
                                             'Radio Duck Volume=\u00857\nTunnel Radio Duck Volume=\ufeff7\n'),
     'bom_only.ini': b'\xff\xfe',
+    'utf16le_lone_surrogate.ini': b'\xff\xfe' + (S + 'Volume Damage=\ud800x\n').encode('utf-16-le',
+                                                                                  'surrogatepass'),
+    'utf8_kelvin_sign_in_name.ini': utf8_bom(S + 'Tunnel Radio Duc\u212a Volume=9\n'),
     'ansi_high_bytes.ini': ansi(S + 'Volume Damage=\x80\x81\x8d\x9f\xff\nVolume Noise=\xe90.5\n'),
     # Section headers.
     'section_text_after.ini': ansi('[Settings] junk\nVolume Damage=0.5\n'),

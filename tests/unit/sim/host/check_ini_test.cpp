@@ -85,12 +85,13 @@ TEST(CheckIni, WarnsOfEachSurpriseWithItsLine) {
           "4: warning: 'Tunnel Radio Duck Volume' = '12abc' is read only in part, as 12",
           "5: warning: 'Enable Tunnel Static' = '99999999999' does not fit in 32 bits: it wraps "
           "to 1215752191"}},
-        {"[Settings]\nVolume Damge=0.5\nRadio Duck Volume:50\nFoo=1\n[Settings\n",
+        {"[Settings]\nVolume Damge=0.5\nRadio Duck Volume:50\nFoo=1\n[Settings\n=5\n",
          {"2: warning: unknown key 'Volume Damge' is ignored: did you mean 'Volume Damage'?",
           "3: warning: unknown key 'Radio Duck Volume:50' is ignored: ':' is no separator, write "
           "'Radio Duck Volume=50'",
           "4: warning: unknown key 'Foo' is ignored",
-          "5: warning: unknown key '[Settings' is ignored: a section header needs a closing ']'"}},
+          "5: warning: unknown key '[Settings' is ignored: a section header needs a closing ']'",
+          "6: warning: a value without a key name before '=' is ignored"}},
         {"Volume Damage=0.5\n[Other]\nVolume Noise=0.5\n[Settings]\nRadio Duck Volume\n"
          "Radio Duck Volume=5\n[settings]\nVolume Damage=0.25\n",
          {"1: warning: 'Volume Damage' is before any section: the plug-in reads only the first "
