@@ -33,8 +33,8 @@
 //   the value). Any further '=' belongs to the value.
 // - A line without '=' is a key without a value: asked for, it gives the default, and it hides
 //   any later line of the same key, since the first line of a name wins.
-// - Names are compared without regard to ASCII letter case (the Kelvin sign is no 'K'). A NUL character ends a name or a
-//   value (after the line was trimmed, so "0.5 <NUL>x" reads "0.5 ").
+// - Names are compared without regard to ASCII letter case (the Kelvin sign is no 'K'). A NUL
+//   character ends a name or a value (after the line was trimmed, so "0.5 <NUL>x" reads "0.5 ").
 // The string call
 // - A value starting and ending with the same quote (' or ") of at least two characters loses
 //   both quotes. Wine's copy drops one character too many when the unquoted value is exactly one
