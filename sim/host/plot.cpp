@@ -41,7 +41,8 @@ std::string quoted(const std::string& text) {
 void shade(std::ostream& script, const std::vector<Stretch>& found, const char* colour) {
     for (const auto& [from, to] : found) {
         script << "set object rect from " << from << ", graph 0 to " << to
-               << ", graph 1 behind fillcolor rgb '" << colour << "' fillstyle solid 1.0 noborder\n";
+               << ", graph 1 behind fillcolor rgb '" << colour
+               << "' fillstyle solid 1.0 noborder\n";
     }
 }
 
@@ -69,11 +70,16 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
     if (!records.empty()) {
         script << "set xrange [0:" << records.back().time + records.back().duration << "]\n";
     }
-    shade(script, stretches(records, [](const FrameRecord& r) { return r.row.roofFound && r.row.vehicle != 0; }),
+    shade(script,
+          stretches(records,
+                    [](const FrameRecord& r) { return r.row.roofFound && r.row.vehicle != 0; }),
           roofColour);
-    shade(script, stretches(records, [](const FrameRecord& r) { return r.state == EffectState::ImpactDuck; }),
-          duckColour);
-    shade(script, stretches(records, [](const FrameRecord& r) { return r.row.suspend != 0; }), pauseColour);
+    shade(
+        script,
+        stretches(records, [](const FrameRecord& r) { return r.state == EffectState::ImpactDuck; }),
+        duckColour);
+    shade(script, stretches(records, [](const FrameRecord& r) { return r.row.suspend != 0; }),
+          pauseColour);
     for (std::size_t i = 1; i < records.size(); ++i) {
         if (!isCrash(records[i].row, records[i - 1].row)) continue;
         script << "set arrow from " << records[i].time << ", graph 0 to " << records[i].time
@@ -88,10 +94,14 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
         }
     }
     script << "EOD\n"
-           << "plot $radio using 1:2 with steps linewidth 2 linecolor rgb '#1f4e9a' title 'radio volume', \\\n"
-           << "  NaN with boxes fillstyle solid fillcolor rgb '" << roofColour << "' title 'under a roof', \\\n"
-           << "  NaN with boxes fillstyle solid fillcolor rgb '" << duckColour << "' title 'duck', \\\n"
-           << "  NaN with boxes fillstyle solid fillcolor rgb '" << pauseColour << "' title 'paused', \\\n"
+           << "plot $radio using 1:2 with steps linewidth 2 linecolor rgb '#1f4e9a' title 'radio "
+              "volume', \\\n"
+           << "  NaN with boxes fillstyle solid fillcolor rgb '" << roofColour
+           << "' title 'under a roof', \\\n"
+           << "  NaN with boxes fillstyle solid fillcolor rgb '" << duckColour
+           << "' title 'duck', \\\n"
+           << "  NaN with boxes fillstyle solid fillcolor rgb '" << pauseColour
+           << "' title 'paused', \\\n"
            << "  NaN with lines linecolor rgb '#c0392b' dashtype 2 title 'crash'\n";
     return script.str();
 }

@@ -10,7 +10,8 @@ class PluginFolder {
   public:
     // Copies settingsFile in (throws std::runtime_error naming it when it cannot be read) and
     // links soundFolder in as "Radio SFX".
-    PluginFolder(const std::filesystem::path& settingsFile, const std::filesystem::path& soundFolder);
+    PluginFolder(const std::filesystem::path& settingsFile,
+                 const std::filesystem::path& soundFolder);
     ~PluginFolder();
     PluginFolder(const PluginFolder&) = delete;
     PluginFolder& operator=(const PluginFolder&) = delete;

@@ -23,12 +23,18 @@ struct Column {
 
 // The columns in file order: the header is their names joined by commas.
 constexpr Column columns[] = {
-    {"frame", &ReplayFrame::frame},     {"tick", &ReplayFrame::tick},
-    {"suspend", &ReplayFrame::suspend}, {"actor", &ReplayFrame::actor},
-    {"vehicle", &ReplayFrame::vehicle}, {"status", &ReplayFrame::status},
-    {"health", &ReplayFrame::health},   {"impact", &ReplayFrame::impact},
-    {"x", &ReplayFrame::x},             {"y", &ReplayFrame::y},
-    {"z", &ReplayFrame::z},             {"roof_found", &ReplayFrame::roofFound},
+    {"frame", &ReplayFrame::frame},
+    {"tick", &ReplayFrame::tick},
+    {"suspend", &ReplayFrame::suspend},
+    {"actor", &ReplayFrame::actor},
+    {"vehicle", &ReplayFrame::vehicle},
+    {"status", &ReplayFrame::status},
+    {"health", &ReplayFrame::health},
+    {"impact", &ReplayFrame::impact},
+    {"x", &ReplayFrame::x},
+    {"y", &ReplayFrame::y},
+    {"z", &ReplayFrame::z},
+    {"roof_found", &ReplayFrame::roofFound},
     {"roof_z", &ReplayFrame::roofZ},
 };
 
@@ -92,8 +98,8 @@ class RowReader {
         const char* end = text.data() + text.size();
         std::from_chars_result result = std::from_chars(text.data(), end, field);
         if (text.empty() || result.ec != std::errc() || result.ptr != end) {
-            fail(fieldColumn(), "expected a 32-bit float for '" + std::string(name) +
-                                    "', found '" + std::string(text) + "'");
+            fail(fieldColumn(), "expected a 32-bit float for '" + std::string(name) + "', found '" +
+                                    std::string(text) + "'");
         }
     }
 
@@ -102,9 +108,8 @@ class RowReader {
         std::uint32_t value = 0;
         std::from_chars_result result = std::from_chars(text.data(), end, value);
         if (text.empty() || result.ec != std::errc() || result.ptr != end || value > max) {
-            fail(fieldColumn(), "expected an integer from 0 to " + std::to_string(max) +
-                                    " for '" + std::string(name) + "', found '" +
-                                    std::string(text) + "'");
+            fail(fieldColumn(), "expected an integer from 0 to " + std::to_string(max) + " for '" +
+                                    std::string(name) + "', found '" + std::string(text) + "'");
         }
         return value;
     }

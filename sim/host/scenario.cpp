@@ -50,11 +50,12 @@ class ScenarioReader {
         scenario.title = textValue(root, "title", std::filesystem::path(path).stem().string());
         scenario.settingsPath = settingsFile(root);
         length = number(root, "length", std::nullopt, 0.001, maxFrames, "seconds");
-        frameRate = scenario.frameRate = number(root, "frame_rate", 60.0, 1.0, 1000.0, "frames a second");
+        frameRate = scenario.frameRate =
+            number(root, "frame_rate", 60.0, 1.0, 1000.0, "frames a second");
         if (length * frameRate > maxFrames) {
             fail(root.get("length")->source(), "expected a drive of at most " +
-                                                  std::to_string(static_cast<long>(maxFrames)) +
-                                                  " frames (length times frame_rate)");
+                                                   std::to_string(static_cast<long>(maxFrames)) +
+                                                   " frames (length times frame_rate)");
         }
         startTick = number(root, "start_tick", 100000.0, 0.0, maxTick, "tick count", true);
         speed = number(root, "speed", 15.0, -1000.0, 1000.0, "units a second");
@@ -74,7 +75,8 @@ class ScenarioReader {
         for (auto&& [key, node] : table) {
             if (std::find(keys.begin(), keys.end(), key.str()) != keys.end()) continue;
             std::string expected;
-            for (std::string_view name : keys) expected += (expected.empty() ? "" : ", ") + std::string(name);
+            for (std::string_view name : keys)
+                expected += (expected.empty() ? "" : ", ") + std::string(name);
             fail(key.source(), "unknown key '" + std::string(key.str()) + "' in " + what +
                                    "; expected one of " + expected);
         }
@@ -84,7 +86,8 @@ class ScenarioReader {
                           const std::string& fallback) const {
         const toml::node* node = table.get(key);
         if (node == nullptr) return fallback;
-        if (!node->is_string()) fail(node->source(), "expected text for '" + std::string(key) + "'");
+        if (!node->is_string())
+            fail(node->source(), "expected text for '" + std::string(key) + "'");
         return node->as_string()->get();
     }
 
@@ -95,7 +98,8 @@ class ScenarioReader {
         std::filesystem::path file = std::filesystem::path(path).parent_path() / settings;
         std::error_code error;
         if (!std::filesystem::is_regular_file(file, error)) {
-            fail(root.get("settings")->source(), "expected a settings file that exists: " + file.string());
+            fail(root.get("settings")->source(),
+                 "expected a settings file that exists: " + file.string());
         }
         return file.string();
     }
@@ -130,9 +134,11 @@ class ScenarioReader {
         if (!node->is_table()) fail(node->source(), "expected a table [start]");
         const toml::table& start = *node->as_table();
         onlyKeys(start, "[start]", {"vehicle", "health", "status"});
-        car.vehicle = static_cast<std::uint32_t>(number(start, "vehicle", 1.0, 0.0, maxTick, "vehicle id", true));
+        car.vehicle = static_cast<std::uint32_t>(
+            number(start, "vehicle", 1.0, 0.0, maxTick, "vehicle id", true));
         car.health[car.vehicle] = healthOf(start, 1000.0);
-        car.status = static_cast<std::uint8_t>(number(start, "status", 0.0, 0.0, 255.0, "status", true));
+        car.status =
+            static_cast<std::uint8_t>(number(start, "status", 0.0, 0.0, 255.0, "status", true));
     }
 
     float healthOf(const toml::table& table, std::optional<double> fallback) const {
@@ -171,15 +177,18 @@ class ScenarioReader {
 
     void readEvents(const toml::table& root) {
         eachEvent(root, "crash", {"at", "force"}, [&](const toml::table& event) {
-            auto force = static_cast<float>(number(event, "force", std::nullopt, 0.0, 1e9, "force"));
+            auto force =
+                static_cast<float>(number(event, "force", std::nullopt, 0.0, 1e9, "force"));
             moments.emplace(moment(event), [force](Car& c) { c.impact = force; });
         });
         eachEvent(root, "damage", {"at", "amount"}, [&](const toml::table& event) {
-            auto amount = static_cast<float>(number(event, "amount", std::nullopt, 0.0, 1e9, "health"));
+            auto amount =
+                static_cast<float>(number(event, "amount", std::nullopt, 0.0, 1e9, "health"));
             moments.emplace(moment(event), [amount](Car& c) { c.health[c.vehicle] -= amount; });
         });
         eachEvent(root, "change", {"at", "vehicle", "health"}, [&](const toml::table& event) {
-            auto id = static_cast<std::uint32_t>(number(event, "vehicle", std::nullopt, 1.0, maxTick, "vehicle id", true));
+            auto id = static_cast<std::uint32_t>(
+                number(event, "vehicle", std::nullopt, 1.0, maxTick, "vehicle id", true));
             std::optional<float> health;
             if (event.contains("health")) health = healthOf(event, std::nullopt);
             moments.emplace(moment(event), [id, health](Car& c) {
@@ -202,7 +211,8 @@ class ScenarioReader {
             stretch(event, [](ReplayFrame& row) { row.vehicle = 0; });
         });
         eachEvent(root, "status", {"from", "to", "value"}, [&](const toml::table& event) {
-            auto value = static_cast<std::uint8_t>(number(event, "value", std::nullopt, 0.0, 255.0, "status", true));
+            auto value = static_cast<std::uint8_t>(
+                number(event, "value", std::nullopt, 0.0, 255.0, "status", true));
             stretch(event, [value](ReplayFrame& row) { row.status = value; });
         });
     }
@@ -218,9 +228,9 @@ class ScenarioReader {
             double seconds = static_cast<double>(i) / frameRate;
             ReplayFrame& row = rows[i];
             row.frame = static_cast<std::uint32_t>(i);
-            row.tick = static_cast<std::uint32_t>(
-                (static_cast<std::uint64_t>(startTick) + static_cast<std::uint64_t>(seconds * 1000.0)) &
-                0xFFFFFFFFu);
+            row.tick = static_cast<std::uint32_t>((static_cast<std::uint64_t>(startTick) +
+                                                   static_cast<std::uint64_t>(seconds * 1000.0)) &
+                                                  0xFFFFFFFFu);
             row.vehicle = car.vehicle;
             row.status = car.status;
             row.health = car.health[car.vehicle];
@@ -251,7 +261,8 @@ Scenario parseScenario(std::string_view text, const std::string& path) {
 
 Scenario readScenario(const std::string& path) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) throw InputError(path, 1, 1, "cannot read the file");
+    if (!std::filesystem::is_regular_file(path, error))
+        throw InputError(path, 1, 1, "cannot read the file");
     std::ifstream file(path, std::ios::binary);
     std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (!file.is_open() || file.bad()) throw InputError(path, 1, 1, "cannot read the file");

@@ -63,7 +63,7 @@ std::string changedSettings() {
 }
 
 int runDrive(const Drive& drive, const Outputs& outputs) {
-    std::string settings = !outputs.ini.empty()        ? outputs.ini
+    std::string settings = !outputs.ini.empty()      ? outputs.ini
                            : !drive.settings.empty() ? drive.settings
                                                      : defaultSettings;
     PluginFolder folder(settings, assets + "/Radio SFX");
@@ -113,13 +113,15 @@ Drive replayDrive(const std::string& path) {
 }
 
 void addOutputs(CLI::App* command, Outputs& outputs) {
-    command->add_option("--ini", outputs.ini,
-                        "the settings file the plug-in reads as its Ostrelle.ini (default: the "
-                        "scenario's, else assets/Ostrelle.ini)")
+    command
+        ->add_option("--ini", outputs.ini,
+                     "the settings file the plug-in reads as its Ostrelle.ini (default: the "
+                     "scenario's, else assets/Ostrelle.ini)")
         ->check(CLI::ExistingFile);
     command->add_option("--trace", outputs.trace,
                         "write every call the plug-in makes, one JSON object a line");
-    command->add_option("--csv", outputs.csv, "write one row per frame: time, state, radio, sounds");
+    command->add_option("--csv", outputs.csv,
+                        "write one row per frame: time, state, radio, sounds");
     command->add_option("--plot", outputs.plot, "draw the radio volume over time into a PNG");
     command->add_option("--wav", outputs.wav,
                         "render what a player hears: the radio bed at the game's radio volume "
@@ -157,7 +159,9 @@ int main(int argc, char** argv) {
     CLI::App* run = app.add_subcommand("run", "run a scenario (a scripted drive in TOML)");
     run->add_option("scenario", input, "the scenario file")->required();
     addOutputs(run, outputs);
-    run->footer("Example: ostrelle-sim run scenarios/city-drive.toml --ini my.ini --plot radio.png --wav drive.wav");
+    run->footer(
+        "Example: ostrelle-sim run scenarios/city-drive.toml --ini my.ini --plot radio.png --wav "
+        "drive.wav");
 
     CLI::App* replay = app.add_subcommand("replay", "run an exact replay (one CSV row per frame)");
     replay->add_option("replay", input, "the replay file")->required();
@@ -168,10 +172,12 @@ int main(int argc, char** argv) {
         app.add_subcommand("export-replay", "write a scenario's frames as a replay CSV");
     exportReplay->add_option("scenario", input, "the scenario file")->required();
     exportReplay->add_option("replay", output, "the replay file to write")->required();
-    exportReplay->footer("Example: ostrelle-sim export-replay scenarios/tunnel-crash.toml tunnel-crash.csv");
+    exportReplay->footer(
+        "Example: ostrelle-sim export-replay scenarios/tunnel-crash.toml tunnel-crash.csv");
 
     CLI::App* checkIniCommand = app.add_subcommand(
-        "check-ini", "what the plug-in will read from a settings file, with a warning for each surprise");
+        "check-ini",
+        "what the plug-in will read from a settings file, with a warning for each surprise");
     checkIniCommand->add_option("file", input, "the settings file")->required();
     checkIniCommand->footer(
         "Example: ostrelle-sim check-ini my.ini\n"

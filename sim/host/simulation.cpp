@@ -41,8 +41,8 @@ class Binding {
   public:
     Binding(World& runWorld, Trace& trace) {
         world = &runWorld;
-        hostApi = HostApi{worldQueryActor, worldQueryVehicle, worldFindRoofZ, worldSetRadioVolume,
-                          nullptr, runWorld.suspendFlag()};
+        hostApi = HostApi{worldQueryActor,     worldQueryVehicle, worldFindRoofZ,
+                          worldSetRadioVolume, nullptr,           runWorld.suspendFlag()};
         platform::setTickSource(worldTicks);
         audio::setCallObserver(&trace);
     }

@@ -14,9 +14,9 @@
 #include "host/replay.h"
 
 struct FrameRecord {
-    ReplayFrame row;       // what the game answered
-    double time = 0.0;     // seconds from the first frame, by the tick count
-    double duration = 0.0; // seconds until the next frame
+    ReplayFrame row;                        // what the game answered
+    double time = 0.0;                      // seconds from the first frame, by the tick count
+    double duration = 0.0;                  // seconds until the next frame
     EffectState state = EffectState::Idle;  // after the frame
     float radioLevel = 127.0f;
     std::uint8_t radioVolume = 127;       // the game's radio volume after the frame

@@ -32,7 +32,8 @@ class TimelineWriter {
 
     void gameEvents(const ReplayFrame& row, const ReplayFrame& before) {
         if (row.suspend != before.suspend) line("game", row.suspend != 0 ? "paused" : "resumed");
-        if (row.actor != before.actor) line("game", row.actor != 0 ? "a player again" : "no player");
+        if (row.actor != before.actor)
+            line("game", row.actor != 0 ? "a player again" : "no player");
         if (row.vehicle != before.vehicle) {
             line("game", row.vehicle != 0 ? "in vehicle " + std::to_string(row.vehicle)
                                           : "out of the vehicle");
@@ -52,7 +53,8 @@ class TimelineWriter {
         }
     }
 
-    void pluginEvents(const FrameRecord& record, const FrameRecord& previous, const FrameRecord* next) {
+    void pluginEvents(const FrameRecord& record, const FrameRecord& previous,
+                      const FrameRecord* next) {
         // Stops first: the plug-in stops one effect's sounds before it starts the other's.
         for (const std::string& sound : previous.playing) {
             if (!contains(record.playing, sound)) line("plug-in", "stops " + sound);
@@ -61,15 +63,18 @@ class TimelineWriter {
             if (!contains(previous.playing, sound)) line("plug-in", "plays " + sound);
         }
         if (record.duckMs) {
-            line("plug-in", std::string(stateName(previous.state)) + " -> ImpactDuck: radio ducked to " +
+            line("plug-in", std::string(stateName(previous.state)) +
+                                " -> ImpactDuck: radio ducked to " +
                                 std::to_string(record.radioVolume) + " for " +
                                 std::to_string(*record.duckMs) + " ms");
         }
         bool stateShown = record.duckMs && record.state == EffectState::ImpactDuck;
         if (record.state != previous.state && !stateShown) {
-            line("plug-in", std::string(stateName(previous.state)) + " -> " + stateName(record.state));
+            line("plug-in",
+                 std::string(stateName(previous.state)) + " -> " + stateName(record.state));
         }
-        if (record.radioLevel == previous.radioLevel || record.state == EffectState::ImpactDuck) return;
+        if (record.radioLevel == previous.radioLevel || record.state == EffectState::ImpactDuck)
+            return;
         // A ramp moves by at most its step a frame; anything larger is a reset to full.
         if (std::fabs(record.radioLevel - previous.radioLevel) > rampStep) {
             line("plug-in", "radio reset to " + floatText(record.radioLevel));
@@ -79,7 +84,8 @@ class TimelineWriter {
     }
 
     // Whether the next frame moves the radio on in the same direction by at most a ramp step.
-    static bool rampGoesOn(const FrameRecord& record, const FrameRecord& previous, const FrameRecord* next) {
+    static bool rampGoesOn(const FrameRecord& record, const FrameRecord& previous,
+                           const FrameRecord* next) {
         if (next == nullptr || next->state == EffectState::ImpactDuck) return false;
         float step = record.radioLevel - previous.radioLevel;
         float nextStep = next->radioLevel - record.radioLevel;
@@ -98,9 +104,12 @@ class TimelineWriter {
 
 const char* stateName(EffectState state) {
     switch (state) {
-        case EffectState::Idle: return "Idle";
-        case EffectState::ImpactDuck: return "ImpactDuck";
-        case EffectState::TunnelStatic: return "TunnelStatic";
+        case EffectState::Idle:
+            return "Idle";
+        case EffectState::ImpactDuck:
+            return "ImpactDuck";
+        case EffectState::TunnelStatic:
+            return "TunnelStatic";
     }
     return "?";
 }

@@ -97,8 +97,9 @@ void Trace::bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM han
 }
 
 void Trace::bassChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float value) {
-    write("BASS_ChannelSetAttribute",
-          {{"sound", soundJson(handle)}, {"attrib", jsonUnsigned(attrib)}, {"value", jsonFloat(value)}});
+    write("BASS_ChannelSetAttribute", {{"sound", soundJson(handle)},
+                                       {"attrib", jsonUnsigned(attrib)},
+                                       {"value", jsonFloat(value)}});
 }
 
 void Trace::bassChannelPlay(BASS_DWORD handle, BASS_BOOL restart) {

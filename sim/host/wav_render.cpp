@@ -46,7 +46,8 @@ void WavRender::frame(const FrameRecord& record) {
     for (std::size_t done = 0; done < count; done += blockFrames) {
         std::size_t block = std::min(blockFrames, count - done);
         float from = gain + (target - gain) * static_cast<float>(done) / static_cast<float>(count);
-        float to = gain + (target - gain) * static_cast<float>(done + block) / static_cast<float>(count);
+        float to =
+            gain + (target - gain) * static_cast<float>(done + block) / static_cast<float>(count);
         render(block, from, to);
     }
     gain = target;

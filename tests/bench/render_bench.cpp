@@ -41,7 +41,8 @@ double cpuSeconds(int who) {
 std::string tenMinuteDrive() {
     std::ostringstream toml;
     toml << "title = \"Ten minutes\"\nlength = " << driveSeconds << "\n";
-    for (int at = 10; at < driveSeconds; at += 25) toml << "[[crash]]\nat = " << at << "\nforce = 500\n";
+    for (int at = 10; at < driveSeconds; at += 25)
+        toml << "[[crash]]\nat = " << at << "\nforce = 500\n";
     for (int at = 20; at + 12 < driveSeconds; at += 40) {
         toml << "[[roof]]\nfrom = " << at << "\nto = " << at + 12 << "\n";
     }
@@ -80,7 +81,9 @@ class Track {
     }
 
     // The sox command that writes the track to path.
-    std::string command(const fs::path& path) const { return "sox" + inputs + " '" + path.string() + "'"; }
+    std::string command(const fs::path& path) const {
+        return "sox" + inputs + " '" + path.string() + "'";
+    }
 
   private:
     void piece(const std::string& source, double from, double length) {
@@ -96,15 +99,16 @@ class Track {
 // The sox commands that mix the run's events: every sound from its start to its stop at its
 // volume, the radio bed at the radio's gain in stretches of one volume; a track each for the
 // impact sounds, the static and the bed, then the mix of the three.
-std::vector<std::string> soxCommands(const std::vector<FrameRecord>& records, const fs::path& folder,
-                                     const fs::path& output) {
+std::vector<std::string> soxCommands(const std::vector<FrameRecord>& records,
+                                     const fs::path& folder, const fs::path& output) {
     Track impacts, noise, bed;
     std::map<std::string, double> started;  // by sound: when it started
     double bedFrom = 0.0;
     std::uint8_t bedVolume = 127;
     for (const FrameRecord& record : records) {
         for (auto sound = started.begin(); sound != started.end();) {
-            if (std::find(record.playing.begin(), record.playing.end(), sound->first) != record.playing.end()) {
+            if (std::find(record.playing.begin(), record.playing.end(), sound->first) !=
+                record.playing.end()) {
                 ++sound;
                 continue;
             }
@@ -119,13 +123,16 @@ std::vector<std::string> soxCommands(const std::vector<FrameRecord>& records, co
         }
         for (const std::string& sound : record.playing) started.try_emplace(sound, record.time);
         if (record.radioVolume != bedVolume && record.time - bedFrom >= shortestBedStretch) {
-            bed.add(folder / "bed.wav", WavRender::radioGain(bedVolume), bedFrom, bedFrom, record.time - bedFrom);
+            bed.add(folder / "bed.wav", WavRender::radioGain(bedVolume), bedFrom, bedFrom,
+                    record.time - bedFrom);
             bedFrom = record.time;
             bedVolume = record.radioVolume;
         }
     }
-    bed.add(folder / "bed.wav", WavRender::radioGain(bedVolume), bedFrom, bedFrom, driveSeconds - bedFrom);
-    const fs::path tracks[] = {folder / "impacts.wav", folder / "noise.wav", folder / "bed-track.wav"};
+    bed.add(folder / "bed.wav", WavRender::radioGain(bedVolume), bedFrom, bedFrom,
+            driveSeconds - bedFrom);
+    const fs::path tracks[] = {folder / "impacts.wav", folder / "noise.wav",
+                               folder / "bed-track.wav"};
     return {impacts.command(tracks[0]), noise.command(tracks[1]), bed.command(tracks[2]),
             "sox -m -v 1 '" + tracks[0].string() + "' -v 1 '" + tracks[1].string() + "' -v 1 '" +
                 tracks[2].string() + "' -b 16 '" + output.string() + "'"};
@@ -152,12 +159,14 @@ int main() {
     std::vector<FrameRecord> records;
     {
         WavRender wav((folder / "ostrelle.wav").string(), assets + "/radio-bed.mp3");
-        records = simulate(drive.frames, plugin.path(), nullptr, [&](const FrameRecord& r) { wav.frame(r); });
+        records = simulate(drive.frames, plugin.path(), nullptr,
+                           [&](const FrameRecord& r) { wav.frame(r); });
     }
     double ours = cpuSeconds(RUSAGE_SELF) - start;
 
     for (const char* sound : {"broke.mp3", "broke2.mp3"}) {
-        decode(assets + "/Radio SFX/" + sound, false, driveSeconds, folder / (std::string(sound) + ".wav"));
+        decode(assets + "/Radio SFX/" + sound, false, driveSeconds,
+               folder / (std::string(sound) + ".wav"));
     }
     decode(assets + "/Radio SFX/noise.mp3", true, driveSeconds, folder / "noise.mp3.wav");
     decode(assets + "/radio-bed.mp3", true, driveSeconds, folder / "bed.wav");
@@ -171,16 +180,20 @@ int main() {
     }
     double sox = cpuSeconds(RUSAGE_CHILDREN) - soxStart;
 
-    std::printf("Rendering a %.0f-minute drive to WAV (%zu frames):\n", driveSeconds / 60, records.size());
-    std::printf("  ostrelle-sim  %.3f s CPU  real-time factor %.0fx (%.3f s of CPU per minute of drive)\n",
-                ours, driveSeconds / ours, ours / (driveSeconds / 60));
+    std::printf("Rendering a %.0f-minute drive to WAV (%zu frames):\n", driveSeconds / 60,
+                records.size());
+    std::printf(
+        "  ostrelle-sim  %.3f s CPU  real-time factor %.0fx (%.3f s of CPU per minute of drive)\n",
+        ours, driveSeconds / ours, ours / (driveSeconds / 60));
     double soxLength = seconds(folder / "sox.wav");
     if (status != 0 || std::abs(soxLength - seconds(folder / "ostrelle.wav")) > 1.0) {
         std::printf("  sox failed (status %d, %.1f s written)\n", status, soxLength);
         return 1;
     }
-    std::printf("  sox           %.3f s CPU  (the same sounds and gains: %zu stretches in three tracks, then mixed)\n",
-                sox, inputs);
+    std::printf(
+        "  sox           %.3f s CPU  (the same sounds and gains: %zu stretches in three tracks, "
+        "then mixed)\n",
+        sox, inputs);
     std::printf("  ostrelle-sim takes %.2f times the CPU of sox\n", ours / sox);
     fs::remove_all(folder);
     return 0;

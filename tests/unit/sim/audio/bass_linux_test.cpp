@@ -178,7 +178,8 @@ class CallLog : public audio::CallObserver {
         add("init", device, freq, flags);
     }
     void bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM handle) override {
-        add(std::string("create ") + std::filesystem::path(path).filename().string(), flags, handle);
+        add(std::string("create ") + std::filesystem::path(path).filename().string(), flags,
+            handle);
     }
     void bassChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float value) override {
         add("volume", handle, attrib, value);
@@ -213,10 +214,9 @@ TEST_F(BassLinux, ObserverHearsEveryCallWithItsResultUntilUnset) {
     BASS_Free();
     audio::setCallObserver(nullptr);
     init();
-    EXPECT_THAT(log.calls,
-                testing::ElementsAre("init 1 44100 0", "create tone.mp3 4 1", "create missing.mp3 0 0",
-                                     "volume 1 2 0.500000", "play 1 1", "stop 1", "free 1",
-                                     "close"));
+    EXPECT_THAT(log.calls, testing::ElementsAre("init 1 44100 0", "create tone.mp3 4 1",
+                                                "create missing.mp3 0 0", "volume 1 2 0.500000",
+                                                "play 1 1", "stop 1", "free 1", "close"));
 }
 
 }  // namespace

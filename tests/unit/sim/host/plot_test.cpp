@@ -22,7 +22,7 @@ TEST(Plot, CrashesAreNewImpactsAndFallsOfHealth) {
         {row(1, 1000, 300), row(1, 1000, 300), false},  // the same impact held
         {row(1, 979, 0), row(1, 1000, 0), true},
         {row(1, 980, 0), row(1, 1000, 0), false},
-        {row(2, 500, 0), row(1, 1000, 0), false},  // another vehicle
+        {row(2, 500, 0), row(1, 1000, 0), false},    // another vehicle
         {row(0, 500, 300), row(1, 1000, 0), false},  // no vehicle
     };
     for (const Case& c : cases) {
@@ -42,10 +42,14 @@ TEST(Plot, ShadesRoofsAndDucksOverTheirFramesAndMarksCrashes) {
     records[3].state = records[4].state = EffectState::ImpactDuck;
     std::string script = plotScript(records, "It's a drive", "out.png");
     EXPECT_NE(script.find("set title 'It''s a drive'"), std::string::npos);
-    EXPECT_NE(script.find("set object rect from 0.5, graph 0 to 1.5, graph 1 behind fillcolor rgb '#cfe0f5'"),
-              std::string::npos);
-    EXPECT_NE(script.find("set object rect from 1.5, graph 0 to 2.5, graph 1 behind fillcolor rgb '#f8d3c5'"),
-              std::string::npos);
+    EXPECT_NE(
+        script.find(
+            "set object rect from 0.5, graph 0 to 1.5, graph 1 behind fillcolor rgb '#cfe0f5'"),
+        std::string::npos);
+    EXPECT_NE(
+        script.find(
+            "set object rect from 1.5, graph 0 to 2.5, graph 1 behind fillcolor rgb '#f8d3c5'"),
+        std::string::npos);
     EXPECT_NE(script.find("set arrow from 1.5, graph 0 to 1.5, graph 1"), std::string::npos);
     EXPECT_EQ(script.find("set arrow", script.find("set arrow") + 1), std::string::npos);
     EXPECT_NE(script.find("set xrange [0:3]"), std::string::npos);

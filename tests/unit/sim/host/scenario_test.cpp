@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "input_error_case.h"
+
 namespace {
 
 Scenario parse(const std::string& text) {
@@ -63,19 +65,13 @@ TEST(Scenario, EventsBecomeTheRowsOfTheirFrames) {
         bool roof;
     };
     const Expected expected[] = {
-        {0, 4294967000u, 0, 3, 2, 900, 0, 0, false},
-        {2, 4294967200u, 0, 3, 2, 900, 0, 1, false},
+        {0, 4294967000u, 0, 3, 2, 900, 0, 0, false},  {2, 4294967200u, 0, 3, 2, 900, 0, 1, false},
         {3, 4, 0, 3, 2, 900, 600, 1.5f, false},  // the first frame at 0.25 s; the tick wraps
-        {4, 104, 0, 3, 2, 874.5f, 0, 2, false},
-        {5, 204, 0, 3, 2, 874.5f, 0, 2.5f, true},
-        {6, 304, 1, 3, 2, 874.5f, 0, 3, true},
-        {7, 404, 1, 3, 2, 874.5f, 0, 3.5f, false},
-        {8, 504, 0, 3, 2, 874.5f, 0, 4, false},
-        {10, 704, 0, 0, 2, 874.5f, 0, 5, false},
-        {12, 904, 0, 4, 2, 700, 0, 6, false},
-        {15, 1204, 0, 3, 2, 874.5f, 0, 7.5f, false},
-        {17, 1404, 0, 3, 10, 874.5f, 0, 8.5f, false},
-        {19, 1604, 0, 3, 2, 874.5f, 0, 9.5f, false},
+        {4, 104, 0, 3, 2, 874.5f, 0, 2, false},       {5, 204, 0, 3, 2, 874.5f, 0, 2.5f, true},
+        {6, 304, 1, 3, 2, 874.5f, 0, 3, true},        {7, 404, 1, 3, 2, 874.5f, 0, 3.5f, false},
+        {8, 504, 0, 3, 2, 874.5f, 0, 4, false},       {10, 704, 0, 0, 2, 874.5f, 0, 5, false},
+        {12, 904, 0, 4, 2, 700, 0, 6, false},         {15, 1204, 0, 3, 2, 874.5f, 0, 7.5f, false},
+        {17, 1404, 0, 3, 10, 874.5f, 0, 8.5f, false}, {19, 1604, 0, 3, 2, 874.5f, 0, 9.5f, false},
     };
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.frame);
@@ -95,13 +91,9 @@ TEST(Scenario, EventsBecomeTheRowsOfTheirFrames) {
 }
 
 TEST(Scenario, MistakesNameLineColumnAndWhatWasExpected) {
-    struct Case {
-        std::string text;
-        std::size_t line, column;
-        std::string message;
-    };
-    const Case cases[] = {
-        {"length = 10\nlenght = 3\n", 2, 1, "unknown key 'lenght' in the scenario; expected one of title, length"},
+    const InputErrorCase cases[] = {
+        {"length = 10\nlenght = 3\n", 2, 1,
+         "unknown key 'lenght' in the scenario; expected one of title, length"},
         {"title = \"x\"\n", 1, 1, "expected a value for 'length'"},
         {"length = \"long\"\n", 1, 10, "expected a number of seconds from 0.001"},
         {"length = 10\nframe_rate = 0\n", 2, 14, "frames a second from 1 to 1000 for 'frame_rate'"},
@@ -111,32 +103,25 @@ TEST(Scenario, MistakesNameLineColumnAndWhatWasExpected) {
         {"length = 10\n[[crash]]\nat = 11\nforce = 1\n", 3, 6, "seconds from 0 to 10 for 'at'"},
         {"length = 10\n[[crash]]\nat = 1\n", 2, 1, "expected a value for 'force'"},
         {"length = 10\n[[roof]]\nfrom = 5\nto = 4\n", 4, 6, "from 5 to 10 for 'to'"},
-        {"length = 10\n[[pause]]\nfrom = 1\nto = 2\nheight = 3\n", 5, 1, "unknown key 'height' in [[pause]]; expected one of from, to"},
-        {"length = 10\n[[status]]\nfrom = 1\nto = 2\nvalue = 256\n", 5, 9, "from 0 to 255 for 'value'"},
+        {"length = 10\n[[pause]]\nfrom = 1\nto = 2\nheight = 3\n", 5, 1,
+         "unknown key 'height' in [[pause]]; expected one of from, to"},
+        {"length = 10\n[[status]]\nfrom = 1\nto = 2\nvalue = 256\n", 5, 9,
+         "from 0 to 255 for 'value'"},
         {"length = 10\n[[change]]\nat = 1\nvehicle = 0\n", 4, 11, "vehicle id from 1"},
         {"length = 10\ncrash = 3\n", 2, 9, "expected [[crash]] tables"},
         {"length = 10\nstart = 3\n", 2, 9, "expected a table [start]"},
-        {"length = 10\nsettings = \"missing.ini\"\n", 2, 12, "expected a settings file that exists: /nowhere/missing.ini"},
+        {"length = 10\nsettings = \"missing.ini\"\n", 2, 12,
+         "expected a settings file that exists: /nowhere/missing.ini"},
         {"length = 10\ntitle = 5\n", 2, 9, "expected text for 'title'"},
         {"length = 10\n[[crash]\n", 2, 9, "expected ']'"},
         {"length = = 3\n", 1, 10, ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        try {
-            parse(c.text);
-            ADD_FAILURE() << "parsed without error";
-        } catch (const InputError& error) {
-            EXPECT_EQ(error.line, c.line) << error.what();
-            EXPECT_EQ(error.column, c.column) << error.what();
-            EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
-            EXPECT_EQ(std::string(error.what()).rfind("/nowhere/drive.toml:", 0), 0u);
-        }
-    }
+    for (const InputErrorCase& c : cases) expectInputError(parse, "/nowhere/drive.toml", c);
 }
 
 TEST(Scenario, FileIsReadWithItsSettingsBesideIt) {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "ostrelle-scenario-test";
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "ostrelle-scenario-test";
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "quiet.ini") << "[Settings]\n";
     std::ofstream(folder / "drive.toml") << "length = 1\nsettings = \"quiet.ini\"\n";

@@ -59,8 +59,9 @@ TEST(Simulation, RunsThePluginFrameByFrameAndUnloadsItAfterTheLast) {
     PluginFolder folder(assets + "/Ostrelle.ini", assets + "/Radio SFX");
     std::ostringstream trace;
     std::vector<std::uint32_t> heard;
-    std::vector<FrameRecord> records = simulate(drive(), folder.path(), &trace,
-                                                [&](const FrameRecord& r) { heard.push_back(r.row.frame); });
+    std::vector<FrameRecord> records =
+        simulate(drive(), folder.path(), &trace,
+                 [&](const FrameRecord& r) { heard.push_back(r.row.frame); });
     ASSERT_EQ(records.size(), 240u);
     EXPECT_EQ(heard.size(), 240u);
     EXPECT_EQ(records[1].state, EffectState::Idle);
@@ -105,9 +106,9 @@ struct Expectation {
 };
 
 const std::map<std::string, Expectation> bundled = {
-    {"city-drive.toml", {4, true}},         {"tunnel-crash.toml", {1, true}},
-    {"crashes-in-a-row.toml", {3, false}},  {"pause-during-duck.toml", {1, false}},
-    {"vehicle-change.toml", {1, false}},    {"tick-wrap.toml", {2, false}},
+    {"city-drive.toml", {4, true}},        {"tunnel-crash.toml", {1, true}},
+    {"crashes-in-a-row.toml", {3, false}}, {"pause-during-duck.toml", {1, false}},
+    {"vehicle-change.toml", {1, false}},   {"tick-wrap.toml", {2, false}},
 };
 
 // A duck ends by a reset when the game is paused, has no vehicle or an ineligible one.
@@ -123,8 +124,9 @@ TEST(Simulation, EveryBundledScenarioShowsWhatItIsFor) {
         ASSERT_TRUE(bundled.contains(name)) << "a scenario without expectations";
         ++seen;
         Scenario scenario = readScenario(entry.path().string());
-        PluginFolder folder(scenario.settingsPath.empty() ? assets + "/Ostrelle.ini" : scenario.settingsPath,
-                            assets + "/Radio SFX");
+        PluginFolder folder(
+            scenario.settingsPath.empty() ? assets + "/Ostrelle.ini" : scenario.settingsPath,
+            assets + "/Radio SFX");
         std::vector<FrameRecord> records = simulate(scenario.frames, folder.path(), nullptr);
         ASSERT_EQ(records.size(), scenario.frames.size());
 

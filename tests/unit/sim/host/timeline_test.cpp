@@ -44,28 +44,29 @@ TEST(Timeline, OneLinePerEventNotPerFrame) {
     r[10].row.roofZ = 6.5f;
     r[10].state = EffectState::TunnelStatic;
     r[10].playing = {"noise.mp3"};
-    EXPECT_EQ(timeline(r),
-              "    0.100 s  frame     1  game     crash, impact force 600\n"
-              "    0.100 s  frame     1  plug-in  plays broke2.mp3\n"
-              "    0.100 s  frame     1  plug-in  Idle -> ImpactDuck: radio ducked to 20 for 2461 ms\n"
-              "    0.200 s  frame     2  game     health falls by 45 to 955\n"
-              "    0.300 s  frame     3  plug-in  stops broke2.mp3\n"
-              "    0.300 s  frame     3  plug-in  ImpactDuck -> Idle\n"
-              "    0.500 s  frame     5  plug-in  radio ramp ends at 30\n"
-              "    0.600 s  frame     6  game     paused\n"
-              "    0.600 s  frame     6  plug-in  radio reset to 127\n"
-              "    0.700 s  frame     7  game     resumed\n"
-              "    0.700 s  frame     7  game     out of the vehicle\n"
-              "    0.700 s  frame     7  plug-in  radio reset to 30\n"
-              "    0.800 s  frame     8  game     in vehicle 2\n"
-              "    0.900 s  frame     9  game     status 10\n"
-              "    1.000 s  frame    10  game     status 0\n"
-              "    1.000 s  frame    10  game     under a roof 6.5 up\n"
-              "    1.000 s  frame    10  plug-in  plays noise.mp3\n"
-              "    1.000 s  frame    10  plug-in  Idle -> TunnelStatic\n"
-              "    1.100 s  frame    11  game     out from under the roof\n"
-              "    1.100 s  frame    11  plug-in  stops noise.mp3\n"
-              "    1.100 s  frame    11  plug-in  TunnelStatic -> Idle\n");
+    EXPECT_EQ(
+        timeline(r),
+        "    0.100 s  frame     1  game     crash, impact force 600\n"
+        "    0.100 s  frame     1  plug-in  plays broke2.mp3\n"
+        "    0.100 s  frame     1  plug-in  Idle -> ImpactDuck: radio ducked to 20 for 2461 ms\n"
+        "    0.200 s  frame     2  game     health falls by 45 to 955\n"
+        "    0.300 s  frame     3  plug-in  stops broke2.mp3\n"
+        "    0.300 s  frame     3  plug-in  ImpactDuck -> Idle\n"
+        "    0.500 s  frame     5  plug-in  radio ramp ends at 30\n"
+        "    0.600 s  frame     6  game     paused\n"
+        "    0.600 s  frame     6  plug-in  radio reset to 127\n"
+        "    0.700 s  frame     7  game     resumed\n"
+        "    0.700 s  frame     7  game     out of the vehicle\n"
+        "    0.700 s  frame     7  plug-in  radio reset to 30\n"
+        "    0.800 s  frame     8  game     in vehicle 2\n"
+        "    0.900 s  frame     9  game     status 10\n"
+        "    1.000 s  frame    10  game     status 0\n"
+        "    1.000 s  frame    10  game     under a roof 6.5 up\n"
+        "    1.000 s  frame    10  plug-in  plays noise.mp3\n"
+        "    1.000 s  frame    10  plug-in  Idle -> TunnelStatic\n"
+        "    1.100 s  frame    11  game     out from under the roof\n"
+        "    1.100 s  frame    11  plug-in  stops noise.mp3\n"
+        "    1.100 s  frame    11  plug-in  TunnelStatic -> Idle\n");
 }
 
 TEST(Timeline, NothingHappensNothingIsWritten) {

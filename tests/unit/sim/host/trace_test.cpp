@@ -32,14 +32,18 @@ TEST(Trace, EachCallIsOneLineWithItsArguments) {
         {[](Trace& t) { t.bassInit(-1, 44100, 0); },
          at + R"("BASS_Init","device":-1,"freq":44100,"flags":0})"},
         {[](Trace& t) { t.bassStreamCreateFile("C:\\game\\Radio SFX\\noise.mp3", 4, 0); },
-         at + R"("BASS_StreamCreateFile","path":"<plugin>\\Radio SFX\\noise.mp3","sound":"noise.mp3","flags":4})"},
+         at +
+             R"("BASS_StreamCreateFile","path":"<plugin>\\Radio SFX\\noise.mp3","sound":"noise.mp3","flags":4})"},
         {[](Trace& t) { t.bassStreamCreateFile("C:\\gamex\\a\"b.mp3", 0, 0); },
-         at + R"("BASS_StreamCreateFile","path":"C:\\gamex\\a\"b.mp3","sound":"a\"b.mp3","flags":0})"},
+         at +
+             R"("BASS_StreamCreateFile","path":"C:\\gamex\\a\"b.mp3","sound":"a\"b.mp3","flags":0})"},
         {[](Trace& t) { t.bassStreamCreateFile("Radio SFX/broke.mp3", 0, 0); },
-         at + R"("BASS_StreamCreateFile","path":"Radio SFX/broke.mp3","sound":"broke.mp3","flags":0})"},
+         at +
+             R"("BASS_StreamCreateFile","path":"Radio SFX/broke.mp3","sound":"broke.mp3","flags":0})"},
         {[](Trace& t) { t.bassChannelSetAttribute(9, 2, 0.7f); },
          at + R"("BASS_ChannelSetAttribute","sound":null,"attrib":2,"value":0.7})"},
-        {[](Trace& t) { t.bassChannelPlay(9, 1); }, at + R"("BASS_ChannelPlay","sound":null,"restart":1})"},
+        {[](Trace& t) { t.bassChannelPlay(9, 1); },
+         at + R"("BASS_ChannelPlay","sound":null,"restart":1})"},
         {[](Trace& t) { t.bassChannelStop(9); }, at + R"("BASS_ChannelStop","sound":null})"},
         {[](Trace& t) { t.bassStreamFree(9); }, at + R"("BASS_StreamFree","sound":null})"},
         {[](Trace& t) { t.bassFree(); }, at + R"("BASS_Free"})"},

@@ -21,12 +21,14 @@ FrameRecord frame(double time, double duration, std::uint8_t volume) {
 
 float peak(const std::vector<float>& samples, std::size_t from, std::size_t to) {
     float loudest = 0.0f;
-    for (std::size_t i = from * 2; i < to * 2; ++i) loudest = std::max(loudest, std::fabs(samples[i]));
+    for (std::size_t i = from * 2; i < to * 2; ++i)
+        loudest = std::max(loudest, std::fabs(samples[i]));
     return loudest;
 }
 
 TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
-    std::filesystem::path wav = std::filesystem::temp_directory_path() / "ostrelle-wav-render-test.wav";
+    std::filesystem::path wav =
+        std::filesystem::temp_directory_path() / "ostrelle-wav-render-test.wav";
     {
         WavRender render(wav.string(), bed);
         render.frame(frame(0.0, 0.5, 127));
@@ -47,14 +49,16 @@ TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
 
     EXPECT_GT(peak(samples, 11025, 22050), 0.05f) << "the bed plays at full";
     EXPECT_GT(peak(samples, 22050, 27000), peak(samples, 39000, 44100)) << "and fades";
-    EXPECT_LT(peak(samples, 43600, 44100), 0.1f * peak(samples, 11025, 22050)) << "to almost nothing";
+    EXPECT_LT(peak(samples, 43600, 44100), 0.1f * peak(samples, 11025, 22050))
+        << "to almost nothing";
     EXPECT_EQ(peak(samples, 44100, 66150), 0.0f) << "volume 0 is silence";
 }
 
 TEST(WavRender, UnwritableFileOrUndecodableBedIsAnError) {
     EXPECT_THROW(WavRender("/nowhere/at/all.wav", bed), std::runtime_error);
-    EXPECT_THROW(WavRender((std::filesystem::temp_directory_path() / "x.wav").string(), "/nowhere.mp3"),
-                 std::runtime_error);
+    EXPECT_THROW(
+        WavRender((std::filesystem::temp_directory_path() / "x.wav").string(), "/nowhere.mp3"),
+        std::runtime_error);
 }
 
 }  // namespace

@@ -78,10 +78,11 @@ TEST(World, KeepsTheRadioVolumeFromTheLowByte) {
         world.leaveFrames();
         EXPECT_FALSE(world.radioVolumeSet());
         world.setRadioVolume(127);
-        EXPECT_EQ(out.str(), R"({"frame":0,"tick":1000,"call":"setRadioVolume","volume":)" +
-                                 std::to_string(c.volume) + "}\n" +
-                                 R"({"frame":null,"tick":1000,"call":"setRadioVolume","volume":127})"
-                                 "\n");
+        EXPECT_EQ(out.str(),
+                  R"({"frame":0,"tick":1000,"call":"setRadioVolume","volume":)" +
+                      std::to_string(c.volume) + "}\n" +
+                      R"({"frame":null,"tick":1000,"call":"setRadioVolume","volume":127})"
+                      "\n");
     }
 }
 
