@@ -67,9 +67,8 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
            << "set xlabel 'time (s)'\nset ylabel 'radio volume (127 = full)'\n"
            << "set yrange [0:140]\nset ytics 0,16,112\nset ytics add ('127' 127)\nset grid ytics\n"
            << "set key outside right top\n";
-    if (!records.empty()) {
-        script << "set xrange [0:" << records.back().time + records.back().duration << "]\n";
-    }
+    double end = records.empty() ? 0.0 : records.back().time + records.back().duration;
+    if (end > 0.0) script << "set xrange [0:" << end << "]\n";
     shade(script,
           stretches(records,
                     [](const FrameRecord& r) { return r.row.roofFound && r.row.vehicle != 0; }),
@@ -87,6 +86,7 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
     }
     // Only the frames where the volume changes, and the last: a step line needs no more.
     script << "$radio << EOD\n";
+    if (records.empty()) script << "0 127\n";  // before any frame the radio is at full
     for (std::size_t i = 0; i < records.size(); ++i) {
         bool changes = i == 0 || records[i].radioVolume != records[i - 1].radioVolume;
         if (changes || i + 1 == records.size()) {
@@ -108,6 +108,12 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
 
 void writePlot(const std::vector<FrameRecord>& records, const std::string& title,
                const std::string& pngPath) {
+    // The file is made here first: gnuplot that cannot open it would write the PNG to stdout.
+    if (FILE* png = fopen(pngPath.c_str(), "wb")) {
+        fclose(png);
+    } else {
+        throw std::runtime_error(pngPath + ": cannot write");
+    }
     FILE* gnuplot = popen("gnuplot", "w");
     if (gnuplot == nullptr) throw std::runtime_error("cannot run gnuplot");
     std::string script = plotScript(records, title, pngPath);

@@ -3,6 +3,7 @@
 // out as a timeline, and on request as a trace, a table, a plot and the sound a player would hear.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -108,7 +109,10 @@ Drive scenarioDrive(const std::string& path) {
 
 Drive replayDrive(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw InputError(path, 1, 1, "cannot read the file");
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) || !file) {
+        throw InputError(path, 1, 1, "cannot read the file");
+    }
     return {path, "", readReplay(file, path)};
 }
 
