@@ -68,7 +68,7 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
            << "set yrange [0:140]\nset ytics 0,16,112\nset ytics add ('127' 127)\nset grid ytics\n"
            << "set key outside right top\n";
     double end = records.empty() ? 0.0 : records.back().time + records.back().duration;
-    if (end > 0.0) script << "set xrange [0:" << end << "]\n";
+    script << "set xrange [0:" << (end > 0.0 ? end : 1.0) << "]\n";
     shade(script,
           stretches(records,
                     [](const FrameRecord& r) { return r.row.roofFound && r.row.vehicle != 0; }),
