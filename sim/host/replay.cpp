@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string_view>
 #include <type_traits>
+#include <unordered_set>
 #include <variant>
 
 #include "host/float_text.h"
@@ -37,6 +38,10 @@ constexpr Column columns[] = {
     {"roof_found", &ReplayFrame::roofFound},
     {"roof_z", &ReplayFrame::roofZ},
 };
+
+// Each vehicle is a record of its own for the whole replay: a bound on them bounds the memory.
+constexpr std::size_t maxVehicles = 65536;
+constexpr std::size_t vehicleColumn = 4;
 
 std::string header() {
     std::string text;
@@ -71,6 +76,13 @@ class RowReader {
     }
 
     std::size_t fieldColumn() const { return fieldStart + 1; }
+
+    // The column at which the field of that index starts in a row that was read whole.
+    std::size_t columnOf(std::size_t index) const {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < index; ++i) start = line.find(',', start) + 1;
+        return start + 1;
+    }
 
   private:
     std::string_view nextField(std::size_t index) {
@@ -142,12 +154,18 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
         throw InputError(fileName, 1, 1, "expected the header " + header());
     }
     std::vector<ReplayFrame> frames;
+    std::unordered_set<std::uint32_t> vehicles;
     for (std::size_t lineNumber = 2; readLine(in, line); ++lineNumber) {
         RowReader reader(fileName, lineNumber, line);
-        frames.push_back(reader.read());
-        if (frames.back().frame != frames.size() - 1) {
+        const ReplayFrame& row = frames.emplace_back(reader.read());
+        if (row.frame != frames.size() - 1) {
             reader.fail(1, "expected frame " + std::to_string(frames.size() - 1) +
                                " (frames count up from 0 by one)");
+        }
+        if (row.vehicle != 0 && vehicles.insert(row.vehicle).second &&
+            vehicles.size() > maxVehicles) {
+            reader.fail(reader.columnOf(vehicleColumn),
+                        "expected at most " + std::to_string(maxVehicles) + " different vehicles");
         }
     }
     return frames;

@@ -6,6 +6,7 @@
 // each nonzero id one record that keeps its address for the whole replay and takes the row's
 // status, health, impact and x,y,z; roof_found (0 or 1) and roof_z what findRoofZ sets in its
 // flag and answers. Numbers are decimal; floats are anything std::from_chars reads ("nan" too).
+// A replay holds at most 65536 different vehicles (each takes a record of its own).
 #pragma once
 
 #include <cstdint>

@@ -53,6 +53,17 @@ TEST(Replay, BadInputNamesLineColumnAndWhatWasExpected) {
     for (const InputErrorCase& c : cases) expectInputError(read, "drive.csv", c);
 }
 
+TEST(Replay, VehiclesAreBoundedWhereTheOneTooManyAppears) {
+    std::string text = header;
+    for (std::uint32_t i = 0; i <= 65536; ++i) {  // vehicles 1 to 65536, then 1 again
+        text +=
+            std::to_string(i) + ",1,0,1," + std::to_string(i % 65536 + 1) + ",0,1000,0,0,0,0,0,0\n";
+    }
+    EXPECT_EQ(read(text).size(), 65537u);
+    text += "65537,1,0,1,99999,0,1000,0,0,0,0,0,0\n";
+    expectInputError(read, "drive.csv", {text, 65539, 13, "at most 65536 different vehicles"});
+}
+
 TEST(Replay, WrittenFramesReadBackToTheSameValues) {
     std::vector<ReplayFrame> frames(3);
     frames[0] = {
