@@ -157,6 +157,9 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
     std::unordered_set<std::uint32_t> vehicles;
     for (std::size_t lineNumber = 2; readLine(in, line); ++lineNumber) {
         RowReader reader(fileName, lineNumber, line);
+        if (frames.size() == maxReplayFrames) {
+            reader.fail(1, "expected at most " + std::to_string(maxReplayFrames) + " frames");
+        }
         const ReplayFrame& row = frames.emplace_back(reader.read());
         if (row.frame != frames.size() - 1) {
             reader.fail(1, "expected frame " + std::to_string(frames.size() - 1) +

@@ -6,14 +6,18 @@
 // each nonzero id one record that keeps its address for the whole replay and takes the row's
 // status, health, impact and x,y,z; roof_found (0 or 1) and roof_z what findRoofZ sets in its
 // flag and answers. Numbers are decimal; floats are anything std::from_chars reads ("nan" too).
-// A replay holds at most 65536 different vehicles (each takes a record of its own).
+// A replay holds at most maxReplayFrames rows and 65536 different vehicles (each takes a record of
+// its own), which bounds the memory a run takes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+constexpr std::size_t maxReplayFrames = 1'000'000;  // over 4 hours at 60 frames a second
 
 struct ReplayFrame {
     std::uint32_t frame = 0;

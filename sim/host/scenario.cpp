@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr double maxFrames = 5'000'000;  // about 23 hours at 60 frames a second
+constexpr auto maxFrames = static_cast<double>(maxReplayFrames);
 constexpr double maxTick = 4294967295.0;
 
 // The car as the drive has left it so far; the events change it.

@@ -64,6 +64,14 @@ TEST(Replay, VehiclesAreBoundedWhereTheOneTooManyAppears) {
     expectInputError(read, "drive.csv", {text, 65539, 13, "at most 65536 different vehicles"});
 }
 
+TEST(Replay, FramesAreBounded) {
+    std::string text = header;
+    for (std::uint32_t i = 0; i <= maxReplayFrames; ++i) {
+        text += std::to_string(i) + ",1,0,1,1,0,1000,0,0,0,0,0,0\n";
+    }
+    expectInputError(read, "drive.csv", {text, maxReplayFrames + 2, 1, "at most 1000000 frames"});
+}
+
 TEST(Replay, WrittenFramesReadBackToTheSameValues) {
     std::vector<ReplayFrame> frames(3);
     frames[0] = {

@@ -99,7 +99,7 @@ TEST(Scenario, MistakesNameLineColumnAndWhatWasExpected) {
         {"length = 10\nframe_rate = 0\n", 2, 14, "frames a second from 1 to 1000 for 'frame_rate'"},
         {"length = 10\nstart_tick = 1.5\n", 2, 14, "a whole number of tick count"},
         {"length = 10\nstart_tick = 4294967296\n", 2, 14, "to 4294967295"},
-        {"length = 100000\nframe_rate = 1000\n", 1, 10, "at most 5000000 frames"},
+        {"length = 100000\nframe_rate = 1000\n", 1, 10, "at most 1000000 frames"},
         {"length = 10\n[[crash]]\nat = 11\nforce = 1\n", 3, 6, "seconds from 0 to 10 for 'at'"},
         {"length = 10\n[[crash]]\nat = 1\n", 2, 1, "expected a value for 'force'"},
         {"length = 10\n[[roof]]\nfrom = 5\nto = 4\n", 4, 6, "from 5 to 10 for 'to'"},
