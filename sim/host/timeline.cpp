@@ -63,6 +63,8 @@ class TimelineWriter {
             if (!contains(previous.playing, sound)) line("plug-in", "plays " + sound);
         }
         if (record.duckMs) {
+            duckTime = record.time;
+            duckDrawn = *record.duckMs;
             line("plug-in", std::string(stateName(previous.state)) +
                                 " -> ImpactDuck: radio ducked to " +
                                 std::to_string(record.radioVolume) + " for " +
@@ -70,8 +72,14 @@ class TimelineWriter {
         }
         bool stateShown = record.duckMs && record.state == EffectState::ImpactDuck;
         if (record.state != previous.state && !stateShown) {
-            line("plug-in",
-                 std::string(stateName(previous.state)) + " -> " + stateName(record.state));
+            std::string change =
+                std::string(stateName(previous.state)) + " -> " + stateName(record.state);
+            if (previous.state == EffectState::ImpactDuck) {
+                change += ": duck over after " +
+                          std::to_string(std::lround((record.time - duckTime) * 1000)) + " of " +
+                          std::to_string(duckDrawn) + " ms";
+            }
+            line("plug-in", change);
         }
         if (record.radioLevel == previous.radioLevel || record.state == EffectState::ImpactDuck)
             return;
@@ -98,6 +106,8 @@ class TimelineWriter {
 
     std::ostream& out;
     const FrameRecord* current = nullptr;
+    double duckTime = 0.0;        // when the last duck began
+    std::uint32_t duckDrawn = 0;  // and the length drawn for it
 };
 
 }  // namespace

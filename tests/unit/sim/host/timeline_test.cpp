@@ -51,7 +51,7 @@ TEST(Timeline, OneLinePerEventNotPerFrame) {
         "    0.100 s  frame     1  plug-in  Idle -> ImpactDuck: radio ducked to 20 for 2461 ms\n"
         "    0.200 s  frame     2  game     health falls by 45 to 955\n"
         "    0.300 s  frame     3  plug-in  stops broke2.mp3\n"
-        "    0.300 s  frame     3  plug-in  ImpactDuck -> Idle\n"
+        "    0.300 s  frame     3  plug-in  ImpactDuck -> Idle: duck over after 200 of 2461 ms\n"
         "    0.500 s  frame     5  plug-in  radio ramp ends at 30\n"
         "    0.600 s  frame     6  game     paused\n"
         "    0.600 s  frame     6  plug-in  radio reset to 127\n"
