@@ -17,6 +17,8 @@ namespace {
 
 constexpr auto maxFrames = static_cast<double>(maxReplayFrames);
 constexpr double maxTick = 4294967295.0;
+// Each stretch costs a pass over its frames: a bound on events bounds the time a scenario takes.
+constexpr std::size_t maxEvents = 1000;
 
 // The car as the drive has left it so far; the events change it.
 struct Car {
@@ -156,6 +158,9 @@ class ScenarioReader {
             fail(node->source(), "expected [[" + std::string(name) + "]] tables");
         }
         for (const toml::node& event : *events) {
+            if (++eventCount > maxEvents) {
+                fail(event.source(), "expected at most " + std::to_string(maxEvents) + " events");
+            }
             onlyKeys(*event.as_table(), "[[" + std::string(name) + "]]", keys);
             read(*event.as_table());
         }
@@ -228,17 +233,19 @@ class ScenarioReader {
             double seconds = static_cast<double>(i) / frameRate;
             ReplayFrame& row = rows[i];
             row.frame = static_cast<std::uint32_t>(i);
-            row.tick = static_cast<std::uint32_t>((static_cast<std::uint64_t>(startTick) +
-                                                   static_cast<std::uint64_t>(seconds * 1000.0)) &
+            // Milliseconds by one division, so that frame 3 at 60 a second is 50 ms, not 49.
+            auto ms =
+                static_cast<std::uint64_t>(static_cast<double>(i) * 1000.0 / frameRate + 1e-9);
+            row.tick = static_cast<std::uint32_t>((static_cast<std::uint64_t>(startTick) + ms) &
                                                   0xFFFFFFFFu);
             row.vehicle = car.vehicle;
             row.status = car.status;
             row.health = car.health[car.vehicle];
             row.impact = car.impact;
             row.x = static_cast<float>(speed * seconds);
-            for (const Stretch& s : stretches) {
-                if (i >= s.from && i < s.to) s.apply(row);
-            }
+        }
+        for (const Stretch& s : stretches) {
+            for (std::size_t i = s.from; i < std::min(s.to, count); ++i) s.apply(rows[i]);
         }
         return rows;
     }
@@ -251,6 +258,7 @@ class ScenarioReader {
     Car car;
     std::multimap<std::size_t, std::function<void(Car&)>> moments;  // by frame, in file order
     std::vector<Stretch> stretches;
+    std::size_t eventCount = 0;
 };
 
 }  // namespace

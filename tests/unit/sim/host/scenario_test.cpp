@@ -9,6 +9,12 @@
 
 namespace {
 
+std::string repeat(const std::string& text, std::size_t times) {
+    std::string repeated;
+    for (std::size_t i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
 Scenario parse(const std::string& text) {
     return parseScenario(text, "/nowhere/drive.toml");
 }
@@ -113,6 +119,8 @@ TEST(Scenario, MistakesNameLineColumnAndWhatWasExpected) {
         {"length = 10\nsettings = \"missing.ini\"\n", 2, 12,
          "expected a settings file that exists: /nowhere/missing.ini"},
         {"length = 10\ntitle = 5\n", 2, 9, "expected text for 'title'"},
+        {"length = 10\n" + repeat("[[pause]]\nfrom = 1\nto = 2\n", 1001), 3002, 1,
+         "at most 1000 events"},
         {"length = 10\n[[crash]\n", 2, 9, "expected ']'"},
         {"length = = 3\n", 1, 10, ""},
     };
