@@ -46,6 +46,12 @@ std::ofstream create(const std::string& path) {
     return file;
 }
 
+// Closes an output file, and fails naming it when any of it could not be written.
+void finish(std::ofstream& file, const std::string& path) {
+    file.close();
+    if (!file) throw std::runtime_error(path + ": cannot write all of it");
+}
+
 // The settings that differ from the defaults, as "Key=value" text joined by commas.
 std::string changedSettings() {
     const EffectSettings defaults;
@@ -82,6 +88,8 @@ int runDrive(const Drive& drive, const Outputs& outputs) {
                                progress.update(record.row.frame + 1);
                            });
     }
+    if (trace) finish(*trace, outputs.trace);
+    if (wav) wav->finish();
     double seconds = records.empty() ? 0.0 : records.back().time + records.back().duration;
     std::string changed = changedSettings();
     std::printf("%s: %zu frames, %.1f s, settings %s (%s)\n", drive.title.c_str(), records.size(),
@@ -92,6 +100,7 @@ int runDrive(const Drive& drive, const Outputs& outputs) {
     if (!outputs.csv.empty()) {
         std::ofstream csv = create(outputs.csv);
         writeFrameTable(csv, records);
+        finish(csv, outputs.csv);
     }
     if (!outputs.plot.empty()) {
         writePlot(records, drive.title + (changed.empty() ? "" : " - " + changed), outputs.plot);
@@ -195,6 +204,7 @@ int main(int argc, char** argv) {
         Drive drive = scenarioDrive(input);
         std::ofstream file = create(output);
         writeReplay(file, drive.frames);
+        finish(file, output);
         std::printf("Wrote %s: %zu frames\n", output.c_str(), drive.frames.size());
         return 0;
     } catch (const InputError& error) {

@@ -14,7 +14,8 @@ constexpr float fullRadioVolume = 127.0f;
 }  // namespace
 
 WavRender::WavRender(const std::string& wavPath, const std::string& radioBedPath)
-    : bed(audio::SoundStream::open(radioBedPath, true)),
+    : path(wavPath),
+      bed(audio::SoundStream::open(radioBedPath, true)),
       mix(blockFrames * audio::outputChannels),
       bedBlock(blockFrames * audio::outputChannels) {
     if (bed == nullptr) throw std::runtime_error(radioBedPath + ": cannot decode the radio bed");
@@ -30,7 +31,13 @@ WavRender::WavRender(const std::string& wavPath, const std::string& radioBedPath
 }
 
 WavRender::~WavRender() {
-    sf_close(file);
+    if (file != nullptr) sf_close(file);
+}
+
+void WavRender::finish() {
+    bool closed = sf_close(file) == 0;
+    file = nullptr;
+    if (writeFailed || !closed) throw std::runtime_error(path + ": cannot write all of it");
 }
 
 float WavRender::radioGain(std::uint8_t volume) {
@@ -63,6 +70,7 @@ void WavRender::render(std::size_t count, float fromGain, float toGain) {
             mix[i * audio::outputChannels + c] += g * bedBlock[i * audio::outputChannels + c];
         }
     }
-    sf_writef_float(file, mix.data(), static_cast<sf_count_t>(count));
+    auto frames = static_cast<sf_count_t>(count);
+    writeFailed = writeFailed || sf_writef_float(file, mix.data(), frames) != frames;
     written += count;
 }

@@ -26,12 +26,17 @@ class WavRender {
     // volume to this one's across it, so that a ramp sounds smooth.
     void frame(const FrameRecord& record);
 
+    // Closes the file; throws std::runtime_error naming it when any of it could not be written.
+    void finish();
+
     static float radioGain(std::uint8_t volume);
 
   private:
     void render(std::size_t count, float fromGain, float toGain);
 
+    std::string path;
     SNDFILE* file = nullptr;
+    bool writeFailed = false;
     std::unique_ptr<audio::SoundStream> bed;
     std::vector<float> mix, bedBlock;
     std::uint64_t written = 0;  // frames written so far

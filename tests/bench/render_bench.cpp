@@ -161,6 +161,7 @@ int main() {
         WavRender wav((folder / "ostrelle.wav").string(), assets + "/radio-bed.mp3");
         records = simulate(drive.frames, plugin.path(), nullptr,
                            [&](const FrameRecord& r) { wav.frame(r); });
+        wav.finish();
     }
     double ours = cpuSeconds(RUSAGE_SELF) - start;
 

@@ -35,6 +35,7 @@ TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
         render.frame(frame(0.5, 0.5, 0));  // glides down to silence across this frame
         render.frame(frame(1.0, 0.5, 0));
         render.frame(frame(1.5, 0.0, 64));  // a frame with no time renders nothing
+        render.finish();
     }
     SF_INFO format{};
     SNDFILE* file = sf_open(wav.c_str(), SFM_READ, &format);
