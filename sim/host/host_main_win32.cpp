@@ -221,8 +221,8 @@ int bench(const Options& options) {
     ExitProcess(0);
 }
 
+// The failures of one run: each is told on stderr, the first 20 of them.
 struct Run {
-    const Options& options;
     std::uint32_t failures = 0;
 
     void fail(const std::string& what) {
@@ -248,7 +248,7 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
         std::fprintf(stderr, "ostrelle-host: %s\n", error.what());
         return 2;
     }
-    Run run{options};
+    Run run;
 
     GameStandIn game(options.wrongBuild);
     game.schedule(options.faults);
