@@ -33,6 +33,7 @@ demo: native win32
 
 bench: native win32
 	build/native/tests/bench/ostrelle_bench
+	tests/bench/count-instructions build/native/tests/bench/frame_instructions
 	build/native/tests/bench/render_bench
 	cd build/win32/host && WINEPREFIX=$(CURDIR)/build/win32/wine ../../../tests/e2e/run-under-wine \
 	  ostrelle-host.exe --plugin plugin/Ostrelle.dll --bench 1000000

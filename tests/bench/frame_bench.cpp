@@ -13,25 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/quiet_bass.h"
+#include "bench/frame_paths.h"
 #include "bench/started_plugin.h"
 #include "controller/controller.h"
-#include "host/vehicle_record.h"
-#include "platform/win32_api.h"
 
 namespace {
-
-// The calls that tell one path from another: per frame for a path, running totals otherwise.
-struct PathCalls {
-    std::uint64_t radioPushes;
-    std::uint64_t roofProbes;
-    std::uint64_t plays;
-};
-
-PathCalls callsSoFar() {
-    return {quietHost::calls().radioPushes, quietHost::calls().roofProbes,
-            quietBass::calls().plays};
-}
 
 void reportPerFrame(benchmark::State& state, const char* name, std::uint64_t count) {
     state.counters[name] =
@@ -47,66 +33,23 @@ void runPath(benchmark::State& state, const StartedPlugin& plugin, PathCalls per
     }
     const PathCalls before = callsSoFar();
     for (auto _ : state) onFrame();
-    const PathCalls after = callsSoFar();
-    const PathCalls made = {after.radioPushes - before.radioPushes,
-                            after.roofProbes - before.roofProbes, after.plays - before.plays};
+    const PathCalls made = callsBetween(before, callsSoFar());
     reportPerFrame(state, "pushes", made.radioPushes);
     reportPerFrame(state, "probes", made.roofProbes);
     reportPerFrame(state, "plays", made.plays);
     const auto frames = static_cast<std::uint64_t>(state.iterations());
-    if (made.radioPushes != perFrame.radioPushes * frames ||
-        made.roofProbes != perFrame.roofProbes * frames || made.plays != perFrame.plays * frames) {
+    if (!tookPath(made, perFrame, frames)) {
         state.SkipWithError("the frames took another path than the one measured");
     }
 }
 
-// Holds each value as the work it came from left it, so that no read is dropped or folded away.
-template <typename... Values>
-void keep(Values&... values) {
-    (benchmark::DoNotOptimize(values), ...);
-}
-
-void floorFrame(benchmark::State& state) {
+void floorFrames(benchmark::State& state) {
     StartedPlugin plugin;
     for (auto _ : state) {
-        std::uint8_t suspended = readSuspendFlag();
-        HostAddress actor = queryActor();
-        const VehicleRecord record(queryVehicle());
-        std::uint8_t status = record.status();
-        float health = record.health();
-        float impactForce = record.impactForce();
-        DWORD now = GetTickCount();
-        keep(suspended, actor, status, health, impactForce, now);
+        FloorReads reads = floorFrame();
+        benchmark::DoNotOptimize(reads);
     }
 }
-BENCHMARK(floorFrame);
-
-// Idle in the open with the radio at full: the roof probe is the only call beyond the floor.
-void quietFrame(benchmark::State& state) {
-    StartedPlugin plugin;
-    runPath(state, plugin, {.radioPushes = 0, .roofProbes = 1, .plays = 0});
-}
-BENCHMARK(quietFrame);
-
-// Under a roof: the noise loop kept playing and the radio level pushed every frame.
-void tunnelFrame(benchmark::State& state) {
-    StartedPlugin plugin;
-    plugin.world().roofFound = true;
-    plugin.world().roofHeight = 10.0f;  // the car stands at height 0: a tunnel roof
-    runPath(state, plugin, {.radioPushes = 1, .roofProbes = 1, .plays = 1});
-}
-BENCHMARK(tunnelFrame);
-
-// A duck that goes on: the clock stands still, so it never ends, and each frame pushes the ducked
-// level once.
-void duckedFrame(benchmark::State& state) {
-    StartedPlugin plugin;
-    plugin.car().setImpactForce(StartedPlugin::impactIntensity + 50.0f);
-    onFrame();
-    plugin.car().setImpactForce(0.0f);
-    runPath(state, plugin, {.radioPushes = 1, .roofProbes = 0, .plays = 0});
-}
-BENCHMARK(duckedFrame);
 
 // The console report, then each benchmark's time per frame and its ratio to the floor (the median
 // of its repetitions when there are several).
@@ -155,6 +98,14 @@ class FrameSummary : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RegisterBenchmark("floorFrame", floorFrames);
+    for (const FramePath& path : framePaths) {
+        benchmark::RegisterBenchmark(path.name, [&path](benchmark::State& state) {
+            StartedPlugin plugin;
+            path.enter(plugin);
+            runPath(state, plugin, path.perFrame);
+        });
+    }
     FrameSummary summary;
     benchmark::RunSpecifiedBenchmarks(&summary);
     summary.printRatios();
