@@ -151,6 +151,12 @@ TEST_F(ControllerTest, DetectsImpactsFromForceOrAFallOfHealth) {
          {{1000, 0}, {900, 0, 0, false, true}, {900, 0}},
          "IID"},
         {"a fall while ineligible never counts", {{1000, 0}, {900, 0, 10}, {900, 0}}, "III"},
+        {"a fall right after an ineligible frame counts",
+         {{1000, 0}, {1000, 0, 10}, {900, 0}},
+         "IID"},
+        {"a fall that ducked counts no more once the duck is reset",
+         {{1000, 0}, {900, 0}, {900, 0, 0, false, true}, {900, 0}},
+         "IDII"},
         {"NaN health", {{1000, 0}, {nan, 0}, {0, 0}}, "III"},
         {"NaN force", {{1000, nan}}, "I"},
         {"status 9 is eligible", {{1000, 300, 9}}, "D"},
@@ -175,12 +181,13 @@ TEST_F(ControllerTest, DetectsImpactsFromForceOrAFallOfHealth) {
 }
 
 TEST_F(ControllerTest, FirstImpactPlaysBroke2AndDucksForTheDrawnTime) {
+    writeSettings("Volume Damage=0.8\nVolume Noise=0.5");
     withSounds();
     frame();  // start-up
     hit();
     EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "BASS_ChannelStop(3)",
                                      "BASS_ChannelStop(1)", "BASS_ChannelStop(2)",
-                                     "BASS_ChannelSetAttribute(2,2,1)", "BASS_ChannelPlay(2,1)",
+                                     "BASS_ChannelSetAttribute(2,2,0.8)", "BASS_ChannelPlay(2,1)",
                                      "setRadioVolume(20)", "setRadioVolume(20)"));
     // The sound drew 41; the duration 2000 + 18467 % 3001.
     EXPECT_EQ(controllerState.impactDeadline, 100000u + 2461u);
@@ -323,6 +330,8 @@ TEST_F(ControllerTest, RoofCountsOnlyBetweenItsGaps) {
     };
     const Case cases[] = {
         {"a gap of exactly 1.2f", 0.0f, true, 1.2f, false},
+        // 1.3f + 1 ulp - 0.1f is just above 1.2 but rounds to 1.2f: the gap is a 32-bit float.
+        {"a gap that rounds to 1.2f", 0.1f, true, 0x1.4ccccep+0f, false},
         {"a gap of 1.3", 0.0f, true, 1.3f, true},
         {"a gap of 24.9", 0.0f, true, 24.9f, true},
         {"a gap of exactly 25", 0.0f, true, 25.0f, false},
@@ -374,6 +383,10 @@ TEST_F(ControllerTest, RadioPushesFollowThePathOfTheFrame) {
         {"no vehicle, effect running", inTunnel, [](auto& t) { t.world().vehicle = 0; }, {127}},
         {"no actor, effect running", inDuck, [](auto& t) { t.world().actor = 0; }, {127}},
         {"ineligible, effect running", inTunnel, [](auto& t) { t.car.setStatus(10); }, {127}},
+        {"suspended by any nonzero flag",
+         inTunnel,
+         [](auto& t) { t.world().suspendFlag = 0x80; },
+         {127}},
         {"suspended, idle", nothing, [](auto& t) { t.world().suspendFlag = 1; }, {}},
         {"no vehicle, idle", nothing, [](auto& t) { t.world().vehicle = 0; }, {}},
         {"ineligible, idle", nothing, [](auto& t) { t.car.setStatus(10); }, {}},
@@ -382,6 +395,15 @@ TEST_F(ControllerTest, RadioPushesFollowThePathOfTheFrame) {
         {"under a roof", nothing, [](auto& t) { t.underRoof(true); }, {123}},
         {"outside, below full", inTunnel, [](auto& t) { t.underRoof(false); }, {127}},
         {"quiet frame", nothing, nothing, {}},
+        {"quiet frame after a duck was reset",
+         [&](auto& t) {
+             inDuck(t);
+             t.world().suspendFlag = 1;
+             t.frame();
+             t.world().suspendFlag = 0;
+         },
+         nothing,
+         {}},
         {"suspended while ramping up",
          [](auto& t) {
              t.underRoof(true);
@@ -413,6 +435,27 @@ TEST_F(ControllerTest, SuspendLeavesTheRampWhereItStood) {
     EXPECT_THAT(pushes(), IsEmpty());
     world().suspendFlag = 0;
     EXPECT_THAT(pushes(), ElementsAre(127));
+}
+
+TEST_F(ControllerTest, EveryFrameNotSuspendedAsksForTheActorAndTheVehicle) {
+    struct Case {
+        const char* path;
+        std::function<void(ControllerTest&)> change;
+        Calls calls;
+    };
+    const Calls bothQueries = {"queryActor()", "queryVehicle()"};
+    const Case cases[] = {
+        {"suspended", [](auto& t) { t.world().suspendFlag = 1; }, {}},
+        {"no actor", [](auto& t) { t.world().actor = 0; }, bothQueries},
+        {"no vehicle", [](auto& t) { t.world().vehicle = 0; }, bothQueries},
+        {"ineligible", [](auto& t) { t.car.setStatus(10); }, bothQueries},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        frame();  // start-up
+        c.change(*this);
+        EXPECT_EQ(frame(), c.calls) << c.path;
+    }
 }
 
 TEST_F(ControllerTest, StartUpFindsTheSettingsFileOnce) {
@@ -586,10 +629,13 @@ TEST_F(ControllerTest, AStartUpCutShortInTheSoundsOpensTheLibraryOnceAndClosesWh
 TEST_F(ControllerTest, ShutDownClosesTheAudioEvenWhenTheVolumePushFaults) {
     withSounds();
     frame();
+    underRoof(true);
+    frame();
     world().faultInSetRadioVolume = true;
     callLog().clear();
     shutDown();
     EXPECT_EQ(callLog(), shutDownWithEverySound);
+    EXPECT_EQ(stateLetter(), 'I') << "the reset was cut short before it set the state";
     EXPECT_FALSE(controllerState.started);
     EXPECT_FALSE(soundBank.audioReady);
 }

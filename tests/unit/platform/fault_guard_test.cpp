@@ -53,18 +53,29 @@ TEST(FaultGuard, EndsTheWorkAtAFaultOrExceptionAndKeepsWhatItWrote) {
 }
 
 TEST(FaultGuard, NestedGuardEndsOnlyTheInnerWork) {
-    bool innerFinished = true, outerGoesOn = false;
-    bool outerFinished = guarded([&] {
-        innerFinished = guarded([] { (void)*unreadable(); });
-        outerGoesOn = true;
-    });
-    EXPECT_FALSE(innerFinished);
-    EXPECT_TRUE(outerGoesOn);
-    EXPECT_TRUE(outerFinished);
-    EXPECT_FALSE(guarded([] {
-        guarded([] {});
-        (void)*unreadable();
-    })) << "a fault after an inner guard ended goes to the outer one";
+    struct Case {
+        const char* name;
+        bool innerFaults;
+        bool outerFaultsAfter;  // the outer work faults once the inner guard has ended
+    };
+    const Case cases[] = {
+        {"the inner work faults", true, false},
+        {"the outer work faults after the inner one finished", false, true},
+        {"the outer work faults after the inner one faulted", true, true},
+    };
+    for (const Case& c : cases) {
+        bool innerFinished = false, outerGoesOn = false;
+        bool outerFinished = guarded([&] {
+            innerFinished = guarded([&] {
+                if (c.innerFaults) (void)*unreadable();
+            });
+            outerGoesOn = true;
+            if (c.outerFaultsAfter) (void)*unreadable();
+        });
+        EXPECT_EQ(innerFinished, !c.innerFaults) << c.name;
+        EXPECT_TRUE(outerGoesOn) << c.name;
+        EXPECT_EQ(outerFinished, !c.outerFaultsAfter) << c.name;
+    }
 }
 
 TEST(FaultGuard, EveryFaultOfALongRunIsCaught) {
@@ -77,15 +88,43 @@ TEST(FaultGuard, EveryFaultOfALongRunIsCaught) {
     EXPECT_EQ(caught, 1000);
 }
 
+unsigned int x87Control() {
+    unsigned short word;
+    asm volatile("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+void setX87Control(unsigned int word) {
+    const unsigned short control = static_cast<unsigned short>(word);
+    asm volatile("fldcw %0" : : "m"(control));
+}
+
 TEST(FaultGuard, KeepsTheCallersFloatingPointModesAcrossAFault) {
-    // Flush-to-zero and denormals-are-zero: modes a game may run its frame with.
-    constexpr unsigned int modes = 0x8040, modeBits = ~0x3Fu;  // the low six bits are flags
-    const unsigned int before = _mm_getcsr();
-    _mm_setcsr(before | modes);
-    guarded([] { (void)*unreadable(); });
-    const unsigned int after = _mm_getcsr();
-    _mm_setcsr(before);
-    EXPECT_EQ(after & modeBits, (before | modes) & modeBits);
+    // Modes a game may run its frame with; a signal handler or an exception dispatcher starts
+    // with the defaults instead.
+    struct Case {
+        const char* name;
+        unsigned int (*read)();
+        void (*write)(unsigned int);
+        unsigned int cleared, set;  // the bits the game clears and sets
+        unsigned int modeBits;      // the rest are status flags
+    };
+    const Case cases[] = {
+        {"SSE flush-to-zero and denormals-are-zero", [] { return _mm_getcsr(); },
+         [](unsigned int word) { _mm_setcsr(word); }, 0, 0x8040, ~0x3Fu},
+        // Precision control (bits 8-9) 00: 24 bits; rounding control (bits 10-11) 11: toward zero.
+        {"x87 single precision, rounding toward zero", x87Control, setX87Control, 0x0F00, 0x0C00,
+         0xFFFF},
+    };
+    for (const Case& c : cases) {
+        const unsigned int before = c.read();
+        const unsigned int modes = (before & ~c.cleared) | c.set;
+        c.write(modes);
+        guarded([] { (void)*unreadable(); });
+        const unsigned int after = c.read();
+        c.write(before);
+        EXPECT_EQ(after & c.modeBits, modes & c.modeBits) << c.name;
+    }
 }
 
 #ifdef _WIN32
