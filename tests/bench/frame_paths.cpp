@@ -1,9 +1,10 @@
 #include "bench/frame_paths.h"
 
-#include "bench/quiet_bass.h"
 #include "controller/controller.h"
 #include "host/vehicle_record.h"
 #include "platform/win32_api.h"
+#include "support/fake_host.h"
+#include "support/recording_bass.h"
 
 const FramePath framePaths[3] = {
     // The roof probe is the only call beyond the floor.
@@ -26,8 +27,8 @@ const FramePath framePaths[3] = {
 };
 
 PathCalls callsSoFar() {
-    return {quietHost::calls().radioPushes, quietHost::calls().roofProbes,
-            quietBass::calls().plays};
+    return {fakeHost::calls().radioPushes, fakeHost::calls().roofProbes,
+            recordingBass::calls().plays};
 }
 
 PathCalls callsBetween(const PathCalls& before, const PathCalls& after) {

@@ -1,11 +1,12 @@
 #include "bench/started_plugin.h"
 
-#include "bench/quiet_bass.h"
 #include "config/settings.h"
 #include "controller/controller.h"
 #include "controller/next_random.h"
 #include "entry/plugin_directory.h"
 #include "sound/sound_player.h"
+#include "support/call_log.h"
+#include "support/recording_bass.h"
 
 namespace {
 
@@ -34,8 +35,9 @@ StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory) {
     controllerState = ControllerState{};
     soundBank = SoundBank{};
     randomState = 1;
-    quietBass::reset();
-    quietHost::install();
+    callLogging = false;
+    recordingBass::reset();
+    fakeHost::install();
     world().vehicle = vehicle.address();
 
     onFrame();
@@ -44,6 +46,7 @@ StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory) {
 StartedPlugin::~StartedPlugin() {
     shutDown();
     pluginDirectory = previousPluginDirectory;
+    callLogging = true;
 }
 
 bool StartedPlugin::ready() const {

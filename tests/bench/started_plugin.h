@@ -1,13 +1,13 @@
-// The plug-in started against the quiet doubles, as the benchmarks and the allocation test need
-// it: a temporary plug-in folder (also the current directory) holding a settings file and the
-// three sounds, the quiet game with one eligible vehicle standing in the open, and the first frame
-// run, the one that reads the settings and opens the sounds and so may allocate.
+// The plug-in started against the unit tests' doubles with their call log off, as the benchmarks
+// and the allocation test need it: a temporary plug-in folder (also the current directory) holding
+// a settings file and the three sounds, the fake game with one eligible vehicle standing in the
+// open, and the first frame run, the one that reads the settings and opens the sounds and so may
+// allocate.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "bench/quiet_host.h"
 #include "support/fake_host.h"
 #include "support/temp_folder.h"
 
@@ -19,7 +19,7 @@ class StartedPlugin {
     static constexpr std::uint32_t longestDuckMs = 5000;
 
     StartedPlugin();
-    // Shuts the plug-in down and points it back at the folder it had before.
+    // Shuts the plug-in down, points it back at the folder it had before and turns the log on.
     ~StartedPlugin();
     StartedPlugin(const StartedPlugin&) = delete;
     StartedPlugin& operator=(const StartedPlugin&) = delete;
@@ -28,7 +28,7 @@ class StartedPlugin {
     // when not, the frames would take other paths than the ones named, and play nothing.
     bool ready() const;
 
-    FakeWorld& world() const { return quietHost::world(); }
+    FakeWorld& world() const { return fakeHost::world(); }
     FakeVehicle& car() { return vehicle; }
 
   private:

@@ -1,7 +1,7 @@
 // Frames after the first must not allocate: the game calls onFrame on its own frame, where a trip
 // into the heap (and its lock) costs time the game does not have. Global operator new and delete
 // are replaced here by versions that count, and the controller is driven down every path against
-// the quiet doubles, which allocate nothing themselves.
+// the unit tests' doubles with their call log off, when they allocate nothing themselves.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,10 +11,10 @@
 #include <new>
 #include <string>
 
-#include "bench/quiet_bass.h"
-#include "bench/quiet_host.h"
 #include "bench/started_plugin.h"
 #include "controller/controller.h"
+#include "support/fake_host.h"
+#include "support/recording_bass.h"
 
 namespace {
 
@@ -224,8 +224,8 @@ TEST(ControllerAllocTest, FramesAfterTheFirstAllocateNothingOnEveryPath) {
     ASSERT_TRUE(plugin.ready());
     for (const Step& step : steps) {
         step.arrange(plugin);
-        const QuietHostCalls host = quietHost::calls();
-        const QuietBassCalls bass = quietBass::calls();
+        const FakeHostCalls host = fakeHost::calls();
+        const RecordingBassCalls bass = recordingBass::calls();
 
         const HeapUse use = heapUseOf(onFrame);
 
@@ -233,9 +233,9 @@ TEST(ControllerAllocTest, FramesAfterTheFirstAllocateNothingOnEveryPath) {
         EXPECT_EQ(use.releases, 0u) << step.path;
         EXPECT_EQ(static_cast<int>(controllerState.state), static_cast<int>(step.state))
             << step.path;
-        EXPECT_EQ(quietHost::calls().radioPushes - host.radioPushes, step.radioPushes) << step.path;
-        EXPECT_EQ(quietBass::calls().plays - bass.plays, step.plays) << step.path;
-        EXPECT_EQ(quietBass::calls().stops - bass.stops, step.stops) << step.path;
+        EXPECT_EQ(fakeHost::calls().radioPushes - host.radioPushes, step.radioPushes) << step.path;
+        EXPECT_EQ(recordingBass::calls().plays - bass.plays, step.plays) << step.path;
+        EXPECT_EQ(recordingBass::calls().stops - bass.stops, step.stops) << step.path;
     }
 }
 

@@ -10,5 +10,9 @@ std::vector<std::string>& callLog();
 // Appends "name(arg,arg,...)".
 void logCall(const std::string& name, const std::vector<std::string>& args = {});
 
+// Whether the doubles log their calls (the default). Measurements turn it off: logging allocates,
+// and its cost is not the plug-in's.
+inline bool callLogging = true;
+
 // Text of a float as the log writes it: the shortest form that reads back ("0.5", "1", "250").
 std::string floatText(float value);

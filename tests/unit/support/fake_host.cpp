@@ -8,6 +8,7 @@
 namespace {
 
 FakeWorld fake;
+FakeHostCalls counted;
 
 void touchUnmapped() {
     volatile std::uint8_t* nowhere =
@@ -16,25 +17,27 @@ void touchUnmapped() {
 }
 
 HostAddress fakeQueryActor() {
-    logCall("queryActor");
+    if (callLogging) logCall("queryActor");
     return fake.actor;
 }
 
 HostAddress fakeQueryVehicle() {
-    logCall("queryVehicle");
+    if (callLogging) logCall("queryVehicle");
     if (fake.faultInQueryVehicle) touchUnmapped();
     return fake.vehicle;
 }
 
 float fakeFindRoofZ(float x, float y, float z, std::uint8_t* found) {
-    logCall("findRoofZ", {floatText(x), floatText(y), floatText(z)});
+    ++counted.roofProbes;
+    if (callLogging) logCall("findRoofZ", {floatText(x), floatText(y), floatText(z)});
     if (fake.faultInFindRoofZ) touchUnmapped();
     if (fake.roofFound) *found = 1;
     return fake.roofHeight;
 }
 
 void fakeSetRadioVolume(void*, std::uint32_t volume) {
-    logCall("setRadioVolume", {std::to_string(volume)});
+    ++counted.radioPushes;
+    if (callLogging) logCall("setRadioVolume", {std::to_string(volume)});
     if (fake.faultInSetRadioVolume) touchUnmapped();
 }
 
@@ -48,6 +51,7 @@ namespace fakeHost {
 
 void install() {
     fake = FakeWorld{};
+    counted = FakeHostCalls{};
     hostApi = HostApi{fakeQueryActor,     fakeQueryVehicle, fakeFindRoofZ,
                       fakeSetRadioVolume, nullptr,          &fake.suspendFlag};
     platform::setTickSource(fakeTicks);
@@ -55,6 +59,10 @@ void install() {
 
 FakeWorld& world() {
     return fake;
+}
+
+const FakeHostCalls& calls() {
+    return counted;
 }
 
 HostAddress unreadableAddress() {

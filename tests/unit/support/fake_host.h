@@ -49,12 +49,19 @@ struct FakeWorld {
     bool faultInSetRadioVolume = false;
 };
 
+// The calls that show which path a frame took, counted whether or not the log is on.
+struct FakeHostCalls {
+    std::uint64_t roofProbes = 0;   // findRoofZ
+    std::uint64_t radioPushes = 0;  // setRadioVolume
+};
+
 namespace fakeHost {
 
-// Points hostApi and the tick source at the fake game, with a fresh world.
+// Points hostApi and the tick source at the fake game, with a fresh world and no calls counted.
 void install();
 
 FakeWorld& world();
+const FakeHostCalls& calls();
 
 // An address whose page can be neither read nor written, for records that have gone stale.
 HostAddress unreadableAddress();
