@@ -1,11 +1,11 @@
 # Front door over the two CMake presets (native: Linux; win32: the real DLL, run under Wine).
 # make demo  - the main job: builds and runs what a newcomer should see first
-# make test  - every test suite of both builds
+# make test  - every test suite of both builds; the native ones again under the sanitizers
 # make dll   - Ostrelle.dll alone
 # make bench - the speed and allocation benchmarks
 # make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip
 
-.PHONY: demo test dll dist bench deps native win32 clean
+.PHONY: demo test dll dist bench deps native win32 native-asan clean
 
 deps:
 	tools/install-deps
@@ -18,15 +18,20 @@ win32: deps
 	cmake --preset win32
 	cmake --build --preset win32
 
+native-asan: deps
+	cmake --preset native-asan
+	cmake --build --preset native-asan
+
 dll: win32
 	@echo "Built: build/win32/src/Ostrelle.dll"
 
 dist: win32
 	cmake --build --preset win32 --target dist
 
-test: native win32
+test: native win32 native-asan
 	ctest --preset native
 	ctest --preset win32
+	ctest --preset native-asan
 
 demo: native win32
 	tools/demo
