@@ -1,6 +1,19 @@
 // A guard around work that reads the game's memory or calls into the game: a memory fault, an
 // arithmetic fault or a C++ exception inside it ends that work early, and the caller goes on.
 // Nothing is undone: what the work had already written stays.
+//
+// A resume after a fault jumps from the faulting instruction straight to the guard's exit; no C++
+// unwinding runs on the way (on Windows the unwind runs only structured-exception handlers). What
+// it skips, in the faulting function and in every function between it and the guard:
+// - destructors of locals and temporaries: memory they own leaks, and a lock they hold stays
+//   locked, so the next attempt to take it waits for ever;
+// - catch blocks, guarded()'s catch (...) too: a fault is no C++ exception;
+// - the end of a function-local static's initialisation: the static is never finished, and its
+//   next use waits for ever on another thread and ends the process on this one;
+// - the rest of any C library call that faulted: a lock the call held (malloc's, stdio's) stays
+//   held.
+// So guarded work keeps locks, owning locals and first uses of statics away from where a fault can
+// happen: reads of the game's memory and calls into the game.
 #pragma once
 
 // Runs work(context) and answers whether it ran to its end (false: a fault ended it). The
