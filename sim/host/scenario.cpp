@@ -28,6 +28,23 @@ struct Car {
     float impact = 0.0f;                    // only for the frame of a crash
 };
 
+// toml++ puts the end of a text that ends in a newline one column past that newline, on the
+// newline's line; an editor has it at the start of the line after. toml++ counts columns in
+// characters: the bytes that do not continue a UTF-8 sequence.
+toml::source_region endOfTextMended(toml::source_region where, std::string_view text) {
+    if (!text.ends_with('\n')) return where;
+    std::string_view lastLine = text.substr(0, text.size() - 1);
+    lastLine.remove_prefix(lastLine.rfind('\n') + 1);  // npos + 1 is 0: the text's only line
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    const auto characters = std::count_if(lastLine.begin(), lastLine.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    if (where.begin.line == lines && where.begin.column > characters + 1) {
+        where.begin = {where.begin.line + 1, 1};
+    }
+    return where;
+}
+
 // Frames from..to (not including to) have their rows changed by apply.
 struct Stretch {
     std::size_t from, to;
@@ -43,7 +60,7 @@ class ScenarioReader {
         try {
             root = toml::parse(text, path);
         } catch (const toml::parse_error& error) {
-            fail(error.source(), std::string(error.description()));
+            fail(endOfTextMended(error.source(), text), std::string(error.description()));
         }
         onlyKeys(root, "the scenario",
                  {"title", "length", "frame_rate", "start_tick", "settings", "speed", "start",

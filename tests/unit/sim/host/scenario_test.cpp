@@ -123,6 +123,8 @@ TEST(Scenario, MistakesNameLineColumnAndWhatWasExpected) {
          "at most 1000 events"},
         {"length = 10\n[[crash]\n", 2, 9, "expected ']'"},
         {"length = = 3\n", 1, 10, ""},
+        {"length = [ \"\xC3\xA9\"\n", 2, 1, "encountered end-of-file"},
+        {"length = [ 1", 1, 13, "encountered end-of-file"},
     };
     for (const InputErrorCase& c : cases) expectInputError(parse, "/nowhere/drive.toml", c);
 }
