@@ -136,8 +136,12 @@ std::size_t Mp3Decoder::read(float* frames, std::size_t frameCount) {
     return bytes / bytesPerFrame;
 }
 
+// Opens the file again instead of seeking to its start: past a damaged part libmpg123 can lose
+// count of where it is, and its seek to 0 then lands where nothing is left to decode (the sound
+// would never play again). The output format set on the handle stays.
 bool Mp3Decoder::rewind() {
-    return mpg123_seek(handle, 0, SEEK_SET) >= 0;
+    mpg123_close(handle);
+    return lseek(fd, 0, SEEK_SET) == 0 && mpg123_open_fd(handle, fd) == MPG123_OK;
 }
 
 }  // namespace audio

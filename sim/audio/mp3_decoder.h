@@ -27,7 +27,8 @@ class Mp3Decoder {
     // the end of what decodes: the end of the file, or a damaged part it cannot get past.
     std::size_t read(float* frames, std::size_t frameCount);
 
-    // Goes back to the first sample; false if the decoder cannot seek.
+    // Goes back to the first sample, decoding from there as it did the first time; false if the
+    // file cannot be opened again.
     bool rewind();
 
   private:
