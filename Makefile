@@ -4,8 +4,10 @@
 # make dll   - Ostrelle.dll alone
 # make bench - the speed and allocation benchmarks
 # make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip
+# make fuzz  - each fuzz target for FUZZ_SECONDS (default 600), two at a time; corpora and findings
+#              in build/fuzz/tests/fuzz/<target>/
 
-.PHONY: demo test dll dist bench deps native win32 native-asan clean
+.PHONY: demo test dll dist bench deps native win32 native-asan fuzz-build fuzz clean
 
 deps:
 	tools/install-deps
@@ -22,16 +24,25 @@ native-asan: deps
 	cmake --preset native-asan
 	cmake --build --preset native-asan
 
+fuzz-build: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+
+FUZZ_SECONDS ?= 600
+fuzz: fuzz-build
+	FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz -V --timeout $$(($(FUZZ_SECONDS) + 300))
+
 dll: win32
 	@echo "Built: build/win32/src/Ostrelle.dll"
 
 dist: win32
 	cmake --build --preset win32 --target dist
 
-test: native win32 native-asan
+test: native win32 native-asan fuzz-build
 	ctest --preset native
 	ctest --preset win32
 	ctest --preset native-asan
+	ctest --preset fuzz
 
 demo: native win32
 	tools/demo
