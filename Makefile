@@ -1,4 +1,5 @@
-# Front door over the two CMake presets (native: Linux; win32: the real DLL, run under Wine).
+# Front door over the CMake presets: native (Linux), dll (Ostrelle.dll, the real plug-in), win32
+# (the game's stand-in and the tests that run that DLL under Wine), native-asan and fuzz.
 # make demo  - the main job: builds and runs what a newcomer should see first
 # make test  - every test suite of both builds; the native ones again under the sanitizers
 # make dll   - Ostrelle.dll alone
@@ -7,7 +8,7 @@
 # make fuzz  - each fuzz target for FUZZ_SECONDS (default 600), two at a time; corpora and findings
 #              in build/fuzz/tests/fuzz/<target>/
 
-.PHONY: demo test dll dist bench deps native win32 native-asan fuzz-build fuzz clean
+.PHONY: demo test dll dist bench deps native dll-build win32 native-asan fuzz-build fuzz clean
 
 deps:
 	tools/install-deps
@@ -16,7 +17,11 @@ native: deps
 	cmake --preset native
 	cmake --build --preset native
 
-win32: deps
+dll-build: deps
+	cmake --preset dll
+	cmake --build --preset dll
+
+win32: dll-build
 	cmake --preset win32
 	cmake --build --preset win32
 
@@ -32,14 +37,15 @@ FUZZ_SECONDS ?= 600
 fuzz: fuzz-build
 	FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz -V --timeout $$(($(FUZZ_SECONDS) + 300))
 
-dll: win32
-	@echo "Built: build/win32/src/Ostrelle.dll"
+dll: dll-build
+	@echo "Built: build/dll/src/Ostrelle.dll"
 
-dist: win32
-	cmake --build --preset win32 --target dist
+dist: dll-build
+	cmake --build --preset dll --target dist
 
 test: native win32 native-asan fuzz-build
 	ctest --preset native
+	ctest --preset dll
 	ctest --preset win32
 	ctest --preset native-asan
 	ctest --preset fuzz

@@ -1,8 +1,8 @@
 #include "controller/controller.h"
 
 #include "config/settings.h"
-#include "controller/next_random.h"
-#include "entry/plugin_directory.h"
+#include "common/next_random.h"
+#include "common/plugin_directory.h"
 #include "host/vehicle_record.h"
 #include "platform/fault_guard.h"
 #include "platform/win32_api.h"

@@ -9,7 +9,7 @@
 #include "controller/controller.h"
 #include "entry/frame_hook_win32.h"
 #include "entry/near_call.h"
-#include "entry/plugin_directory.h"
+#include "common/plugin_directory.h"
 #include "host/game_addresses.h"
 
 extern "C" {

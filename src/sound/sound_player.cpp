@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <iterator>
 
-#include "controller/next_random.h"
+#include "common/next_random.h"
 #include "platform/win32_api.h"
 
 SoundBank soundBank;

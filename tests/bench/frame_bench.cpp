@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/frame_paths.h"
-#include "bench/started_plugin.h"
+#include "tests/bench/frame_paths.h"
+#include "tests/support/started_plugin.h"
 #include "controller/controller.h"
 
 namespace {

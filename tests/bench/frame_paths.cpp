@@ -1,10 +1,10 @@
-#include "bench/frame_paths.h"
+#include "tests/bench/frame_paths.h"
 
 #include "controller/controller.h"
 #include "host/vehicle_record.h"
 #include "platform/win32_api.h"
-#include "support/fake_host.h"
-#include "support/recording_bass.h"
+#include "tests/support/fake_host.h"
+#include "tests/support/recording_bass.h"
 
 const FramePath framePaths[3] = {
     // The roof probe is the only call beyond the floor.

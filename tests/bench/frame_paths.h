@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "bench/started_plugin.h"
+#include "tests/support/started_plugin.h"
 #include "host/host_api.h"
 
 // The calls that tell one path from another: per frame for a path, running totals otherwise.

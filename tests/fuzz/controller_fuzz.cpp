@@ -22,7 +22,7 @@
 
 #include "config/settings.h"
 #include "fuzz_support.h"
-#include "host/simulation.h"
+#include "sim/simulation.h"
 
 namespace {
 

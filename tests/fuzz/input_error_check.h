@@ -6,6 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "host/replay.h"
+#include "standins/world/replay.h"
 
 void checkInputError(const InputError& error, std::string_view text, const std::string& fileName);

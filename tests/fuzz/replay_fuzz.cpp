@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "host/replay.h"
+#include "standins/world/replay.h"
 #include "input_error_check.h"
 
 namespace {

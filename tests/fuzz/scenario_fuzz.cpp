@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "host/scenario.h"
+#include "sim/scenario.h"
 #include "input_error_check.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "config/settings.h"
 #include "fuzz_support.h"
-#include "platform/profile_file.h"
+#include "compat/profile_file.h"
 #include "platform/win32_api.h"
 
 namespace {

@@ -8,14 +8,15 @@
 #include <memory>
 
 #include "config/settings.h"
-#include "controller/next_random.h"
-#include "entry/plugin_directory.h"
+#include "common/next_random.h"
+#include "common/plugin_directory.h"
 #include "platform/win32_api.h"
+#include "standins/loader/fresh_load.h"
 #include "sound/sound_player.h"
-#include "support/call_log.h"
-#include "support/fake_host.h"
-#include "support/recording_bass.h"
-#include "support/temp_folder.h"
+#include "tests/support/call_log.h"
+#include "tests/support/fake_host.h"
+#include "tests/support/recording_bass.h"
+#include "tests/support/temp_folder.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -30,14 +31,10 @@ class ControllerTest : public ::testing::Test {
     void SetUp() override {
         folder.reset();  // back to the previous directory before the new folder is entered
         folder = std::make_unique<TempFolder>();
-        controllerState = ControllerState{};
-        effectSettings = EffectSettings{};
-        soundBank = SoundBank{};
-        randomState = 1;
+        loadPluginAfresh(folder->path().string());
         callLog().clear();
         recordingBass::reset();
         fakeHost::install();
-        pluginDirectory = folder->path().string();
         platform::setWindowsFolder((folder->path() / "windows").string());
         car = FakeVehicle{};
         otherCar = FakeVehicle{};

@@ -6,10 +6,11 @@
 #include <functional>
 #include <set>
 
-#include "controller/next_random.h"
-#include "support/call_log.h"
-#include "support/recording_bass.h"
-#include "support/temp_folder.h"
+#include "common/next_random.h"
+#include "standins/loader/fresh_load.h"
+#include "tests/support/call_log.h"
+#include "tests/support/recording_bass.h"
+#include "tests/support/temp_folder.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -19,8 +20,7 @@ namespace {
 class SoundPlayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        soundBank = SoundBank{};
-        randomState = 1;
+        loadPluginAfresh(".");
         callLog().clear();
         recordingBass::reset();
     }

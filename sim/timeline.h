@@ -1,0 +1,16 @@
+// The timeline of a run for people: one line per event, not one per frame. Events of the game
+// (crashes, falls of health, pauses, roofs, vehicles, status) and of the plug-in (state changes,
+// sounds started and stopped, ducks with their drawn length, the end of each radio ramp):
+//      4.017 s  frame   241  game     crash, impact force 600
+//      4.017 s  frame   241  plug-in  Idle -> ImpactDuck: radio ducked to 20 for 2131 ms
+#pragma once
+
+#include <iosfwd>
+#include <vector>
+
+#include "sim/simulation.h"
+
+void writeTimeline(std::ostream& out, const std::vector<FrameRecord>& records);
+
+// The name of a state as the timeline and the frame table write it.
+const char* stateName(EffectState state);

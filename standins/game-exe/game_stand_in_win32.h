@@ -1,0 +1,59 @@
+// The game as the plug-in meets it on Windows: code at the game's fixed addresses (the per-frame
+// call, the three queries, the radio volume setter, the suspend flag) written into the host
+// image's arena, answering from a World, with the calling conventions of the real game. Every
+// frame goes through the call site the plug-in redirects, from a caller that checks afterwards
+// that the game's registers and stack came back as they left.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "standins/world/world.h"
+
+// Misbehaviour of the game in one frame, to show that the plug-in survives it.
+enum class GameFault {
+    RecordNoAccess,       // queryVehicle answers a record in a page that cannot be read
+    RoofAccessViolation,  // findRoofZ reads a page that cannot be read
+    VehicleDivideByZero,  // queryVehicle divides by zero
+    VolumeRaises,         // setRadioVolume raises an exception with RaiseException
+    HostException,        // the game's own frame routine raises an exception and handles it
+    StackOverflow,        // queryVehicle recurses until the stack runs out
+};
+
+struct ScheduledFault {
+    GameFault fault;
+    std::uint32_t frame;
+};
+
+// Parses "record-noaccess:12" and the like; false when it is not one.
+bool parseScheduledFault(const std::string& text, ScheduledFault& fault);
+
+class GameStandIn {
+  public:
+    // Writes the game's code into the arena; wrongBuild leaves something other than a near call
+    // at the call site, as a game build the plug-in does not know would.
+    explicit GameStandIn(bool wrongBuild);
+
+    // From now on the game's functions answer from world.
+    void answerFrom(World& world);
+
+    void schedule(const std::vector<ScheduledFault>& faults);
+
+    // Runs one frame of the game through the call site. Answers what went wrong with the game's
+    // contract ("" when nothing did): the game's routine run once, with the game's object,
+    // argument and return address, and the caller's stack and registers intact afterwards.
+    // pluginCalls is how often the plug-in must have asked queryActor before the game's routine.
+    std::string runFrame(const ReplayFrame& row, std::uint32_t pluginCalls);
+
+    // Processor cycles (rdtsc) of one frame through the call site, unchecked. withFloor adds the
+    // calls every frame of the plug-in must make, made directly: the suspend byte, the two
+    // queries, three fields of the record, one tick read (tickCount) and one roof query.
+    std::uint64_t cyclesOfFrame(bool withFloor, std::uint32_t (*tickCount)());
+
+    // The five bytes at the call site.
+    std::vector<std::uint8_t> callSiteBytes() const;
+
+    // How often the game's own exception reached the game's handler.
+    std::uint32_t hostExceptionsHandled() const;
+};

@@ -1,0 +1,331 @@
+// ostrelle-host.exe's work (in ostrelle-host-core.dll, see host_image_win32.cpp): lays out the game
+// at its fixed addresses, loads the plug-in as a plug-in loader does, runs the frames of a replay
+// through the game's per-frame call, writes the trace and ends the process with ExitProcess, so
+// that the plug-in's unload comes as it does when a game quits.
+#include <windows.h>
+#include <x86intrin.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/plugin_directory.h"
+#include "standins/game-exe/game_stand_in_win32.h"
+#include "standins/world/replay.h"
+#include "standins/world/trace.h"
+#include "standins/world/world.h"
+
+namespace {
+
+constexpr const char* usage =
+    "usage: ostrelle-host --plugin Ostrelle.dll [--trace FILE] [--relocate] [--wrong-build]\n"
+    "                     [--fault KIND:FRAME]... [--free-at FRAME] [--chain-before DLL |\n"
+    "                     --chain-after DLL] [--free-chain-at FRAME] REPLAY.csv\n"
+    "       ostrelle-host --plugin Ostrelle.dll --bench FRAMES\n"
+    "KIND: record-noaccess, roof-access-violation, vehicle-divide-by-zero, volume-raises,\n"
+    "      host-exception, stack-overflow\n";
+
+struct Options {
+    std::string plugin;
+    std::string replay;
+    std::string trace;
+    bool relocate = false;    // load the plug-in away from its preferred base
+    bool wrongBuild = false;  // a game build without the frame call
+    std::vector<ScheduledFault> faults;
+    std::optional<std::uint32_t> freeAt;  // FreeLibrary on the plug-in before this frame
+    std::string chain;                    // a second plug-in hooking the same call
+    bool chainFirst = false;              // loaded before ours
+    std::optional<std::uint32_t> freeChainAt;
+    std::uint32_t benchFrames = 0;  // timing mode: cycles per frame over this many frames
+};
+
+bool parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == "--relocate") {
+            options.relocate = true;
+        } else if (arg == "--wrong-build") {
+            options.wrongBuild = true;
+        } else if (!hasValue && arg.starts_with("--")) {
+            return false;
+        } else if (arg == "--plugin") {
+            options.plugin = argv[++i];
+        } else if (arg == "--trace") {
+            options.trace = argv[++i];
+        } else if (arg == "--fault") {
+            ScheduledFault fault;
+            if (!parseScheduledFault(argv[++i], fault)) return false;
+            options.faults.push_back(fault);
+        } else if (arg == "--free-at") {
+            options.freeAt = std::stoul(argv[++i]);
+        } else if (arg == "--chain-before" || arg == "--chain-after") {
+            options.chain = argv[++i];
+            options.chainFirst = arg == "--chain-before";
+        } else if (arg == "--bench") {
+            options.benchFrames = std::stoul(argv[++i]);
+        } else if (arg == "--free-chain-at") {
+            options.freeChainAt = std::stoul(argv[++i]);
+        } else if (options.replay.empty() && !arg.starts_with("--")) {
+            options.replay = arg;
+        } else {
+            return false;
+        }
+    }
+    return !options.plugin.empty() && (options.benchFrames > 0) != !options.replay.empty();
+}
+
+std::string moduleFileName(HMODULE module) {
+    char name[MAX_PATH * 4];
+    DWORD length = GetModuleFileNameA(module, name, sizeof name);
+    return std::string(name, length);
+}
+
+const IMAGE_NT_HEADERS32* headersOf(const void* image) {
+    auto* base = static_cast<const std::uint8_t*>(image);
+    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    return reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+}
+
+// Where a DLL file asks to be loaded, and how much it spans there.
+struct ImageSpan {
+    std::uintptr_t base = 0;
+    std::uint32_t size = 0;
+};
+
+ImageSpan preferredSpan(const std::string& dllPath) {
+    std::ifstream file(dllPath, std::ios::binary);
+    std::vector<char> head(4096);
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    const IMAGE_OPTIONAL_HEADER32& optional = headersOf(head.data())->OptionalHeader;
+    return {optional.ImageBase, optional.SizeOfImage};
+}
+
+// Takes the plug-in file's preferred load address, so that the loader must relocate it.
+bool occupyPreferredBase(const std::string& dllPath) {
+    ImageSpan span = preferredSpan(dllPath);
+    return VirtualAlloc(reinterpret_cast<void*>(span.base), span.size, MEM_RESERVE,
+                        PAGE_NOACCESS) != nullptr;
+}
+
+// Points module's import of dll!name at replacement; false when it imports no such function.
+bool redirectImport(HMODULE module, const char* dll, const char* name, const void* replacement) {
+    auto* base = reinterpret_cast<std::uint8_t*>(module);
+    const IMAGE_DATA_DIRECTORY& imports =
+        headersOf(base)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto* descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+    for (; descriptor->Name != 0; ++descriptor) {
+        if (_stricmp(reinterpret_cast<char*>(base + descriptor->Name), dll) != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA32*>(base + descriptor->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA32*>(base + descriptor->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL32(names->u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<char*>(byName->Name), name) != 0) continue;
+            DWORD previous = 0;
+            VirtualProtect(&slots->u1.Function, 4, PAGE_READWRITE, &previous);
+            slots->u1.Function = reinterpret_cast<DWORD>(replacement);
+            VirtualProtect(&slots->u1.Function, 4, previous, &previous);
+            return true;
+        }
+    }
+    return false;
+}
+
+World* simulatedGame = nullptr;
+
+DWORD WINAPI simulatedTickCount() {
+    return simulatedGame->getTickCount();
+}
+
+// Runs the plug-in on the world's clock, and has the recording bass.dll report to trace.
+void attach(HMODULE plugin, World& world, Trace& trace) {
+    simulatedGame = &world;
+    redirectImport(plugin, "KERNEL32.dll", "GetTickCount",
+                   reinterpret_cast<const void*>(&simulatedTickCount));
+    using RecordTo = void (*)(audio::CallObserver*);
+    auto recordTo = reinterpret_cast<RecordTo>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("bass.dll"), "bassRecordTo")));
+    if (recordTo != nullptr) recordTo(&trace);
+}
+
+std::uint32_t tickForFloor() {
+    return simulatedTickCount();
+}
+
+// The median of the frames' cycles: a frame that an interrupt or the other core's work caught
+// tells nothing of the hook.
+double cyclesPerFrame(GameStandIn& game, std::uint32_t frames, bool withFloor) {
+    std::vector<std::uint64_t> cycles(frames);
+    for (std::uint64_t& frame : cycles) frame = game.cyclesOfFrame(withFloor, tickForFloor);
+    std::nth_element(cycles.begin(), cycles.begin() + frames / 2, cycles.end());
+    return static_cast<double>(cycles[frames / 2]);
+}
+
+double cyclesPerSecond() {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    std::uint64_t cycles = __rdtsc();
+    Sleep(500);
+    cycles = __rdtsc() - cycles;
+    QueryPerformanceCounter(&end);
+    return static_cast<double>(cycles) * frequency.QuadPart / (end.QuadPart - start.QuadPart);
+}
+
+// What the hook costs the game: the game's routine alone, the floor (the calls every frame of
+// the plug-in must make, made directly), and the routine with our hook on a quiet and on a tunnel
+// frame. The world stands still: the same row every frame.
+int bench(const Options& options) {
+    GameStandIn game(false);
+    Trace trace(nullptr, "");
+    World world(trace);
+    game.answerFrom(world);
+    simulatedGame = &world;
+    ReplayFrame quiet;
+    quiet.vehicle = 1;
+    world.enterFrame(quiet);
+    double hookOff = cyclesPerFrame(game, options.benchFrames, false);
+    double floor = cyclesPerFrame(game, options.benchFrames, true);
+
+    HMODULE plugin = LoadLibraryA(options.plugin.c_str());
+    if (plugin == nullptr) {
+        std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.plugin.c_str());
+        return 2;
+    }
+    attach(plugin, world, trace);
+    double quietFrame = cyclesPerFrame(game, options.benchFrames, false);
+    ReplayFrame tunnel = quiet;
+    tunnel.roofFound = true;
+    tunnel.roofZ = 5.0f;
+    world.enterFrame(tunnel);
+    double tunnelFrame = cyclesPerFrame(game, options.benchFrames, false);
+
+    double hz = cyclesPerSecond();
+    double added = quietFrame - hookOff;
+    std::printf("median cycles per frame of %u frames (rdtsc, under Wine; %.2f GHz):\n",
+                options.benchFrames, hz / 1e9);
+    std::printf("  game's routine alone (hook off)  %8.1f\n", hookOff);
+    std::printf("  floor (direct calls)             %8.1f\n", floor);
+    std::printf("  hook, quiet frame                %8.1f\n", quietFrame);
+    std::printf("  hook, tunnel frame               %8.1f\n", tunnelFrame);
+    std::printf(
+        "hook on a quiet frame adds %.1f cycles: %.2f times what the floor adds (goal <= 1.5),"
+        " %.6f %% of a 16.7 ms frame (goal < 0.001 %%)\n",
+        added, added / (floor - hookOff), 100.0 * added / hz / 0.0167);
+    std::fflush(stdout);
+    ExitProcess(0);
+}
+
+// The failures of one run: each is told on stderr, the first 20 of them.
+struct Run {
+    std::uint32_t failures = 0;
+
+    void fail(const std::string& what) {
+        if (++failures <= 20) std::fprintf(stderr, "ostrelle-host: %s\n", what.c_str());
+    }
+};
+
+}  // namespace
+
+extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    if (options.benchFrames > 0) return bench(options);
+    std::vector<ReplayFrame> frames;
+    try {
+        std::ifstream in(options.replay, std::ios::binary);
+        if (!in) throw std::runtime_error(options.replay + ": cannot be read");
+        frames = readReplay(in, options.replay);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "ostrelle-host: %s\n", error.what());
+        return 2;
+    }
+    Run run;
+
+    GameStandIn game(options.wrongBuild);
+    game.schedule(options.faults);
+    const std::vector<std::uint8_t> callSite = game.callSiteBytes();
+
+    HMODULE chain = options.chainFirst ? LoadLibraryA(options.chain.c_str()) : nullptr;
+    if (options.relocate && !occupyPreferredBase(options.plugin)) {
+        run.fail("the plug-in's preferred base could not be taken");
+    }
+    HMODULE plugin = LoadLibraryA(options.plugin.c_str());
+    if (plugin == nullptr) {
+        std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.plugin.c_str());
+        return 2;
+    }
+    if (!options.chain.empty() && !options.chainFirst) chain = LoadLibraryA(options.chain.c_str());
+    if (!options.chain.empty() && chain == nullptr) {
+        std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.chain.c_str());
+        return 2;
+    }
+    if (options.relocate &&
+        reinterpret_cast<std::uintptr_t>(plugin) == preferredSpan(options.plugin).base) {
+        run.fail("the plug-in was loaded at its preferred base");
+    }
+    if (options.wrongBuild && game.callSiteBytes() != callSite) {
+        run.fail("the plug-in changed the call site of a game build it does not know");
+    }
+
+    std::ofstream traceFile;
+    if (!options.trace.empty()) traceFile.open(options.trace, std::ios::binary);
+    traceFile << std::unitbuf;  // the unload writes at ExitProcess, past any later flush
+    Trace trace(options.trace.empty() ? nullptr : &traceFile,
+                folderOfModule(moduleFileName(plugin)));
+    World world(trace);
+    game.answerFrom(world);
+    attach(plugin, world, trace);
+    auto* chainCalls =
+        chain != nullptr
+            ? reinterpret_cast<volatile std::uint32_t*>(GetProcAddress(chain, "chainedHookCalls"))
+            : nullptr;
+
+    const bool hooked = !options.wrongBuild;
+    std::uint32_t hostExceptionsRaised = 0;
+    for (const ReplayFrame& row : frames) {
+        if (options.freeAt == row.frame) {
+            FreeLibrary(plugin);
+            bool stillLoaded = GetModuleHandleA(options.plugin.c_str()) != nullptr;
+            if (stillLoaded != hooked) {
+                run.fail(hooked ? "FreeLibrary unloaded the hooked plug-in"
+                                : "an inert plug-in stayed loaded after FreeLibrary");
+            }
+        }
+        if (options.freeChainAt == row.frame) {
+            FreeLibrary(chain);
+            chain = nullptr;
+            chainCalls = nullptr;
+        }
+        std::uint32_t chainBefore = chainCalls != nullptr ? *chainCalls : 0;
+        world.enterFrame(row);
+        std::string wrong = game.runFrame(row, hooked && row.suspend == 0 ? 1 : 0);
+        if (chainCalls != nullptr && *chainCalls != chainBefore + 1) {
+            wrong += "; the other plug-in's hook ran " + std::to_string(*chainCalls - chainBefore) +
+                     " times";
+        }
+        if (!wrong.empty()) run.fail("frame " + std::to_string(row.frame) + ": " + wrong);
+        for (const ScheduledFault& fault : options.faults) {
+            if (fault.fault == GameFault::HostException && fault.frame == row.frame) {
+                hostExceptionsRaised++;
+            }
+        }
+    }
+    if (game.hostExceptionsHandled() != hostExceptionsRaised) {
+        run.fail("the game's own exception reached its handler " +
+                 std::to_string(game.hostExceptionsHandled()) + " of " +
+                 std::to_string(hostExceptionsRaised) + " times");
+    }
+    world.leaveFrames();
+    std::printf("ostrelle-host: %zu frames, %u failures\n", frames.size(), run.failures);
+    std::fflush(stdout);
+    ExitProcess(run.failures == 0 ? 0 : 1);
+}

@@ -1,0 +1,149 @@
+#include "standins/world/trace.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+
+#include "standins/world/float_text.h"
+
+namespace {
+
+std::string jsonString(std::string_view text) {
+    std::string json = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+            json += escape;
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
+}
+
+// JSON has no NaN or infinity: those go as strings.
+std::string jsonFloat(float value) {
+    return std::isfinite(value) ? floatText(value) : jsonString(floatText(value));
+}
+
+std::string jsonUnsigned(std::uint32_t value) {
+    return std::to_string(value);
+}
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+std::string_view fileName(std::string_view path) {
+    std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+Trace::Trace(std::ostream* out, std::string pluginFolder)
+    : out(out), pluginFolder(std::move(pluginFolder)) {}
+
+void Trace::enterFrame(std::uint32_t frameNumber, std::uint32_t frameTick) {
+    frame = frameNumber;
+    tick = frameTick;
+}
+
+void Trace::leaveFrames() {
+    frame.reset();
+}
+
+void Trace::queryActor() {
+    write("queryActor");
+}
+
+void Trace::queryVehicle() {
+    write("queryVehicle");
+}
+
+void Trace::findRoofZ(float x, float y, float z) {
+    write("findRoofZ", {{"x", jsonFloat(x)}, {"y", jsonFloat(y)}, {"z", jsonFloat(z)}});
+}
+
+void Trace::setRadioVolume(std::uint8_t volume) {
+    write("setRadioVolume", {{"volume", jsonUnsigned(volume)}});
+}
+
+void Trace::getTickCount() {
+    write("GetTickCount");
+}
+
+void Trace::bassInit(int device, BASS_DWORD freq, BASS_DWORD flags) {
+    write("BASS_Init", {{"device", std::to_string(device)},
+                        {"freq", jsonUnsigned(freq)},
+                        {"flags", jsonUnsigned(flags)}});
+}
+
+void Trace::bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM handle) {
+    std::string shown = path;
+    if (!pluginFolder.empty() && shown.starts_with(pluginFolder) &&
+        (shown.size() == pluginFolder.size() || isSeparator(shown[pluginFolder.size()]))) {
+        shown = "<plugin>" + shown.substr(pluginFolder.size());
+    }
+    std::string_view sound = fileName(path);
+    write("BASS_StreamCreateFile", {{"path", jsonString(shown)},
+                                    {"sound", jsonString(sound)},
+                                    {"flags", jsonUnsigned(flags)}});
+    if (handle != 0) streams[handle] = Stream{std::string(sound)};
+}
+
+void Trace::bassChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float value) {
+    write("BASS_ChannelSetAttribute", {{"sound", soundJson(handle)},
+                                       {"attrib", jsonUnsigned(attrib)},
+                                       {"value", jsonFloat(value)}});
+}
+
+void Trace::bassChannelPlay(BASS_DWORD handle, BASS_BOOL restart) {
+    write("BASS_ChannelPlay", {{"sound", soundJson(handle)}, {"restart", std::to_string(restart)}});
+    setPlaying(handle, true);
+}
+
+void Trace::bassChannelStop(BASS_DWORD handle) {
+    write("BASS_ChannelStop", {{"sound", soundJson(handle)}});
+    setPlaying(handle, false);
+}
+
+void Trace::bassStreamFree(HSTREAM handle) {
+    write("BASS_StreamFree", {{"sound", soundJson(handle)}});
+    streams.erase(handle);
+}
+
+void Trace::bassFree() {
+    write("BASS_Free");
+    streams.clear();
+}
+
+std::vector<std::string> Trace::playingSounds() const {
+    std::vector<std::string> playing;
+    for (const auto& [handle, stream] : streams) {
+        if (stream.playing) playing.push_back(stream.sound);
+    }
+    return playing;
+}
+
+void Trace::write(std::string_view call, std::initializer_list<Field> fields) {
+    if (out == nullptr) return;
+    *out << "{\"frame\":" << (frame ? jsonUnsigned(*frame) : "null") << ",\"tick\":" << tick
+         << ",\"call\":" << jsonString(call);
+    for (const Field& field : fields) *out << ",\"" << field.name << "\":" << field.json;
+    *out << "}\n";
+}
+
+std::string Trace::soundJson(BASS_DWORD handle) const {
+    auto stream = streams.find(handle);
+    return stream == streams.end() ? "null" : jsonString(stream->second.sound);
+}
+
+void Trace::setPlaying(BASS_DWORD handle, bool playing) {
+    auto stream = streams.find(handle);
+    if (stream != streams.end()) stream->second.playing = playing;
+}

@@ -1,0 +1,53 @@
+#include "tests/support/started_plugin.h"
+
+#include "config/settings.h"
+#include "controller/controller.h"
+#include "common/next_random.h"
+#include "common/plugin_directory.h"
+#include "sound/sound_player.h"
+#include "standins/loader/fresh_load.h"
+#include "tests/support/call_log.h"
+#include "tests/support/recording_bass.h"
+
+namespace {
+
+std::string setting(const char* key, const std::string& value) {
+    return std::string(key) + "=" + value + "\n";
+}
+
+// The keys the paths depend on; the others keep their defaults.
+std::string settingsText() {
+    return "[Settings]\n" +
+           setting("Impact intensity", std::to_string(StartedPlugin::impactIntensity)) +
+           setting("Minimum time impact SFX", std::to_string(StartedPlugin::shortestDuckMs)) +
+           setting("Maximum time impact SFX", std::to_string(StartedPlugin::longestDuckMs)) +
+           setting("Enable Tunnel Static", "1");
+}
+
+}  // namespace
+
+StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory) {
+    folder.write("Ostrelle.ini", settingsText());
+    for (const char* sound : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
+        folder.write(std::string("Radio SFX/") + sound, "mp3");
+    }
+    loadPluginAfresh(folder.path().string());
+    callLogging = false;
+    recordingBass::reset();
+    fakeHost::install();
+    world().vehicle = vehicle.address();
+
+    onFrame();
+}
+
+StartedPlugin::~StartedPlugin() {
+    shutDown();
+    pluginDirectory = previousPluginDirectory;
+    callLogging = true;
+}
+
+bool StartedPlugin::ready() const {
+    // The longest duck tells that our settings file was the one read.
+    return controllerState.started && effectSettings.maxImpactMs == longestDuckMs &&
+           soundBank.impactSound1 != 0 && soundBank.impactSound2 != 0 && soundBank.noiseSound != 0;
+}

@@ -1,0 +1,105 @@
+#include "standins/world/replay.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+#include "tests/unit/standins/world/input_error_case.h"
+
+namespace {
+
+const std::string header =
+    "frame,tick,suspend,actor,vehicle,status,health,impact,x,y,z,roof_found,roof_z\n";
+
+std::vector<ReplayFrame> read(const std::string& text) {
+    std::istringstream in(text);
+    return readReplay(in, "drive.csv");
+}
+
+TEST(Replay, ReadsEveryColumnIntoItsField) {
+    std::vector<ReplayFrame> frames =
+        read(header +
+             "0,4294967295,3,7,2,9,999.5,251.25,-1.5,2.5,3e-2,1,12.75\r\n"
+             "1,0,0,0,0,255,nan,0,0,0,0,0,0\n");
+    ASSERT_EQ(frames.size(), 2u);
+    ReplayFrame first{0,       4294967295u, 3,    7,     2,    9,     999.5f,
+                      251.25f, -1.5f,       2.5f, 0.03f, true, 12.75f};
+    EXPECT_EQ(frames[0], first);
+    EXPECT_EQ(frames[1].status, 255);
+    EXPECT_EQ(frames[1].actor, 0u);
+    EXPECT_TRUE(std::isnan(frames[1].health));
+}
+
+TEST(Replay, BadInputNamesLineColumnAndWhatWasExpected) {
+    const std::string row = "0,1,0,1,1,0,1000,0,0,0,0,0,0";
+    const InputErrorCase cases[] = {
+        {"", 1, 1, "expected the header"},
+        {"frame,tick\n", 1, 1, "expected the header"},
+        {header + "0,1,0,1,1,0,1000,0,0,0,0,0\n", 2, 27, "expected a value for 'roof_z'"},
+        {header + row + ",5\n", 2, 29, "expected the end of the row"},
+        {header + "0,1,0,1,1,256,1000,0,0,0,0,0,0\n", 2, 11, "from 0 to 255 for 'status'"},
+        {header + "0,-1,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick', found '-1'"},
+        {header + "0,4294967296,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick'"},
+        {header + "0,1,0,1,1,0,1000,0,0,0,0,2,0\n", 2, 26, "from 0 to 1 for 'roof_found'"},
+        {header + "0,1,0,1,1,0,12x,0,0,0,0,0,0\n", 2, 13, "float for 'health', found '12x'"},
+        {header + "0,1,0,1,1,0,,0,0,0,0,0,0\n", 2, 13, "float for 'health', found ''"},
+        {header + "0,1,0,1,1,0, 5,0,0,0,0,0,0\n", 2, 13, "float for 'health'"},
+        {header + "0,1,0,1,1,0,1e39,0,0,0,0,0,0\n", 2, 13, "float for 'health'"},
+        {header + row + "\n" + row + "\n", 3, 1, "expected frame 1"},
+        {header + "\n", 2, 1, "for 'frame', found ''"},
+    };
+    for (const InputErrorCase& c : cases) expectInputError(read, "drive.csv", c);
+}
+
+TEST(Replay, VehiclesAreBoundedWhereTheOneTooManyAppears) {
+    std::string text = header;
+    for (std::uint32_t i = 0; i <= 65536; ++i) {  // vehicles 1 to 65536, then 1 again
+        text +=
+            std::to_string(i) + ",1,0,1," + std::to_string(i % 65536 + 1) + ",0,1000,0,0,0,0,0,0\n";
+    }
+    EXPECT_EQ(read(text).size(), 65537u);
+    text += "65537,1,0,1,99999,0,1000,0,0,0,0,0,0\n";
+    expectInputError(read, "drive.csv", {text, 65539, 13, "at most 65536 different vehicles"});
+}
+
+TEST(Replay, FramesAreBounded) {
+    std::string text = header;
+    for (std::uint32_t i = 0; i <= maxReplayFrames; ++i) {
+        text += std::to_string(i) + ",1,0,1,1,0,1000,0,0,0,0,0,0\n";
+    }
+    expectInputError(read, "drive.csv", {text, maxReplayFrames + 2, 1, "at most 1000000 frames"});
+}
+
+TEST(Replay, WrittenFramesReadBackToTheSameValues) {
+    std::vector<ReplayFrame> frames(3);
+    frames[0] = {
+        0,      1,     0,           1,    1,         0, 0.1f, std::numeric_limits<float>::max(),
+        1e-45f, -0.0f, 16777217.0f, true, 3.4028e38f};
+    frames[1] = {1,
+                 4294967295u,
+                 255,
+                 4294967295u,
+                 4294967295u,
+                 255,
+                 -1.17549435e-38f,
+                 std::numeric_limits<float>::infinity(),
+                 1.0f / 3,
+                 2.0f / 3,
+                 0.3f,
+                 false,
+                 0};
+    frames[2].frame = 2;
+    std::ostringstream out;
+    writeReplay(out, frames);
+    EXPECT_EQ(out.str().substr(0, header.size()), header);
+    std::vector<ReplayFrame> back = read(out.str());
+    ASSERT_EQ(back.size(), frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(back[i], frames[i]) << "frame " << i;
+        EXPECT_EQ(std::signbit(back[i].y), std::signbit(frames[i].y)) << "frame " << i;
+    }
+}
+
+}  // namespace
