@@ -9,8 +9,8 @@
 #include <variant>
 #include <vector>
 
-#include "config/settings.h"
 #include "compat/profile_file.h"
+#include "config/settings.h"
 #include "platform/win32_api.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <ostream>
 
-#include "standins/world/float_text.h"
 #include "sim/timeline.h"
+#include "standins/world/float_text.h"
 
 void writeFrameTable(std::ostream& out, const std::vector<FrameRecord>& records) {
     out << "time,frame,tick,state,radio_level,radio_pushed,sounds\n";

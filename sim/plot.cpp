@@ -6,9 +6,9 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace {
+#include "controller/effect_constants.h"
 
-constexpr float crashHealthFall = 20.0f;
+namespace {
 
 using Stretch = std::pair<double, double>;
 
@@ -54,7 +54,8 @@ constexpr const char* pauseColour = "#e2e2e2";
 
 bool isCrash(const ReplayFrame& row, const ReplayFrame& before) {
     bool newImpact = row.impact > 0.0f && row.impact != before.impact;
-    bool healthFall = row.vehicle == before.vehicle && before.health - row.health > crashHealthFall;
+    bool healthFall =
+        row.vehicle == before.vehicle && before.health - row.health > healthDropThreshold;
     return row.vehicle != 0 && (newImpact || healthFall);
 }
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "standins/audio/bass_linux.h"
-#include "standins/audio/sound_stream.h"
 #include "config/settings.h"
 #include "sound/sound_player.h"
+#include "standins/audio/bass_linux.h"
+#include "standins/audio/sound_stream.h"
 
 namespace {
 

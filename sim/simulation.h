@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controller/controller.h"
+#include "controller/effect_constants.h"
 #include "standins/world/replay.h"
 
 struct FrameRecord {
@@ -18,11 +19,11 @@ struct FrameRecord {
     double time = 0.0;                      // seconds from the first frame, by the tick count
     double duration = 0.0;                  // seconds until the next frame
     EffectState state = EffectState::Idle;  // after the frame
-    float radioLevel = 127.0f;
-    std::uint8_t radioVolume = 127;       // the game's radio volume after the frame
-    bool radioVolumeSet = false;          // whether the plug-in set it in this frame
-    std::optional<std::uint32_t> duckMs;  // a duck began in this frame and lasts this long
-    std::vector<std::string> playing;     // sounds started and not stopped, by file name
+    float radioLevel = fullRadioVolume;
+    std::uint8_t radioVolume = fullRadioVolume;  // the game's radio volume after the frame
+    bool radioVolumeSet = false;                 // whether the plug-in set it in this frame
+    std::optional<std::uint32_t> duckMs;         // a duck began in this frame and lasts this long
+    std::vector<std::string> playing;            // sounds started and not stopped, by file name
 };
 
 // Called after each frame, before the next one: the time to render what the frame started.

@@ -6,11 +6,10 @@
 #include <ostream>
 #include <string>
 
+#include "controller/effect_constants.h"
 #include "standins/world/float_text.h"
 
 namespace {
-
-constexpr float rampStep = 4.0f;
 
 class TimelineWriter {
   public:
@@ -84,7 +83,7 @@ class TimelineWriter {
         if (record.radioLevel == previous.radioLevel || record.state == EffectState::ImpactDuck)
             return;
         // A ramp moves by at most its step a frame; anything larger is a reset to full.
-        if (std::fabs(record.radioLevel - previous.radioLevel) > rampStep) {
+        if (std::fabs(record.radioLevel - previous.radioLevel) > radioRampStep) {
             line("plug-in", "radio reset to " + floatText(record.radioLevel));
         } else if (!rampGoesOn(record, previous, next)) {
             line("plug-in", "radio ramp ends at " + floatText(record.radioLevel));
@@ -97,7 +96,7 @@ class TimelineWriter {
         if (next == nullptr || next->state == EffectState::ImpactDuck) return false;
         float step = record.radioLevel - previous.radioLevel;
         float nextStep = next->radioLevel - record.radioLevel;
-        return step * nextStep > 0.0f && std::fabs(nextStep) <= rampStep;
+        return step * nextStep > 0.0f && std::fabs(nextStep) <= radioRampStep;
     }
 
     static bool contains(const std::vector<std::string>& sounds, const std::string& sound) {

@@ -4,12 +4,12 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "controller/effect_constants.h"
 #include "standins/audio/bass_linux.h"
 
 namespace {
 
 constexpr std::size_t blockFrames = 4096;
-constexpr float fullRadioVolume = 127.0f;
 
 }  // namespace
 
@@ -41,7 +41,7 @@ void WavRender::finish() {
 }
 
 float WavRender::radioGain(std::uint8_t volume) {
-    return volume / fullRadioVolume;
+    return volume / float(fullRadioVolume);
 }
 
 void WavRender::frame(const FrameRecord& record) {

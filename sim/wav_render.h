@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "standins/audio/sound_stream.h"
 #include "sim/simulation.h"
+#include "standins/audio/sound_stream.h"
 
 class WavRender {
   public:

@@ -1,8 +1,9 @@
 #include "controller/controller.h"
 
-#include "config/settings.h"
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
+#include "config/settings.h"
+#include "controller/effect_constants.h"
 #include "host/vehicle_record.h"
 #include "platform/fault_guard.h"
 #include "platform/win32_api.h"
@@ -12,14 +13,6 @@ ControllerState controllerState;
 std::string settingsPath;
 
 namespace {
-
-constexpr std::uint8_t fullRadioVolume = 127;
-constexpr float radioRampStep = 4.0f;          // radio level change per frame, down and up
-constexpr float healthDropThreshold = 20.0f;   // a larger fall of health in one frame is an impact
-constexpr std::uint8_t ineligibleStatus = 10;  // vehicles with this status or above are ignored
-constexpr float roofProbeLift = 1.0f;  // asked from just above the vehicle, not from its floor
-constexpr float roofMinGap = 1.2f;     // nearer than this is the vehicle's own roof, not a tunnel
-constexpr float roofMaxGap = 25.0f;    // farther than this is open sky under a high structure
 
 ControllerState& controller = controllerState;
 const EffectSettings& settings = effectSettings;

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
+#include "common/plugin_directory.h"
 #include "controller/controller.h"
 #include "entry/frame_hook_win32.h"
 #include "entry/near_call.h"
-#include "common/plugin_directory.h"
 #include "host/game_addresses.h"
 
 extern "C" {

@@ -1,6 +1,7 @@
 // Our own declaration of the seven audio-library (bass.dll) entry points the plug-in uses. On
 // Windows they are stdcall and imported by their undecorated names through an import library made
-// from bass.def; on Linux they are plain C functions that standins/audio (or a test double) provides.
+// from bass.def; on Linux they are plain C functions that standins/audio (or a test double)
+// provides.
 #pragma once
 
 #include <cstdint>

@@ -17,9 +17,9 @@
 
 #include <cstddef>
 
+#include "sound/bass_api.h"
 #include "standins/audio/call_observer.h"
 #include "standins/audio/sound_stream.h"
-#include "sound/bass_api.h"
 
 namespace audio {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "standins/audio/sound_stream.h"
 #include "sound/bass_api.h"
+#include "standins/audio/sound_stream.h"
 
 namespace audio {
 

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 
+#include "controller/effect_constants.h"
 #include "host/host_api.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"
@@ -20,7 +21,6 @@
 class World {
   public:
     static constexpr std::size_t recordSize = 0x400;
-    static constexpr std::uint8_t fullRadioVolume = 127;
 
     explicit World(Trace& trace);
 

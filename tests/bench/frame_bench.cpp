@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "controller/controller.h"
 #include "tests/bench/frame_paths.h"
 #include "tests/support/started_plugin.h"
-#include "controller/controller.h"
 
 namespace {
 

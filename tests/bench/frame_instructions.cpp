@@ -6,9 +6,9 @@
 
 #include <cstdio>
 
+#include "controller/controller.h"
 #include "tests/bench/frame_paths.h"
 #include "tests/support/started_plugin.h"
-#include "controller/controller.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "tests/support/started_plugin.h"
 #include "host/host_api.h"
+#include "tests/support/started_plugin.h"
 
 // The calls that tell one path from another: per frame for a path, running totals otherwise.
 struct PathCalls {

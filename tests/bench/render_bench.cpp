@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "standins/audio/sound_stream.h"
 #include "config/settings.h"
 #include "sim/plugin_folder.h"
 #include "sim/scenario.h"
 #include "sim/simulation.h"
 #include "sim/wav_render.h"
+#include "standins/audio/sound_stream.h"
 
 namespace {
 

@@ -21,13 +21,13 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "controller/effect_constants.h"
 #include "fuzz_support.h"
 #include "sim/simulation.h"
 
 namespace {
 
 constexpr std::size_t rowSize = 31;
-constexpr std::uint8_t fullRadioVolume = 127;
 constexpr std::size_t mostPushesInAFrame = 2;  // an impact's own push, then the duck's
 
 // The plug-in's folder: its settings file, rewritten for every input, and the game's sounds

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "standins/world/replay.h"
 #include "input_error_check.h"
+#include "standins/world/replay.h"
 
 namespace {
 

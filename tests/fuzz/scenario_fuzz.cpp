@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "sim/scenario.h"
 #include "input_error_check.h"
+#include "sim/scenario.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "compat/profile_file.h"
 #include "config/settings.h"
 #include "fuzz_support.h"
-#include "compat/profile_file.h"
 #include "platform/win32_api.h"
 
 namespace {

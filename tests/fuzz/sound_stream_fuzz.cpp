@@ -1,12 +1,12 @@
-// Fuzz target: standins/audio opening a stream from a file of arbitrary bytes and decoding it to its
-// end. A stream that opens has something to play, plays the same start again after a rewind, and
-// as a loop never runs dry.
+// Fuzz target: standins/audio opening a stream from a file of arbitrary bytes and decoding it to
+// its end. A stream that opens has something to play, plays the same start again after a rewind,
+// and as a loop never runs dry.
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "standins/audio/sound_stream.h"
 #include "fuzz_support.h"
+#include "standins/audio/sound_stream.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "host/host_api.h"
+#include "host/vehicle_record.h"
 
 // A vehicle record as the game lays it out; fields are written at their byte offsets.
 struct FakeVehicle {
@@ -19,13 +20,13 @@ struct FakeVehicle {
         setStatus(status);
     }
     void setPosition(float x, float y, float z) {
-        put(0x34, x);
-        put(0x38, y);
-        put(0x3C, z);
+        put(VehicleRecord::positionOffset, x);
+        put(VehicleRecord::positionOffset + 4, y);
+        put(VehicleRecord::positionOffset + 8, z);
     }
-    void setImpactForce(float force) { put(0x104, force); }
-    void setHealth(float health) { put(0x204, health); }
-    void setStatus(std::uint8_t status) { put(0x23C, status); }
+    void setImpactForce(float force) { put(VehicleRecord::impactForceOffset, force); }
+    void setHealth(float health) { put(VehicleRecord::healthOffset, health); }
+    void setStatus(std::uint8_t status) { put(VehicleRecord::statusOffset, status); }
     HostAddress address() const { return reinterpret_cast<HostAddress>(bytes.data()); }
 
   private:

@@ -1,9 +1,9 @@
 #include "tests/support/started_plugin.h"
 
-#include "config/settings.h"
-#include "controller/controller.h"
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
+#include "config/settings.h"
+#include "controller/controller.h"
 #include "sound/sound_player.h"
 #include "standins/loader/fresh_load.h"
 #include "tests/support/call_log.h"

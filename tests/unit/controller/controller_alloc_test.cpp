@@ -11,10 +11,10 @@
 #include <new>
 #include <string>
 
-#include "tests/support/started_plugin.h"
 #include "controller/controller.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/recording_bass.h"
+#include "tests/support/started_plugin.h"
 
 namespace {
 

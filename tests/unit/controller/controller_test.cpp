@@ -7,12 +7,12 @@
 #include <limits>
 #include <memory>
 
-#include "config/settings.h"
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
+#include "config/settings.h"
 #include "platform/win32_api.h"
-#include "standins/loader/fresh_load.h"
 #include "sound/sound_player.h"
+#include "standins/loader/fresh_load.h"
 #include "tests/support/call_log.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/recording_bass.h"
