@@ -48,7 +48,9 @@
 //   RtlUnicodeStringToInteger with base 0 does: characters up to U+0020 skipped, one optional
 //   sign, a lower-case prefix 0x, 0o or 0b for base 16, 8 or 2 (else decimal: "010" is ten, "0X1F"
 //   is 0), ASCII digits up to the first that is not one, wrapping modulo 2^32 ("4294967301" is
-//   5, "-5" is 4294967291). The conversion sees the UTF-16 text, so a fullwidth digit is no digit.
+//   5, "-5" is 4294967291). The conversion sees the UTF-16 text, so no look-alike counts: a
+//   fullwidth or subscript digit is no digit, U+2212 no minus. Wine's A call reads the text so;
+//   no documentation says whether Windows' converts the look-alikes first.
 #pragma once
 
 #include <cstdint>

@@ -72,7 +72,7 @@ int disagreements(const std::array<unsigned char, codeUnits>& converted) {
         return -1;
     }
     int count = 0;
-    for (int high = 0; high < 256 && count >= 0; ++high) {
+    for (int high = 0; high < 256; ++high) {
         char key[8];
         std::snprintf(key, sizeof key, "k%02X", high);
         char text[1024];
