@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "compat/ansi_best_fit.h"
+
 namespace platform {
 
 namespace {
@@ -143,6 +145,15 @@ std::uint32_t integerBase(std::u16string_view& text) {
     return bases[prefix];
 }
 
+// The byte Windows' conversion gives a character code page 1252 lacks: its look-alike, or '?'.
+char lookAlike(char16_t c) {
+    const auto found = std::lower_bound(
+        ansiLookAlikes.begin(), ansiLookAlikes.end(), c,
+        [](const AnsiLookAlike& entry, char16_t unit) { return entry.codeUnit < unit; });
+    const bool listed = found != ansiLookAlikes.end() && found->codeUnit == c;
+    return listed ? static_cast<char>(found->byte) : '?';
+}
+
 }  // namespace
 
 bool isProfileSpace(char16_t c) {
@@ -241,10 +252,8 @@ std::string narrowToAnsi(std::u16string_view text) {
             narrow += static_cast<char>(c);
         } else if (high != ansiHighCharacters.end()) {
             narrow += static_cast<char>(0x80 + (high - ansiHighCharacters.begin()));
-        } else if (c >= 0xFF01 && c <= 0xFF5E) {
-            narrow += static_cast<char>(c - 0xFEE0);  // fullwidth forms of '!' to '~'
         } else {
-            narrow += c == 0x3000 ? ' ' : '?';  // the ideographic space reads as a space
+            narrow += lookAlike(c);
         }
     }
     return narrow;

@@ -9,9 +9,11 @@
 // - A file starting with EF BB BF is UTF-8; with FF FE UTF-16 LE; with FE FF UTF-16 BE (the BOM
 //   is not part of the first line). Any other file is ANSI text (code page 1252). A UTF-16 file
 //   without a BOM is therefore read as ANSI and its NUL bytes hide every name.
-// - The A calls hand text back in the ANSI code page: characters it lacks become '?' (each half
-//   of a surrogate pair too), fullwidth forms their ASCII look-alikes and U+3000 a space. Windows
-//   picks look-alikes for more characters (U+0100 reads 'A'); this reader gives '?' for those.
+// - The A calls hand text back in the ANSI code page, converted with best fit: 441 characters it
+//   lacks become look-alikes (compat/ansi_best_fit.h: U+2003 a space, U+2212 '-', U+2080 '0',
+//   U+0100 'A', fullwidth forms their ASCII counterparts), every other one '?' (each half of a
+//   surrogate pair too). The text is converted last: a look-alike of '=', '[' or a quote, or of a
+//   space, is none of these to the rules below, and the integer call reads the text unconverted.
 //   Ill-formed UTF-8 reads as U+FFFD ('?'), one per byte here; Windows sometimes merges two bytes
 //   into one. Either way no digit comes of it.
 // Lines
@@ -46,7 +48,9 @@
 //   RtlUnicodeStringToInteger with base 0 does: characters up to U+0020 skipped, one optional
 //   sign, a lower-case prefix 0x, 0o or 0b for base 16, 8 or 2 (else decimal: "010" is ten, "0X1F"
 //   is 0), ASCII digits up to the first that is not one, wrapping modulo 2^32 ("4294967301" is
-//   5, "-5" is 4294967291). The conversion sees the UTF-16 text, so a fullwidth digit is no digit.
+//   5, "-5" is 4294967291). The conversion sees the UTF-16 text, so no look-alike counts: a
+//   fullwidth or subscript digit is no digit, U+2212 no minus. Wine's A call reads the text so;
+//   no documentation says whether Windows' converts the look-alikes first.
 #pragma once
 
 #include <cstdint>

@@ -129,6 +129,30 @@ CORPUS = {
                                                                                   'surrogatepass'),
     'utf8_kelvin_sign_in_name.ini': utf8_bom(S + 'Tunnel Radio Duc\u212a Volume=9\n'),
     'ansi_high_bytes.ini': ansi(S + 'Volume Damage=\x80\x81\x8d\x9f\xff\nVolume Noise=\xe90.5\n'),
+    # Look-alikes the A calls hand back for characters code page 1252 lacks. The line is split and
+    # trimmed, and quotes removed, before the text is narrowed; the integer call reads the wide text.
+    'best_fit_spaces.ini': utf16(S + 'Volume Damage=\u20030.25\nVolume Noise=\u2000\u20060.5\u2005\n'
+                                     'Impact intensity=\u20077\nRadio Duck Volume=\u20027\n'
+                                     'Tunnel Radio Duck Volume=\u200a7\n'
+                                     'Minimum time impact SFX="\u2004"\n'),
+    'best_fit_signs.ini': utf16(S + 'Volume Damage=\u22120.5\nVolume Noise=\u2010.25\n'
+                                    'Impact intensity=\u2500\u2212 3\n'
+                                    'Minimum time impact SFX=\u22125\nMaximum time impact SFX=\u22127\n'
+                                    'Radio Duck Volume=\u2011 7\nTunnel Radio Duck Volume=\u25507\n'
+                                    'Enable Tunnel Static=\u2213\n'),
+    'best_fit_digits.ini': utf16(S + 'Volume Damage=\u2080.\u2085\n'
+                                     'Impact intensity=\u2081\u2082\u2083.\u2074\u2075\u2076'
+                                     '\u2077\u2078\u2089\u00b2\nVolume Noise=\u221e\u2070\n'
+                                     'Radio Duck Volume=\u2087\nTunnel Radio Duck Volume=4\u2074\n'
+                                     'Enable Tunnel Static=\u2080\n'),
+    'best_fit_letters.ini': utf16(S + 'Volume Damage=1\u212f1\nVolume Noise=2\u010e-1\n'
+                                      'Impact intensity=\u0129\u0148f\n'
+                                      'Radio \u010euck Volume=9\nTunnel Radio Duck Volume=0\u1e8b10\n'
+                                      'Minimum time impact SFX=\u212a\u0101\u01b6\n'),
+    'best_fit_punctuation.ini': utf16('\uff3bSettings\uff3d\nVolume Damage=0.1\n' + S +
+                                      'Volume Damage\u22610.5\nVolume Noise=\uff020.5\uff02\n'
+                                      'Impact intensity=\uff0e5\u02bc\nRadio Duck Volume\uff1d9\n'
+                                      'Tunnel Radio Duck Volume=\u201c7\u201d\n'),
     # Section headers.
     'section_text_after.ini': ansi('[Settings] junk\nVolume Damage=0.5\n'),
     'section_last_bracket.ini': ansi('[Settings]x]\nVolume Damage=0.5\n[Settings]]\nVolume Noise=0.5\n'
