@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the corpus of awkward settings files beside this script.
 
-Each file exercises one family of Windows' reading rules (see src/platform/profile_file.h); the
+Each file exercises one family of Windows' reading rules (see compat/profile_file.h); the
 probe test reads every file with the real profile calls under Wine and with the Linux build and
 compares the results. The files are checked in; run this script after changing a case.
 """
