@@ -233,7 +233,31 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
     return lines;
 }
 
-// check-ini's report in short: the values on one line, then its warnings.
+// check-ini's report on the file at path in short: its values a few to a line, then its warnings,
+// each naming the file as where.
+std::vector<std::string> inShort(const std::string& report, const std::string& path,
+                                 const std::string& where) {
+    std::vector<std::string> values, warnings;
+    std::istringstream lines(report);
+    for (std::string text; std::getline(lines, text);) {
+        if (text.find(": warning: ") != std::string::npos) {
+            warnings.push_back(where + text.substr(std::min(text.size(), path.size())));
+        } else if (const std::size_t equals = text.find(" = ");
+                   text.rfind("  ", 0) == 0 && equals != std::string::npos) {
+            std::string key = text.substr(2, equals - 2);
+            key.erase(key.find_last_not_of(' ') + 1);
+            std::string value = key + text.substr(equals);
+            if (values.empty() || values.back().size() + value.size() > 72) {
+                values.push_back(std::move(value));
+            } else {
+                values.back() += ", " + value;
+            }
+        }
+    }
+    values.insert(values.end(), warnings.begin(), warnings.end());
+    return values;
+}
+
 CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
     CheckLine line("settings");
     const std::vector<fs::path> found = filesNamed(pluginFolder, "Ostrelle.ini", false);
@@ -247,34 +271,22 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
     std::ostringstream report;
     const std::string path = found[0].string(), where = shown(found[0], folder);
     const int result = checkIni(path, report);
-    std::string values, text;
-    std::istringstream lines(report.str());
-    while (std::getline(lines, text)) {
-        if (text.find(": warning: ") != std::string::npos) {
-            line.details.push_back(where + text.substr(std::min(text.size(), path.size())));
-        } else if (const std::size_t equals = text.find(" = ");
-                   text.rfind("  ", 0) == 0 && equals != std::string::npos) {
-            std::string key = text.substr(2, equals - 2);
-            key.erase(key.find_last_not_of(' ') + 1);
-            values += (values.empty() ? "" : ", ") + key + text.substr(equals);
-        }
-    }
     line.passed = result == 0;
-    line.text = result == 0 ? where + " reads as it looks"
-                : result == 1
-                    ? where +
-                          " reads other than it looks (warnings below). Edit it, then "
-                          "restart the game: the settings are read once, at the first frame."
-                    : where + " cannot be read.";
-    if (!values.empty()) line.details.insert(line.details.begin(), values);
+    line.text = result == 0   ? where + " reads as it looks"
+                : result == 1 ? where +
+                                    " reads other than it looks (warnings below). Edit it, "
+                                    "then restart the game: the settings are read once, at "
+                                    "the first frame."
+                              : where + " cannot be read.";
+    line.details = inShort(report.str(), path, where);
     return line;
 }
 
 void print(const CheckLine& line, std::ostream& out) {
     std::string topic = line.topic;
-    topic.resize(14, ' ');
+    topic.resize(15, ' ');
     out << (line.passed ? "  ok    " : "  FAIL  ") << topic << line.text << '\n';
-    for (const std::string& detail : line.details) out << std::string(22, ' ') << detail << '\n';
+    for (const std::string& detail : line.details) out << std::string(23, ' ') << detail << '\n';
 }
 
 }  // namespace
