@@ -167,16 +167,17 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const fs::path& 
 CheckLine checkAudioLibrary(const fs::path& folder, const std::string& besideWhat) {
     CheckLine line("audio library");
     const std::vector<fs::path> found = filesNamed(folder, "bass.dll", false);
-    const std::string fix = "Put the bass.dll that came with the game beside " + besideWhat +
-                            ": the plug-in does not load without it.";
+    const std::string why = ": the plug-in does not load without it.";
     if (found.empty()) {
-        line.text = "no bass.dll beside " + besideWhat + ". " + fix;
+        line.text = "no bass.dll beside " + besideWhat +
+                    ". Put the bass.dll that came with the game there" + why;
         return line;
     }
     const std::string problem = fileProblem(found[0], audioLibraryProblem);
     line.passed = problem.empty();
     line.text = line.passed ? shown(found[0], folder) + " exports what the plug-in imports"
-                            : shown(found[0], folder) + ": " + problem + ". " + fix;
+                            : shown(found[0], folder) + ": " + problem +
+                                  ". Put the bass.dll that came with the game there instead" + why;
     return line;
 }
 
