@@ -13,6 +13,9 @@ constexpr std::uint16_t pe32Magic = 0x10b, pe32PlusMagic = 0x20b;
 constexpr std::uint32_t maxDirectories = 16;
 constexpr std::uint32_t maxExportNames = 65536;  // far beyond any real DLL; a bound for damage
 constexpr std::size_t maxNameLength = 1024;
+// Windows XP's limit; later Windows loads more, but no program of the game's time has more.
+// A bound so that a damaged count cannot make every look-up slow.
+constexpr std::uint16_t maxSections = 96;
 constexpr std::uint32_t rtVersion = 16;                    // RT_VERSION
 constexpr std::uint32_t subdirectoryBit = 0x80000000u;     // in a resource entry's OffsetToData
 constexpr std::uint32_t fixedInfoSignature = 0xFEEF04BDu;  // VS_FIXEDFILEINFO.dwSignature
@@ -107,6 +110,11 @@ bool PeFile::readHeaders() {
         directories_.push_back({*rva, *size});
     }
 
+    if (*sectionCount > maxSections) {
+        error_ = "damaged: it claims " + std::to_string(*sectionCount) + " sections, more than " +
+                 std::to_string(maxSections);
+        return false;
+    }
     const std::size_t table = optional + *optionalSize;
     for (std::size_t i = 0; i < *sectionCount; ++i) {
         const std::size_t header = table + sectionHeaderSize * i;
@@ -134,21 +142,29 @@ const PeSection* PeFile::sectionAt(std::uint32_t rva) const {
     return found == sections_.end() ? nullptr : &*found;
 }
 
-std::optional<std::size_t> PeFile::fileOffset(std::uint32_t rva, std::uint32_t length) const {
+// The file's bytes from rva to the end of the data the file holds for its section.
+std::optional<std::string_view> PeFile::dataAt(std::uint32_t rva) const {
     for (const PeSection& section : sections_) {
-        // The part of the section that the file holds; the rest of it the loader fills with 0.
-        const std::uint64_t inFile = section.virtualSize != 0
+        // The part of the section that the file holds; the loader fills the rest with zeros.
+        const std::uint32_t inFile = section.virtualSize != 0
                                          ? std::min(section.rawSize, section.virtualSize)
                                          : section.rawSize;
-        if (rva < section.virtualAddress ||
-            std::uint64_t{rva} + length > std::uint64_t{section.virtualAddress} + inFile) {
-            continue;
-        }
+        if (rva < section.virtualAddress || rva - section.virtualAddress >= inFile) continue;
         const std::uint64_t offset =
             std::uint64_t{section.rawOffset} + (rva - section.virtualAddress);
-        if (offset + length <= bytes_.size()) return static_cast<std::size_t>(offset);
+        if (offset >= bytes_.size()) continue;
+        const std::uint64_t end =
+            std::min<std::uint64_t>(bytes_.size(), std::uint64_t{section.rawOffset} + inFile);
+        return bytes_.substr(static_cast<std::size_t>(offset),
+                             static_cast<std::size_t>(end - offset));
     }
     return std::nullopt;
+}
+
+std::optional<std::size_t> PeFile::fileOffset(std::uint32_t rva, std::uint32_t length) const {
+    const std::optional<std::string_view> data = dataAt(rva);
+    if (!data || data->size() < length) return std::nullopt;
+    return static_cast<std::size_t>(data->data() - bytes_.data());
 }
 
 std::optional<std::uint8_t> PeFile::u8(std::size_t offset) const {
@@ -172,20 +188,14 @@ std::optional<std::uint32_t> PeFile::u32AtRva(std::uint32_t rva) const {
     return offset ? u32(*offset) : std::nullopt;
 }
 
-// The NUL-terminated text at rva, which must end within one section's file data.
+// The NUL-terminated text at rva, which must end within its section's file data.
 std::optional<std::string> PeFile::textAtRva(std::uint32_t rva) const {
-    const std::optional<std::size_t> start = fileOffset(rva, 1);
-    if (!start) return std::nullopt;
-    std::string text;
-    for (std::uint32_t i = 0; i < maxNameLength; ++i) {
-        if (std::uint64_t{rva} + i > 0xFFFFFFFFu) return std::nullopt;
-        const std::optional<std::size_t> at = fileOffset(rva + i, 1);
-        if (!at) return std::nullopt;
-        const char c = bytes_[*at];
-        if (c == '\0') return text;
-        text += c;
-    }
-    return std::nullopt;
+    const std::optional<std::string_view> data = dataAt(rva);
+    if (!data) return std::nullopt;
+    const std::string_view text = data->substr(0, maxNameLength);
+    const std::size_t end = text.find('\0');
+    if (end == std::string_view::npos) return std::nullopt;
+    return std::string(text.substr(0, end));
 }
 
 std::optional<std::vector<std::string>> PeFile::exportNames() const {
@@ -198,10 +208,10 @@ std::optional<std::vector<std::string>> PeFile::exportNames() const {
         !fileOffset(*nameTable, *nameCount * 4)) {
         return std::nullopt;
     }
+    const std::size_t table = *fileOffset(*nameTable, *nameCount * 4);
     std::vector<std::string> names;
     for (std::uint32_t i = 0; i < *nameCount; ++i) {
-        const auto nameRva = u32AtRva(*nameTable + 4 * i);
-        std::optional<std::string> name = nameRva ? textAtRva(*nameRva) : std::nullopt;
+        std::optional<std::string> name = textAtRva(*u32(table + 4 * i));
         if (!name) return std::nullopt;
         names.push_back(std::move(*name));
     }

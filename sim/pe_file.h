@@ -71,6 +71,7 @@ class PeFile {
 
   private:
     bool readHeaders();
+    std::optional<std::string_view> dataAt(std::uint32_t rva) const;
     std::optional<std::uint32_t> u32AtRva(std::uint32_t rva) const;
     std::optional<std::string> textAtRva(std::uint32_t rva) const;
     std::optional<std::uint32_t> resourceEntry(std::uint32_t table,
