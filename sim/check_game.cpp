@@ -69,16 +69,15 @@ std::string fileProblem(const fs::path& path, std::string (*problemOf)(std::stri
     return bytes ? problemOf(*bytes) : why;
 }
 
-// The entries of folder whose name is name (letter case ignored), sorted; sub-folders too when
-// recursive.
-std::vector<fs::path> filesNamed(const fs::path& folder, std::string_view name, bool recursive) {
+// The files in folder whose name wanted accepts, sorted; in its sub-folders too when recursive.
+template <typename Wanted>
+std::vector<fs::path> filesIn(const fs::path& folder, bool recursive, Wanted wanted) {
     std::vector<fs::path> found;
-    std::error_code error;
     const auto take = [&](const fs::directory_entry& entry) {
-        if (sameName(entry.path(), name) && entry.is_regular_file(error)) {
-            found.push_back(entry.path());
-        }
+        std::error_code notAFile;
+        if (wanted(entry.path()) && entry.is_regular_file(notAFile)) found.push_back(entry.path());
     };
+    std::error_code error;
     if (recursive) {
         for (fs::recursive_directory_iterator
                  it(folder, fs::directory_options::skip_permission_denied, error),
@@ -96,16 +95,13 @@ std::vector<fs::path> filesNamed(const fs::path& folder, std::string_view name, 
     return found;
 }
 
+std::vector<fs::path> filesNamed(const fs::path& folder, std::string_view name, bool recursive) {
+    return filesIn(folder, recursive, [&](const fs::path& path) { return sameName(path, name); });
+}
+
 std::vector<fs::path> programsIn(const fs::path& folder) {
-    std::vector<fs::path> programs;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (sameName(it->path().extension(), ".exe") && it->is_regular_file(error)) {
-            programs.push_back(it->path());
-        }
-    }
-    std::sort(programs.begin(), programs.end());
-    return programs;
+    return filesIn(folder, false,
+                   [](const fs::path& path) { return sameName(path.extension(), ".exe"); });
 }
 
 // A path as the player sees it in the game's folder: relative to it, with '/'.
