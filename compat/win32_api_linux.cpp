@@ -15,6 +15,7 @@
 namespace {
 
 std::string windowsFolder;
+std::string currentFolder;
 std::atomic<platform::TickSource> tickSource{nullptr};
 
 // The path as the file system wants it: '\' read as '/'.
@@ -29,6 +30,13 @@ std::string profileFilePath(std::string_view path) {
     std::string mapped = unixPath(path);
     if (mapped.find('/') != std::string::npos || windowsFolder.empty()) return mapped;
     return unixPath(windowsFolder) + '/' + mapped;
+}
+
+// Where a path lies when the current directory is currentFolder.
+std::string resolvedPath(std::string_view path) {
+    std::string mapped = unixPath(path);
+    if (currentFolder.empty() || mapped.front() == '/') return mapped;
+    return unixPath(currentFolder) + '/' + mapped;
 }
 
 // The key an A call asks for in the file at path, or nothing when the path, section or key is
@@ -78,7 +86,7 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR 
 
 DWORD GetFileAttributesA(LPCSTR path) {
     struct stat status {};
-    if (path == nullptr || *path == '\0' || stat(unixPath(path).c_str(), &status) != 0) {
+    if (path == nullptr || *path == '\0' || stat(resolvedPath(path).c_str(), &status) != 0) {
         return INVALID_FILE_ATTRIBUTES;
     }
     return S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
@@ -97,6 +105,10 @@ namespace platform {
 
 void setWindowsFolder(std::string folder) {
     windowsFolder = std::move(folder);
+}
+
+void setCurrentFolder(std::string folder) {
+    currentFolder = std::move(folder);
 }
 
 void setTickSource(TickSource source) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "config/settings.h"
+#include "sim/check_game.h"
 #include "sim/check_ini.h"
 #include "sim/frame_table.h"
 #include "sim/plot.h"
@@ -196,8 +197,16 @@ int main(int argc, char** argv) {
         "Example: ostrelle-sim check-ini my.ini\n"
         "Exit status: 0 when clean, 1 with warnings, 2 when the file cannot be read.");
 
+    CLI::App* checkGameCommand = app.add_subcommand(
+        "check-game", "whether the plug-in can work in a game's folder, and what to do if not");
+    checkGameCommand->add_option("path", input, "the game's folder, or its .exe")->required();
+    checkGameCommand->footer(
+        "Example: ostrelle-sim check-game ~/games/city\n"
+        "Exit status: 0 when every check passes, 1 when any fails, 2 when the path is not there.");
+
     CLI11_PARSE(app, argc, argv);
     if (*checkIniCommand) return checkIni(input, std::cout);
+    if (*checkGameCommand) return checkGame(input, std::cout);
     try {
         if (*run) return runDrive(scenarioDrive(input), outputs);
         if (*replay) return runDrive(replayDrive(input), outputs);

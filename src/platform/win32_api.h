@@ -54,6 +54,11 @@ namespace platform {
 // of the Windows folder. Empty, the default, means the current directory.
 void setWindowsFolder(std::string folder);
 
+// The game's current directory, against which GetFileAttributesA resolves a relative path, so a
+// check of a game's folder can search it as the game would. Empty, the default, means the
+// process's.
+void setCurrentFolder(std::string folder);
+
 // How many characters of text msvcrt::atof reads: 0 when the text does not start with a number.
 std::size_t atofLength(const char* text);
 
