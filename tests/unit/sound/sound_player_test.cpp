@@ -162,22 +162,4 @@ TEST_F(SoundPlayerTest, NoiseKeepsPlayingWithoutRestartAtTheLatestVolume) {
     EXPECT_THAT(callLog(), IsEmpty());
 }
 
-TEST_F(SoundPlayerTest, StopsAndCloseWorkInSoundOrderOnLoadedStreamsOnly) {
-    soundBank = {1, 2, 3, true};
-    stopAllSounds();
-    closeSounds();
-    EXPECT_THAT(callLog(),
-                ElementsAre("BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelStop(3)",
-                            "BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelStop(3)",
-                            "BASS_StreamFree(1)", "BASS_StreamFree(2)", "BASS_StreamFree(3)",
-                            "BASS_Free()"));
-    EXPECT_EQ(soundBank.impactSound1 + soundBank.impactSound2 + soundBank.noiseSound, 0u);
-    EXPECT_FALSE(soundBank.audioReady);
-
-    callLog().clear();
-    soundBank = {0, 2, 0, true};
-    closeSounds();
-    EXPECT_THAT(callLog(), ElementsAre("BASS_ChannelStop(2)", "BASS_StreamFree(2)", "BASS_Free()"));
-}
-
 }  // namespace
