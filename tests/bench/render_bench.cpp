@@ -21,6 +21,7 @@
 #include "sim/simulation.h"
 #include "sim/wav_render.h"
 #include "standins/audio/sound_stream.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -151,8 +152,8 @@ double seconds(const fs::path& path) {
 
 int main() {
     Scenario drive = parseScenario(tenMinuteDrive(), "ten-minutes.toml");
-    fs::path folder = fs::temp_directory_path() / "ostrelle-render-bench";
-    fs::create_directories(folder);
+    const TempFolder temp;
+    const fs::path& folder = temp.path();
     PluginFolder plugin(assets + "/Ostrelle.ini", assets + "/Radio SFX");
 
     double start = cpuSeconds(RUSAGE_SELF);
@@ -196,6 +197,5 @@ int main() {
         "then mixed)\n",
         sox, inputs);
     std::printf("  ostrelle-sim takes %.2f times the CPU of sox\n", ours / sox);
-    fs::remove_all(folder);
     return 0;
 }

@@ -32,7 +32,7 @@ constexpr std::size_t mostPushesInAFrame = 2;  // an impact's own push, then the
 
 // The plug-in's folder: its settings file, rewritten for every input, and the game's sounds
 // (linked in once, by LLVMFuzzerInitialize).
-const ScratchFolder folder;
+const TempFolder folder(TempFolder::Enter::no);
 
 // Reads the input front to back; past its end every value is 0.
 class Bytes {
@@ -193,8 +193,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Bytes in(data, size);
     const std::string settings = settingsText(in);
-    folder.write("Ostrelle.ini", reinterpret_cast<const std::uint8_t*>(settings.data()),
-                 settings.size());
+    folder.write("Ostrelle.ini", settings);
     const std::vector<ReplayFrame> frames = framesOf(in, in.next<std::uint32_t>());
 
     std::ostringstream trace;

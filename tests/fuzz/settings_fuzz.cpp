@@ -14,7 +14,7 @@
 
 namespace {
 
-const ScratchFolder folder;
+const TempFolder folder(TempFolder::Enter::no);
 
 // The smallest buffers, the integer call's own size and the plug-in's float text size. Each is
 // allocated at exactly its size, so AddressSanitizer sees a write past it.
@@ -56,7 +56,8 @@ std::vector<std::pair<std::string, std::string>> namesInFile(const std::uint8_t*
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = folder.write("Ostrelle.ini", data, size);
+    const std::string path =
+        folder.write("Ostrelle.ini", std::string(reinterpret_cast<const char*>(data), size));
 
     EffectSettings settings;
     readSettings(path, settings);

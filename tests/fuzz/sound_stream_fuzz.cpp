@@ -10,7 +10,7 @@
 
 namespace {
 
-const ScratchFolder folder;
+const TempFolder folder(TempFolder::Enter::no);
 
 constexpr std::size_t blockFrames = 4096;
 
@@ -40,7 +40,8 @@ bool sameSamples(const Samples& a, const Samples& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = folder.write("sound.mp3", data, size);
+    const std::string path =
+        folder.write("sound.mp3", std::string(reinterpret_cast<const char*>(data), size));
     std::unique_ptr<audio::SoundStream> stream = audio::SoundStream::open(path, false);
     if (stream == nullptr) return 0;
 

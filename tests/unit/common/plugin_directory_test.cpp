@@ -2,22 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/case_name.h"
+
 namespace {
 
-TEST(FolderOfModule, IsTheTextBeforeTheLastSeparatorOfEitherKind) {
-    struct Case {
-        const char* name;
-        const char* folder;
-    };
-    const Case cases[] = {
-        {"D:/games\\host/scripts\\fx.dll", "D:/games\\host/scripts"},
-        {"C:\\host/fx.dll", "C:\\host"},
-        {"fx.dll", "."},
-        {"", "."},
-        {"\\fx.dll", ""},
-        {"C:\\host\\scripts\\", "C:\\host\\scripts"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(folderOfModule(c.name), c.folder) << c.name;
+struct Case {
+    const char* name;
+    const char* module;
+    const char* folder;
+};
+const Case cases[] = {
+    {"separators of both kinds", "D:/games\\host/scripts\\fx.dll", "D:/games\\host/scripts"},
+    {"a slash last", "C:\\host/fx.dll", "C:\\host"},
+    {"no separator", "fx.dll", "."},
+    {"empty", "", "."},
+    {"a separator first", "\\fx.dll", ""},
+    {"a separator at the end", "C:\\host\\scripts\\", "C:\\host\\scripts"},
+};
+class FolderOfModule : public testing::TestWithParam<Case> {};
+
+TEST_P(FolderOfModule, IsTheTextBeforeTheLastSeparatorOfEitherKind) {
+    EXPECT_EQ(folderOfModule(GetParam().module), GetParam().folder);
 }
+INSTANTIATE_TEST_SUITE_P(, FolderOfModule, testing::ValuesIn(cases), CaseName());
 
 }  // namespace

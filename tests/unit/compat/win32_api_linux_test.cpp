@@ -2,12 +2,12 @@
 #include <sys/stat.h>
 
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <string>
 
 #include "compat/profile_file.h"
 #include "platform/win32_api.h"
+#include "tests/support/case_name.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -34,25 +34,37 @@ class Win32ApiLinux : public ::testing::Test {
     }
     TempFolder temp;
 };
+template <typename Case>
+class Win32ApiLinuxCases : public Win32ApiLinux, public testing::WithParamInterface<Case> {};
 
-TEST_F(Win32ApiLinux, StringCutsToTheBuffer) {
-    struct Case {
-        const char* key;
-        const char* defaultText;
-        DWORD size;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"k", "DEF", 4, "abc"},    {"k", "DEF", 1, ""},         {"none", "ab  ", 64, "ab"},
-        {"none", nullptr, 64, ""}, {"none", "abcdef", 3, "ab"},
-    };
+struct BufferCase {
+    const char* name;
+    const char* key;
+    const char* defaultText;
+    DWORD size;
+    const char* expected;
+};
+const BufferCase bufferCases[] = {
+    {"a value longer than the buffer", "k", "DEF", 4, "abc"},
+    {"a buffer of one", "k", "DEF", 1, ""},
+    {"a default with trailing spaces", "none", "ab  ", 64, "ab"},
+    {"no default", "none", nullptr, 64, ""},
+    {"a default longer than the buffer", "none", "abcdef", 3, "ab"},
+};
+using ProfileString = Win32ApiLinuxCases<BufferCase>;
+
+TEST_P(ProfileString, IsCutToTheBuffer) {
+    const BufferCase& c = GetParam();
     write("win/s.ini", "[S]\nk=abcdef\n");
-    for (const Case& c : cases) {
-        char buffer[64] = "untouched";
-        EXPECT_EQ(GetPrivateProfileStringA("S", c.key, c.defaultText, buffer, c.size, "s.ini"),
-                  std::strlen(c.expected));
-        EXPECT_STREQ(buffer, c.expected) << c.key << " " << c.size;
-    }
+    char buffer[64] = "untouched";
+    EXPECT_EQ(GetPrivateProfileStringA("S", c.key, c.defaultText, buffer, c.size, "s.ini"),
+              std::strlen(c.expected));
+    EXPECT_STREQ(buffer, c.expected);
+}
+INSTANTIATE_TEST_SUITE_P(, ProfileString, testing::ValuesIn(bufferCases), CaseName());
+
+TEST_F(Win32ApiLinux, StringWritesNothingWithoutRoomInTheBuffer) {
+    write("win/s.ini", "[S]\nk=abcdef\n");
     char buffer[] = "untouched";
     EXPECT_EQ(GetPrivateProfileStringA("S", "k", "DEF", buffer, 0, "s.ini"), 0u);
     EXPECT_STREQ(buffer, "untouched");
@@ -69,21 +81,33 @@ TEST_F(Win32ApiLinux, IntPassesTheDefaultThroughWhenNothingIsRead) {
 
 // What no settings file can be: each reads as an absent file, without blocking, and is left as it
 // was. (Which bytes a file may hold is the corpus's business: tests/e2e/settings_probe.)
-TEST_F(Win32ApiLinux, WhatIsNoFileReadsAsNoFile) {
+struct NoFileCase {
+    const char* name;
+    const char* path;
+};
+const NoFileCase noFiles[] = {
+    {"larger than a settings file may be", "big.ini"},
+    {"a named pipe", "fifo.ini"},
+    {"a dangling link", "dangling.ini"},
+    {"a folder", "folder.ini"},
+    {"a folder named with a separator at the end", "folder.ini\\"},
+};
+using NoFile = Win32ApiLinuxCases<NoFileCase>;
+
+TEST_P(NoFile, ReadsAsAnAbsentFile) {
     write("win/big.ini", "[S]\nk=1\n");
     fs::resize_file(temp.path() / "win/big.ini", platform::maxProfileBytes + 1);
     ASSERT_EQ(mkfifo((temp.path() / "win/fifo.ini").c_str(), 0600), 0);
     fs::create_symlink(temp.path() / "win/gone.ini", temp.path() / "win/dangling.ini");
     temp.makeFolder("win/folder.ini");
-    for (const char* path : {"big.ini", "fifo.ini", "dangling.ini", "folder.ini", "folder.ini\\"}) {
-        EXPECT_EQ(profileString("S", "k", path), "DEF") << path;
-        EXPECT_EQ(GetPrivateProfileIntA("S", "k", 77, path), 77u) << path;
-    }
+    EXPECT_EQ(profileString("S", "k", GetParam().path), "DEF");
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 77, GetParam().path), 77u);
     EXPECT_EQ(fs::file_size(temp.path() / "win/big.ini"), platform::maxProfileBytes + 1);
     EXPECT_FALSE(fs::exists(temp.path() / "win/gone.ini"));
 }
+INSTANTIATE_TEST_SUITE_P(, NoFile, testing::ValuesIn(noFiles), CaseName());
 
-TEST_F(Win32ApiLinux, PathsMapBackslashesAndOnlyProfileCallsUseTheWindowsFolder) {
+TEST_F(Win32ApiLinux, ProfilePathsMapBackslashesAndBareNamesUseTheWindowsFolder) {
     write("win/a.ini", "[S]\nk=win\n");
     write("work/a.ini", "[S]\nk=cwd\n");
     write("work/sub/b.ini", "[S]\nk=sub\n");
@@ -93,29 +117,31 @@ TEST_F(Win32ApiLinux, PathsMapBackslashesAndOnlyProfileCallsUseTheWindowsFolder)
     EXPECT_EQ(profileString("S", "k", ".\\sub"), "DEF");
     EXPECT_EQ(profileString("S", "k", ""), "DEF");
 
-    write("win/only.ini", "");
-    const std::pair<const char*, DWORD> attributes[] = {{nullptr, INVALID_FILE_ATTRIBUTES},
-                                                        {"", INVALID_FILE_ATTRIBUTES},
-                                                        {"only.ini", INVALID_FILE_ATTRIBUTES},
-                                                        {"a.ini", 0x80},
-                                                        {"sub\\b.ini", 0x80},
-                                                        {"sub\\", FILE_ATTRIBUTE_DIRECTORY}};
-    for (const auto& [path, expected] : attributes) {
-        EXPECT_EQ(GetFileAttributesA(path), expected) << (path ? path : "null");
-    }
-
     platform::setWindowsFolder("");
     EXPECT_EQ(profileString("S", "k", "a.ini"), "cwd");
 }
 
-TEST(GetTickCountTest, FollowsTheTickSourceOrTheMonotonicClock) {
-    platform::setTickSource([] { return DWORD{0xFFFFFFF0}; });
-    EXPECT_EQ(GetTickCount(), 0xFFFFFFF0u);
-    platform::setTickSource(nullptr);
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto expected = static_cast<DWORD>(now.tv_sec * 1000ull + now.tv_nsec / 1'000'000);
-    EXPECT_LT(GetTickCount() - expected, 100u);
+struct AttributesCase {
+    const char* name;
+    const char* path;
+    DWORD attributes;
+};
+const AttributesCase attributesCases[] = {
+    {"no path", nullptr, INVALID_FILE_ATTRIBUTES},
+    {"an empty path", "", INVALID_FILE_ATTRIBUTES},
+    {"a file only in the Windows folder", "only.ini", INVALID_FILE_ATTRIBUTES},
+    {"a file", "a.ini", 0x80},
+    {"a file in a subfolder", "sub\\b.ini", 0x80},
+    {"a folder", "sub\\", FILE_ATTRIBUTE_DIRECTORY},
+};
+using FileAttributes = Win32ApiLinuxCases<AttributesCase>;
+
+TEST_P(FileAttributes, AreReadFromTheCurrentFolderNeverTheWindowsOne) {
+    write("win/only.ini", "");
+    write("work/a.ini", "");
+    write("work/sub/b.ini", "");
+    EXPECT_EQ(GetFileAttributesA(GetParam().path), GetParam().attributes);
 }
+INSTANTIATE_TEST_SUITE_P(, FileAttributes, testing::ValuesIn(attributesCases), CaseName());
 
 }  // namespace

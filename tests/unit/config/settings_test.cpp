@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/support/case_name.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -47,49 +48,49 @@ TEST(ReadSettings, MissingFileOrSectionGivesEveryDefault) {
     expectSettings(readFrom("plug\\Ostrelle.ini"), defaults, "no Settings section");
 }
 
-TEST(ReadSettings, ConvertsEachKeyAsItsFieldNeeds) {
-    struct Case {
-        const char* keys;  // lines of the Settings section
-        EffectSettings expected;
-    };
-    auto with = [](auto change) {
-        EffectSettings settings = defaults;
-        change(settings);
-        return settings;
-    };
-    const Case cases[] = {
-        {"Radio Duck Volume=300", with([](auto& s) { s.radioDuckVolume = 44; })},
-        {"Radio Duck Volume=256", with([](auto& s) { s.radioDuckVolume = 0; })},
-        {"Tunnel Radio Duck Volume=127", with([](auto& s) { s.tunnelDuckVolume = 127; })},
-        {"Enable Tunnel Static=0", with([](auto& s) { s.tunnelStaticEnabled = false; })},
-        {"Enable Tunnel Static=7", defaults},
-        {"Minimum time impact SFX=7000",
-         with([](auto& s) { s.minImpactMs = s.maxImpactMs = 7000; })},
-        {"Minimum time impact SFX=5000\nMaximum time impact SFX=2000",
-         with([](auto& s) { s.minImpactMs = s.maxImpactMs = 5000; })},
-        {"Minimum time impact SFX=2000\nMaximum time impact SFX=2000",
-         with([](auto& s) { s.maxImpactMs = 2000; })},
-        {"Maximum time impact SFX=4294967295", with([](auto& s) { s.maxImpactMs = 4294967295u; })},
-        {"Volume Damage=abc", with([](auto& s) { s.volumeDamage = 0.0f; })},
-        {"Volume Damage=0.5xyz", with([](auto& s) { s.volumeDamage = 0.5f; })},
-        {"Volume Damage=2.5", with([](auto& s) { s.volumeDamage = 2.5f; })},
-        {"Volume Noise=0.1", with([](auto& s) { s.volumeNoise = 0.1f; })},
-        {"Volume Noise=", with([](auto& s) { s.volumeNoise = 0.0f; })},
-        {"Impact intensity=", with([](auto& s) { s.impactIntensity = 0.0f; })},
-        // 62 zeros, then 5, then seven more digits: only the first 63 characters are read.
-        {"Impact intensity=00000000000000000000000000000000000000000000000000000000000000"
-         "55555555",
-         with([](auto& s) { s.impactIntensity = 5.0f; })},
-        {"volume damage=0.25\nIMPACT INTENSITY=100", with([](auto& s) {
-             s.volumeDamage = 0.25f;
-             s.impactIntensity = 100.0f;
-         })},
-    };
-    TempFolder folder;
-    for (const Case& c : cases) {
-        folder.write("Ostrelle.ini", std::string("[Settings]\n") + c.keys + "\n");
-        expectSettings(readFrom("Ostrelle.ini"), c.expected, c.keys);
-    }
+struct KeyCase {
+    const char* name;  // lines of the Settings section
+    EffectSettings expected;
+};
+EffectSettings with(void (*change)(EffectSettings&)) {
+    EffectSettings settings = defaults;
+    change(settings);
+    return settings;
 }
+const KeyCase keyCases[] = {
+    {"Radio Duck Volume=300", with([](auto& s) { s.radioDuckVolume = 44; })},
+    {"Radio Duck Volume=256", with([](auto& s) { s.radioDuckVolume = 0; })},
+    {"Tunnel Radio Duck Volume=127", with([](auto& s) { s.tunnelDuckVolume = 127; })},
+    {"Enable Tunnel Static=0", with([](auto& s) { s.tunnelStaticEnabled = false; })},
+    {"Enable Tunnel Static=7", defaults},
+    {"Minimum time impact SFX=7000", with([](auto& s) { s.minImpactMs = s.maxImpactMs = 7000; })},
+    {"Minimum time impact SFX=5000\nMaximum time impact SFX=2000",
+     with([](auto& s) { s.minImpactMs = s.maxImpactMs = 5000; })},
+    {"Minimum time impact SFX=2000\nMaximum time impact SFX=2000",
+     with([](auto& s) { s.maxImpactMs = 2000; })},
+    {"Maximum time impact SFX=4294967295", with([](auto& s) { s.maxImpactMs = 4294967295u; })},
+    {"Volume Damage=abc", with([](auto& s) { s.volumeDamage = 0.0f; })},
+    {"Volume Damage=0.5xyz", with([](auto& s) { s.volumeDamage = 0.5f; })},
+    {"Volume Damage=2.5", with([](auto& s) { s.volumeDamage = 2.5f; })},
+    {"Volume Noise=0.1", with([](auto& s) { s.volumeNoise = 0.1f; })},
+    {"Volume Noise=", with([](auto& s) { s.volumeNoise = 0.0f; })},
+    {"Impact intensity=", with([](auto& s) { s.impactIntensity = 0.0f; })},
+    // 62 zeros, then 5, then seven more digits: only the first 63 characters are read.
+    {"Impact intensity=00000000000000000000000000000000000000000000000000000000000000"
+     "55555555",
+     with([](auto& s) { s.impactIntensity = 5.0f; })},
+    {"volume damage=0.25\nIMPACT INTENSITY=100", with([](auto& s) {
+         s.volumeDamage = 0.25f;
+         s.impactIntensity = 100.0f;
+     })},
+};
+class ReadSettingsKey : public testing::TestWithParam<KeyCase> {};
+
+TEST_P(ReadSettingsKey, IsConvertedAsItsFieldNeeds) {
+    TempFolder folder;
+    folder.write("Ostrelle.ini", std::string("[Settings]\n") + GetParam().name + "\n");
+    expectSettings(readFrom("Ostrelle.ini"), GetParam().expected, "");
+}
+INSTANTIATE_TEST_SUITE_P(, ReadSettingsKey, testing::ValuesIn(keyCases), CaseName());
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "controller/controller.h"
+#include "tests/support/case_name.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/recording_bass.h"
 #include "tests/support/started_plugin.h"
@@ -138,32 +139,33 @@ struct alignas(64) OverAligned {
     char byte;
 };
 
+struct Form {
+    const char* name;
+    void (*allocateAndFree)();
+};
+const Form forms[] = {
+    {"new", [] { delete escape(new int(1)); }},
+    {"new[]", [] { delete[] escape(new int[4]); }},
+    {"nothrow new", [] { delete escape(new (std::nothrow) int(1)); }},
+    {"nothrow new[]", [] { delete[] escape(new (std::nothrow) int[4]); }},
+    {"aligned new", [] { delete escape(new OverAligned); }},
+    {"aligned new[]", [] { delete[] escape(new OverAligned[2]); }},
+    {"a library container", [] { escape(std::string(100, 'x').data()); }},
+};
+class AllocationForm : public testing::TestWithParam<Form> {};
+
 // The counter must see each form of allocation, or a frame's zero below would prove nothing.
-TEST(ControllerAllocTest, CounterSeesEveryFormOfAllocation) {
-    struct Case {
-        const char* form;
-        void (*allocateAndFree)();
-    };
-    const Case cases[] = {
-        {"new", [] { delete escape(new int(1)); }},
-        {"new[]", [] { delete[] escape(new int[4]); }},
-        {"nothrow new", [] { delete escape(new (std::nothrow) int(1)); }},
-        {"nothrow new[]", [] { delete[] escape(new (std::nothrow) int[4]); }},
-        {"aligned new", [] { delete escape(new OverAligned); }},
-        {"aligned new[]", [] { delete[] escape(new OverAligned[2]); }},
-        {"a library container", [] { escape(std::string(100, 'x').data()); }},
-    };
-    for (const Case& c : cases) {
-        const HeapUse use = heapUseOf(c.allocateAndFree);
-        EXPECT_EQ(use.allocations, 1u) << c.form;
-        EXPECT_EQ(use.releases, 1u) << c.form;
-    }
+TEST_P(AllocationForm, IsCounted) {
+    const HeapUse use = heapUseOf(GetParam().allocateAndFree);
+    EXPECT_EQ(use.allocations, 1u);
+    EXPECT_EQ(use.releases, 1u);
 }
+INSTANTIATE_TEST_SUITE_P(, AllocationForm, testing::ValuesIn(forms), CaseName());
 
 // One frame: how the world changes before it (on top of the steps before), and the path it must
 // take, told by the effect state after it and by the calls it makes.
 struct Step {
-    const char* path;
+    const char* name;
     void (*arrange)(StartedPlugin&);
     EffectState state;
     std::uint64_t radioPushes;
@@ -219,24 +221,32 @@ const Step steps[] = {
      EffectState::Idle, 1, 0, 1},
 };
 
-TEST(ControllerAllocTest, FramesAfterTheFirstAllocateNothingOnEveryPath) {
+// Each step runs alone: the steps before it are taken first, then the frame of the step is
+// measured.
+class FramePath : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(FramePath, AllocatesNothingAfterTheFirstFrame) {
     StartedPlugin plugin;  // its first frame may allocate
     ASSERT_TRUE(plugin.ready());
-    for (const Step& step : steps) {
-        step.arrange(plugin);
-        const FakeHostCalls host = fakeHost::calls();
-        const RecordingBassCalls bass = recordingBass::calls();
-
-        const HeapUse use = heapUseOf(onFrame);
-
-        EXPECT_EQ(use.allocations, 0u) << step.path;
-        EXPECT_EQ(use.releases, 0u) << step.path;
-        EXPECT_EQ(static_cast<int>(controllerState.state), static_cast<int>(step.state))
-            << step.path;
-        EXPECT_EQ(fakeHost::calls().radioPushes - host.radioPushes, step.radioPushes) << step.path;
-        EXPECT_EQ(recordingBass::calls().plays - bass.plays, step.plays) << step.path;
-        EXPECT_EQ(recordingBass::calls().stops - bass.stops, step.stops) << step.path;
+    for (std::size_t before = 0; before < GetParam(); ++before) {
+        steps[before].arrange(plugin);
+        onFrame();
     }
+    const Step& step = steps[GetParam()];
+    step.arrange(plugin);
+    const FakeHostCalls host = fakeHost::calls();
+    const RecordingBassCalls bass = recordingBass::calls();
+
+    const HeapUse use = heapUseOf(onFrame);
+
+    EXPECT_EQ(use.allocations, 0u);
+    EXPECT_EQ(use.releases, 0u);
+    EXPECT_EQ(static_cast<int>(controllerState.state), static_cast<int>(step.state));
+    EXPECT_EQ(fakeHost::calls().radioPushes - host.radioPushes, step.radioPushes);
+    EXPECT_EQ(recordingBass::calls().plays - bass.plays, step.plays);
+    EXPECT_EQ(recordingBass::calls().stops - bass.stops, step.stops);
 }
+INSTANTIATE_TEST_SUITE_P(, FramePath, testing::Range<std::size_t>(0, std::size(steps)),
+                         [](const auto& info) { return caseName(steps[info.param].name); });
 
 }  // namespace

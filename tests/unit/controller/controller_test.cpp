@@ -5,7 +5,6 @@
 
 #include <functional>
 #include <limits>
-#include <memory>
 
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
@@ -14,6 +13,7 @@
 #include "sound/sound_player.h"
 #include "standins/loader/fresh_load.h"
 #include "tests/support/call_log.h"
+#include "tests/support/case_name.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/recording_bass.h"
 #include "tests/support/temp_folder.h"
@@ -27,15 +27,12 @@ using Calls = std::vector<std::string>;
 
 class ControllerTest : public ::testing::Test {
   public:
-    // Also called by table-driven tests to start each case afresh, in a new plug-in folder.
     void SetUp() override {
-        folder.reset();  // back to the previous directory before the new folder is entered
-        folder = std::make_unique<TempFolder>();
-        loadPluginAfresh(folder->path().string());
+        loadPluginAfresh(folder.path().string());
         callLog().clear();
         recordingBass::reset();
         fakeHost::install();
-        platform::setWindowsFolder((folder->path() / "windows").string());
+        platform::setWindowsFolder((folder.path() / "windows").string());
         car = FakeVehicle{};
         otherCar = FakeVehicle{};
         world().vehicle = car.address();
@@ -48,12 +45,12 @@ class ControllerTest : public ::testing::Test {
     FakeWorld& world() { return fakeHost::world(); }
 
     void writeSettings(const std::string& keys, const std::string& where = "Ostrelle.ini") {
-        folder->write(where, "[Settings]\n" + keys + "\n");
+        folder.write(where, "[Settings]\n" + keys + "\n");
     }
     // broke.mp3, broke2.mp3 and noise.mp3 get streams 1, 2 and 3.
     void withSounds() {
         for (const char* name : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
-            folder->write(std::string("Radio SFX/") + name, "mp3");
+            folder.write(std::string("Radio SFX/") + name, "mp3");
         }
     }
 
@@ -87,10 +84,14 @@ class ControllerTest : public ::testing::Test {
     void hit() { car.setImpactForce(1000.0f); }
     void calm() { car.setImpactForce(0.0f); }
 
-    std::unique_ptr<TempFolder> folder;
+    TempFolder folder;
     FakeVehicle car;
     FakeVehicle otherCar;
 };
+
+// The fixture of a table of cases, each run alone in a fresh plug-in folder.
+template <typename Case>
+class ControllerCases : public ControllerTest, public ::testing::WithParamInterface<Case> {};
 
 // The pushes of a ramp by 4 a frame from `from` towards `to`, ending on `to` itself.
 std::vector<int> ramp(int from, int to) {
@@ -120,62 +121,61 @@ char stateLetter() {
     return '?';
 }
 
-TEST_F(ControllerTest, DetectsImpactsFromForceOrAFallOfHealth) {
-    struct Step {
-        float health;
-        float force;
-        std::uint8_t status = 0;
-        bool otherVehicle = false;
-        bool suspended = false;
-    };
-    struct Case {
-        const char* name;
-        std::vector<Step> steps;
-        std::string states;  // the effect state after each frame
-    };
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const Case cases[] = {
-        {"force equal to the threshold", {{1000, 250.0f}}, "I"},
-        {"force above the threshold", {{1000, 250.1f}}, "D"},
-        {"a fall of 20.0", {{1000, 0}, {980, 0}}, "II"},
-        {"a fall of 20.5", {{1000, 0}, {979.5f, 0}}, "ID"},
-        {"a fall from health 0", {{0, 0}, {-50, 0}}, "II"},
-        {"a fall from below 0", {{-5, 0}, {-50, 0}}, "II"},
-        {"force counts whatever the health", {{0, 0}, {-50, 300}}, "ID"},
-        {"a change of vehicle", {{1000, 0}, {500, 0, 0, true}}, "II"},
-        {"force on the frame of a change of vehicle", {{1000, 0}, {500, 300, 0, true}}, "ID"},
-        {"a fall during suspend counts after it",
-         {{1000, 0}, {900, 0, 0, false, true}, {900, 0}},
-         "IID"},
-        {"a fall while ineligible never counts", {{1000, 0}, {900, 0, 10}, {900, 0}}, "III"},
-        {"a fall right after an ineligible frame counts",
-         {{1000, 0}, {1000, 0, 10}, {900, 0}},
-         "IID"},
-        {"a fall that ducked counts no more once the duck is reset",
-         {{1000, 0}, {900, 0}, {900, 0, 0, false, true}, {900, 0}},
-         "IDII"},
-        {"NaN health", {{1000, 0}, {nan, 0}, {0, 0}}, "III"},
-        {"NaN force", {{1000, nan}}, "I"},
-        {"status 9 is eligible", {{1000, 300, 9}}, "D"},
-        {"status 10 is not", {{1000, 300, 10}}, "I"},
-        {"status 255 is not", {{1000, 300, 255}}, "I"},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        std::string states;
-        for (const Step& step : c.steps) {
-            FakeVehicle& vehicle = step.otherVehicle ? otherCar : car;
-            vehicle.setHealth(step.health);
-            vehicle.setImpactForce(step.force);
-            vehicle.setStatus(step.status);
-            world().vehicle = vehicle.address();
-            world().suspendFlag = step.suspended;
-            frame();
-            states += stateLetter();
-        }
-        EXPECT_EQ(states, c.states) << c.name;
+struct Step {
+    float health;
+    float force;
+    std::uint8_t status = 0;
+    bool otherVehicle = false;
+    bool suspended = false;
+};
+struct ImpactCase {
+    const char* name;
+    std::vector<Step> steps;
+    std::string states;  // the effect state after each frame
+};
+constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+const ImpactCase impactCases[] = {
+    {"force equal to the threshold", {{1000, 250.0f}}, "I"},
+    {"force above the threshold", {{1000, 250.1f}}, "D"},
+    {"a fall of 20.0", {{1000, 0}, {980, 0}}, "II"},
+    {"a fall of 20.5", {{1000, 0}, {979.5f, 0}}, "ID"},
+    {"a fall from health 0", {{0, 0}, {-50, 0}}, "II"},
+    {"a fall from below 0", {{-5, 0}, {-50, 0}}, "II"},
+    {"force counts whatever the health", {{0, 0}, {-50, 300}}, "ID"},
+    {"a change of vehicle", {{1000, 0}, {500, 0, 0, true}}, "II"},
+    {"force on the frame of a change of vehicle", {{1000, 0}, {500, 300, 0, true}}, "ID"},
+    {"a fall during suspend counts after it",
+     {{1000, 0}, {900, 0, 0, false, true}, {900, 0}},
+     "IID"},
+    {"a fall while ineligible never counts", {{1000, 0}, {900, 0, 10}, {900, 0}}, "III"},
+    {"a fall right after an ineligible frame counts", {{1000, 0}, {1000, 0, 10}, {900, 0}}, "IID"},
+    {"a fall that ducked counts no more once the duck is reset",
+     {{1000, 0}, {900, 0}, {900, 0, 0, false, true}, {900, 0}},
+     "IDII"},
+    {"NaN health", {{1000, 0}, {nan, 0}, {0, 0}}, "III"},
+    {"NaN force", {{1000, nan}}, "I"},
+    {"status 9 is eligible", {{1000, 300, 9}}, "D"},
+    {"status 10 is not", {{1000, 300, 10}}, "I"},
+    {"status 255 is not", {{1000, 300, 255}}, "I"},
+};
+
+using ImpactDetection = ControllerCases<ImpactCase>;
+
+TEST_P(ImpactDetection, ComesFromForceOrAFallOfHealth) {
+    std::string states;
+    for (const Step& step : GetParam().steps) {
+        FakeVehicle& vehicle = step.otherVehicle ? otherCar : car;
+        vehicle.setHealth(step.health);
+        vehicle.setImpactForce(step.force);
+        vehicle.setStatus(step.status);
+        world().vehicle = vehicle.address();
+        world().suspendFlag = step.suspended;
+        frame();
+        states += stateLetter();
     }
+    EXPECT_EQ(states, GetParam().states);
 }
+INSTANTIATE_TEST_SUITE_P(, ImpactDetection, ::testing::ValuesIn(impactCases), CaseName());
 
 TEST_F(ControllerTest, FirstImpactPlaysBroke2AndDucksForTheDrawnTime) {
     writeSettings("Volume Damage=0.8\nVolume Noise=0.5");
@@ -186,10 +186,7 @@ TEST_F(ControllerTest, FirstImpactPlaysBroke2AndDucksForTheDrawnTime) {
                                      "BASS_ChannelStop(1)", "BASS_ChannelStop(2)",
                                      "BASS_ChannelSetAttribute(2,2,0.8)", "BASS_ChannelPlay(2,1)",
                                      "setRadioVolume(20)", "setRadioVolume(20)"));
-    // The sound drew 41; the duration 2000 + 18467 % 3001.
-    EXPECT_EQ(controllerState.impactDeadline, 100000u + 2461u);
-
-    calm();
+    calm();  // the sound drew 41; the duration 2000 + 18467 % 3001
     world().tick = 100000 + 2460;
     EXPECT_THAT(pushes(), ElementsAre(20));
     world().tick = 100000 + 2461;
@@ -199,32 +196,34 @@ TEST_F(ControllerTest, FirstImpactPlaysBroke2AndDucksForTheDrawnTime) {
     EXPECT_EQ(stateLetter(), 'I');
 }
 
-TEST_F(ControllerTest, DuckLengthFollowsTheConfiguredRange) {
-    struct Case {
-        const char* keys;
-        bool sounds;
-        std::uint32_t duration;
-        std::uint32_t stateAfter;  // the generator after the impact frame
-    };
-    const Case cases[] = {
-        {"", false, 2000 + 41, 2745024},  // no impact sound: the duration takes the first draw
-        {"Minimum time impact SFX=2000\nMaximum time impact SFX=2000", true, 2000, 2745024},
-        {"Minimum time impact SFX=1000\nMaximum time impact SFX=100000", true, 1000 + 18467,
-         3357800067u},
-        // The span of the whole 32-bit range wraps to 0: the draw is taken as it is.
-        {"Minimum time impact SFX=0\nMaximum time impact SFX=4294967295", false, 41, 2745024},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        writeSettings(c.keys);
-        if (c.sounds) withSounds();
-        frame();
-        hit();
-        frame();
-        EXPECT_EQ(controllerState.impactDeadline, 100000u + c.duration) << c.keys;
-        EXPECT_EQ(randomState, c.stateAfter) << c.keys;
-    }
+struct DuckLengthCase {
+    const char* name;
+    const char* keys;
+    bool sounds;
+    std::uint32_t duration;
+    std::uint32_t stateAfter;  // the generator after the impact frame
+};
+const DuckLengthCase duckLengthCases[] = {
+    {"no impact sound: the duration takes the first draw", "", false, 2000 + 41, 2745024},
+    {"the shortest and longest equal", "Minimum time impact SFX=2000\nMaximum time impact SFX=2000",
+     true, 2000, 2745024},
+    {"a wide range", "Minimum time impact SFX=1000\nMaximum time impact SFX=100000", true,
+     1000 + 18467, 3357800067u},
+    {"the span of the whole 32-bit range wraps to 0: the draw is taken as it is",
+     "Minimum time impact SFX=0\nMaximum time impact SFX=4294967295", false, 41, 2745024},
+};
+using DuckLength = ControllerCases<DuckLengthCase>;
+
+TEST_P(DuckLength, FollowsTheConfiguredRange) {
+    writeSettings(GetParam().keys);
+    if (GetParam().sounds) withSounds();
+    frame();
+    hit();
+    frame();
+    EXPECT_EQ(controllerState.impactDeadline, 100000u + GetParam().duration);
+    EXPECT_EQ(randomState, GetParam().stateAfter);
 }
+INSTANTIATE_TEST_SUITE_P(, DuckLength, ::testing::ValuesIn(duckLengthCases), CaseName());
 
 TEST_F(ControllerTest, ZeroDuckEndsInTheFrameThatStartsIt) {
     writeSettings("Minimum time impact SFX=0\nMaximum time impact SFX=0");
@@ -317,109 +316,101 @@ TEST_F(ControllerTest, AfterADuckBelowTheTunnelLevelTheRadioHoldsThenClimbs) {
     EXPECT_EQ(pushesOver(30), ramp(24, 127));
 }
 
-TEST_F(ControllerTest, RoofCountsOnlyBetweenItsGaps) {
-    struct Case {
-        const char* name;
-        float z;
-        bool found;
-        float roofHeight;
-        bool expected;
-    };
-    const Case cases[] = {
-        {"a gap of exactly 1.2f", 0.0f, true, 1.2f, false},
-        // 1.3f + 1 ulp - 0.1f is just above 1.2 but rounds to 1.2f: the gap is a 32-bit float.
-        {"a gap that rounds to 1.2f", 0.1f, true, 0x1.4ccccep+0f, false},
-        {"a gap of 1.3", 0.0f, true, 1.3f, true},
-        {"a gap of 24.9", 0.0f, true, 24.9f, true},
-        {"a gap of exactly 25", 0.0f, true, 25.0f, false},
-        {"a roof below the vehicle", 10.0f, true, 5.0f, false},
-        {"a gap of 2 high up", 100.0f, true, 102.0f, true},
-        {"the flag left at 0", 0.0f, false, 5.0f, false},
-        {"a NaN height", 0.0f, true, std::numeric_limits<float>::quiet_NaN(), false},
-    };
-    for (const Case& c : cases) {
-        car.setPosition(3.0f, 4.0f, c.z);
-        world().roofFound = c.found;
-        world().roofHeight = c.roofHeight;
-        callLog().clear();
-        EXPECT_EQ(probeTunnel(car.address()), c.expected) << c.name;
-        EXPECT_THAT(callLog(), ElementsAre("findRoofZ(3,4," + floatText(c.z + 1.0f) + ")"))
-            << c.name << ": asked from just above the vehicle";
-    }
+struct RoofCase {
+    const char* name;
+    float z;
+    bool found;
+    float roofHeight;
+    bool expected;
+};
+const RoofCase roofCases[] = {
+    {"a gap of exactly 1.2f", 0.0f, true, 1.2f, false},
+    // 1.3f + 1 ulp - 0.1f is just above 1.2 but rounds to 1.2f: the gap is a 32-bit float.
+    {"a gap that rounds to 1.2f", 0.1f, true, 0x1.4ccccep+0f, false},
+    {"a gap of 1.3", 0.0f, true, 1.3f, true},
+    {"a gap of 24.9", 0.0f, true, 24.9f, true},
+    {"a gap of exactly 25", 0.0f, true, 25.0f, false},
+    {"a roof below the vehicle", 10.0f, true, 5.0f, false},
+    {"a gap of 2 high up", 100.0f, true, 102.0f, true},
+    {"the flag left at 0", 0.0f, false, 5.0f, false},
+    {"a NaN height", 0.0f, true, nan, false},
+};
+using Roof = ControllerCases<RoofCase>;
 
-    callLog().clear();
+TEST_P(Roof, CountsOnlyBetweenItsGapsAskedFromJustAboveTheVehicle) {
+    const RoofCase& c = GetParam();
+    car.setPosition(3.0f, 4.0f, c.z);
+    world().roofFound = c.found;
+    world().roofHeight = c.roofHeight;
+    EXPECT_EQ(probeTunnel(car.address()), c.expected);
+    EXPECT_THAT(callLog(), ElementsAre("findRoofZ(3,4," + floatText(c.z + 1.0f) + ")"));
+}
+INSTANTIATE_TEST_SUITE_P(, Roof, ::testing::ValuesIn(roofCases), CaseName());
+
+TEST_F(ControllerTest, NoRoofWithoutARecordOrOnAFault) {
     EXPECT_FALSE(probeTunnel(0));
     EXPECT_THAT(callLog(), IsEmpty()) << "no record, no question";
 
-    world().roofFound = true;
-    world().roofHeight = 5.0f;
+    underRoof(true);
     world().faultInFindRoofZ = true;
     EXPECT_FALSE(probeTunnel(car.address())) << "a fault in the roof query";
     EXPECT_FALSE(probeTunnel(fakeHost::unreadableAddress())) << "a record that cannot be read";
 }
 
-TEST_F(ControllerTest, RadioPushesFollowThePathOfTheFrame) {
-    struct Case {
-        const char* path;
-        std::function<void(ControllerTest&)> before;  // frames that lead up to the one checked
-        std::function<void(ControllerTest&)> change;  // what differs in the frame checked
-        std::vector<int> pushes;
-    };
-    auto inTunnel = [](ControllerTest& t) {
-        t.underRoof(true);
-        t.frame();
-    };
-    auto inDuck = [](ControllerTest& t) {
-        t.hit();
-        t.frame();
-        t.calm();
-    };
-    auto nothing = [](ControllerTest&) {};
-    const Case cases[] = {
-        {"suspended, effect running", inTunnel, [](auto& t) { t.world().suspendFlag = 1; }, {127}},
-        {"no vehicle, effect running", inTunnel, [](auto& t) { t.world().vehicle = 0; }, {127}},
-        {"no actor, effect running", inDuck, [](auto& t) { t.world().actor = 0; }, {127}},
-        {"ineligible, effect running", inTunnel, [](auto& t) { t.car.setStatus(10); }, {127}},
-        {"suspended by any nonzero flag",
-         inTunnel,
-         [](auto& t) { t.world().suspendFlag = 0x80; },
-         {127}},
-        {"suspended, idle", nothing, [](auto& t) { t.world().suspendFlag = 1; }, {}},
-        {"no vehicle, idle", nothing, [](auto& t) { t.world().vehicle = 0; }, {}},
-        {"ineligible, idle", nothing, [](auto& t) { t.car.setStatus(10); }, {}},
-        {"impact entered", nothing, [](auto& t) { t.hit(); }, {20, 20}},
-        {"duck continuing", inDuck, nothing, {20}},
-        {"under a roof", nothing, [](auto& t) { t.underRoof(true); }, {123}},
-        {"outside, below full", inTunnel, [](auto& t) { t.underRoof(false); }, {127}},
-        {"quiet frame", nothing, nothing, {}},
-        {"quiet frame after a duck was reset",
-         [&](auto& t) {
-             inDuck(t);
-             t.world().suspendFlag = 1;
-             t.frame();
-             t.world().suspendFlag = 0;
-         },
-         nothing,
-         {}},
-        {"suspended while ramping up",
-         [](auto& t) {
-             t.underRoof(true);
-             t.frame();
-             t.frame();
-             t.underRoof(false);
-             t.frame();  // 119 up to 123
-         },
-         [](auto& t) { t.world().suspendFlag = 1; },
-         {}},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        frame();  // start-up
-        c.before(*this);
-        c.change(*this);
-        EXPECT_EQ(pushes(), c.pushes) << c.path;
-    }
+// Frames that lead up to the one checked.
+void inTunnel(ControllerTest& t) {
+    t.underRoof(true);
+    t.frame();
 }
+void inDuck(ControllerTest& t) {
+    t.hit();
+    t.frame();
+    t.calm();
+}
+void nothing(ControllerTest&) {}
+
+struct PathCase {
+    const char* name;
+    std::function<void(ControllerTest&)> before;
+    std::function<void(ControllerTest&)> change;  // what differs in the frame checked
+    std::vector<int> pushes;
+};
+const PathCase pathCases[] = {
+    {"suspended, effect running", inTunnel, [](auto& t) { t.world().suspendFlag = 1; }, {127}},
+    {"no vehicle, effect running", inTunnel, [](auto& t) { t.world().vehicle = 0; }, {127}},
+    {"no actor, effect running", inDuck, [](auto& t) { t.world().actor = 0; }, {127}},
+    {"ineligible, effect running", inTunnel, [](auto& t) { t.car.setStatus(10); }, {127}},
+    {"suspended by any nonzero flag",
+     inTunnel,
+     [](auto& t) { t.world().suspendFlag = 0x80; },
+     {127}},
+    {"suspended, idle", nothing, [](auto& t) { t.world().suspendFlag = 1; }, {}},
+    {"no vehicle, idle", nothing, [](auto& t) { t.world().vehicle = 0; }, {}},
+    {"ineligible, idle", nothing, [](auto& t) { t.car.setStatus(10); }, {}},
+    {"impact entered", nothing, [](auto& t) { t.hit(); }, {20, 20}},
+    {"duck continuing", inDuck, nothing, {20}},
+    {"under a roof", nothing, [](auto& t) { t.underRoof(true); }, {123}},
+    {"outside, below full", inTunnel, [](auto& t) { t.underRoof(false); }, {127}},
+    {"quiet frame", nothing, nothing, {}},
+    {"quiet frame after a duck was reset",
+     [](auto& t) {
+         inDuck(t);
+         t.world().suspendFlag = 1;
+         t.frame();
+         t.world().suspendFlag = 0;
+     },
+     nothing,
+     {}},
+};
+using RadioPushes = ControllerCases<PathCase>;
+
+TEST_P(RadioPushes, FollowThePathOfTheFrame) {
+    frame();  // start-up
+    GetParam().before(*this);
+    GetParam().change(*this);
+    EXPECT_EQ(pushes(), GetParam().pushes);
+}
+INSTANTIATE_TEST_SUITE_P(, RadioPushes, ::testing::ValuesIn(pathCases), CaseName());
 
 TEST_F(ControllerTest, SuspendLeavesTheRampWhereItStood) {
     frame();
@@ -434,67 +425,67 @@ TEST_F(ControllerTest, SuspendLeavesTheRampWhereItStood) {
     EXPECT_THAT(pushes(), ElementsAre(127));
 }
 
-TEST_F(ControllerTest, EveryFrameNotSuspendedAsksForTheActorAndTheVehicle) {
-    struct Case {
-        const char* path;
-        std::function<void(ControllerTest&)> change;
-        Calls calls;
-    };
-    const Calls bothQueries = {"queryActor()", "queryVehicle()"};
-    const Case cases[] = {
-        {"suspended", [](auto& t) { t.world().suspendFlag = 1; }, {}},
-        {"no actor", [](auto& t) { t.world().actor = 0; }, bothQueries},
-        {"no vehicle", [](auto& t) { t.world().vehicle = 0; }, bothQueries},
-        {"ineligible", [](auto& t) { t.car.setStatus(10); }, bothQueries},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        frame();  // start-up
-        c.change(*this);
-        EXPECT_EQ(frame(), c.calls) << c.path;
-    }
+struct QueryCase {
+    const char* name;
+    std::function<void(ControllerTest&)> change;
+    Calls calls;
+};
+const Calls bothQueries = {"queryActor()", "queryVehicle()"};
+const QueryCase queryCases[] = {
+    {"suspended", [](auto& t) { t.world().suspendFlag = 1; }, {}},
+    {"no actor", [](auto& t) { t.world().actor = 0; }, bothQueries},
+    {"no vehicle", [](auto& t) { t.world().vehicle = 0; }, bothQueries},
+    {"ineligible", [](auto& t) { t.car.setStatus(10); }, bothQueries},
+};
+using HostQueries = ControllerCases<QueryCase>;
+
+TEST_P(HostQueries, AskForTheActorAndTheVehicleInEveryFrameNotSuspended) {
+    frame();  // start-up
+    GetParam().change(*this);
+    EXPECT_EQ(frame(), GetParam().calls);
 }
+INSTANTIATE_TEST_SUITE_P(, HostQueries, ::testing::ValuesIn(queryCases), CaseName());
 
-TEST_F(ControllerTest, StartUpFindsTheSettingsFileOnce) {
-    struct Case {
-        const char* name;
-        std::function<void(ControllerTest&)> layout;
-        std::string expectedPath;  // relative to the plug-in folder, or the bare name
-        std::uint8_t expectedDuck;
-    };
-    const Case cases[] = {
-        {"beside the plug-in",
-         [](auto& t) {
-             t.writeSettings("Radio Duck Volume=50");
-             t.writeSettings("Radio Duck Volume=60", "windows/Ostrelle.ini");
-         },
-         "\\Ostrelle.ini", 50},
-        {"the bare name, from the Windows folder",
-         [](auto& t) { t.writeSettings("Radio Duck Volume=60", "windows/Ostrelle.ini"); },
-         "Ostrelle.ini", 60},
-        {"a folder named Ostrelle.ini counts as present",
-         [](auto& t) {
-             t.folder->makeFolder("Ostrelle.ini");
-             t.writeSettings("Radio Duck Volume=60", "windows/Ostrelle.ini");
-         },
-         "\\Ostrelle.ini", 20},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        c.layout(*this);
-        frame();
-        std::string expected =
-            c.expectedPath[0] == '\\' ? pluginDirectory + c.expectedPath : c.expectedPath;
-        EXPECT_EQ(settingsPath, expected) << c.name;
-        EXPECT_EQ(effectSettings.radioDuckVolume, c.expectedDuck) << c.name;
-    }
+struct SettingsFileCase {
+    const char* name;
+    std::function<void(ControllerTest&)> layout;
+    std::string expectedPath;  // relative to the plug-in folder, or the bare name
+    std::uint8_t expectedDuck;
+};
+const SettingsFileCase settingsFileCases[] = {
+    {"beside the plug-in",
+     [](auto& t) {
+         t.writeSettings("Radio Duck Volume=50");
+         t.writeSettings("Radio Duck Volume=60", "windows/Ostrelle.ini");
+     },
+     "\\Ostrelle.ini", 50},
+    {"the bare name, from the Windows folder",
+     [](auto& t) { t.writeSettings("Radio Duck Volume=60", "windows/Ostrelle.ini"); },
+     "Ostrelle.ini", 60},
+    {"a folder named Ostrelle.ini counts as present",
+     [](auto& t) {
+         t.folder.makeFolder("Ostrelle.ini");
+         t.writeSettings("Radio Duck Volume=60", "windows/Ostrelle.ini");
+     },
+     "\\Ostrelle.ini", 20},
+};
+using SettingsFile = ControllerCases<SettingsFileCase>;
 
-    SetUp();
+TEST_P(SettingsFile, IsFoundAtStartUp) {
+    const SettingsFileCase& c = GetParam();
+    c.layout(*this);
+    frame();
+    EXPECT_EQ(settingsPath,
+              c.expectedPath[0] == '\\' ? pluginDirectory + c.expectedPath : c.expectedPath);
+    EXPECT_EQ(effectSettings.radioDuckVolume, c.expectedDuck);
+}
+INSTANTIATE_TEST_SUITE_P(, SettingsFile, ::testing::ValuesIn(settingsFileCases), CaseName());
+
+TEST_F(ControllerTest, StartUpRunsOnce) {
     withSounds();
     frame();
     writeSettings("Radio Duck Volume=90");
-    Calls second = frame();
-    EXPECT_THAT(second, ElementsAre("queryActor()", "queryVehicle()", "findRoofZ(0,0,1)"))
+    EXPECT_THAT(frame(), ElementsAre("queryActor()", "queryVehicle()", "findRoofZ(0,0,1)"))
         << "no second start-up: no settings read, no audio opened";
     EXPECT_EQ(effectSettings.radioDuckVolume, 20);
 }
@@ -519,41 +510,41 @@ TEST_F(ControllerTest, ShutDownStopsEverythingAndALaterFrameStartsAgain) {
     EXPECT_TRUE(controllerState.started);
 }
 
-TEST_F(ControllerTest, AFaultOrExceptionEndsOnlyThatFrame) {
-    struct Case {
-        const char* name;
-        std::function<void(ControllerTest&)> breakIt;
-        std::function<void(ControllerTest&)> mendIt;
-        char stateAfter;  // what the broken frame had already written stays
-    };
-    const Case cases[] = {
-        {"a record that cannot be read",
-         [](auto& t) { t.world().vehicle = fakeHost::unreadableAddress(); },
-         [](auto& t) { t.world().vehicle = t.car.address(); }, 'I'},
-        {"a host call that faults", [](auto& t) { t.world().faultInQueryVehicle = true; },
-         [](auto& t) { t.world().faultInQueryVehicle = false; }, 'I'},
-        {"an exception from the sound layer",
-         [](auto& t) {
-             t.hit();
-             recordingBass::throwOnCall();
-         },
-         [](auto& t) { t.calm(); }, 'D'},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        withSounds();
-        frame();
-        c.breakIt(*this);
-        frame();
-        EXPECT_EQ(stateLetter(), c.stateAfter) << c.name;
-        c.mendIt(*this);
-        underRoof(true);
-        Calls next = frame();
-        EXPECT_EQ(next.front(), "queryActor()") << c.name;
-        // A duck whose entry was cut short has no time of its own and ends in the next frame.
-        EXPECT_EQ(next.back(), "setRadioVolume(123)") << c.name << ": the next frame runs normally";
-    }
+struct FaultCase {
+    const char* name;
+    std::function<void(ControllerTest&)> breakIt;
+    std::function<void(ControllerTest&)> mendIt;
+    char stateAfter;  // what the broken frame had already written stays
+};
+const FaultCase faultCases[] = {
+    {"a record that cannot be read",
+     [](auto& t) { t.world().vehicle = fakeHost::unreadableAddress(); },
+     [](auto& t) { t.world().vehicle = t.car.address(); }, 'I'},
+    {"a host call that faults", [](auto& t) { t.world().faultInQueryVehicle = true; },
+     [](auto& t) { t.world().faultInQueryVehicle = false; }, 'I'},
+    {"an exception from the sound layer",
+     [](auto& t) {
+         t.hit();
+         recordingBass::throwOnCall();
+     },
+     [](auto& t) { t.calm(); }, 'D'},
+};
+using FaultInAFrame = ControllerCases<FaultCase>;
+
+TEST_P(FaultInAFrame, EndsOnlyThatFrame) {
+    withSounds();
+    frame();
+    GetParam().breakIt(*this);
+    frame();
+    EXPECT_EQ(stateLetter(), GetParam().stateAfter);
+    GetParam().mendIt(*this);
+    underRoof(true);
+    Calls next = frame();
+    EXPECT_EQ(next.front(), "queryActor()");
+    // A duck whose entry was cut short has no time of its own and ends in the next frame.
+    EXPECT_EQ(next.back(), "setRadioVolume(123)") << "the next frame runs normally";
 }
+INSTANTIATE_TEST_SUITE_P(, FaultInAFrame, ::testing::ValuesIn(faultCases), CaseName());
 
 TEST_F(ControllerTest, AStartUpThatThrowsIsTriedAgainOnTheNextFrame) {
     withSounds();

@@ -9,6 +9,7 @@
 #include "common/next_random.h"
 #include "standins/loader/fresh_load.h"
 #include "tests/support/call_log.h"
+#include "tests/support/case_name.h"
 #include "tests/support/recording_bass.h"
 #include "tests/support/temp_folder.h"
 
@@ -36,31 +37,32 @@ const char* const places[] = {
     "broke.mp3",
 };
 
-TEST_F(SoundPlayerTest, FindSoundFileTakesTheFirstPlaceThatHoldsAFile) {
-    struct Case {
-        std::set<int> files;
-        std::set<int> folders;  // a folder named broke.mp3 in that place
-        std::string expected;
-    };
-    const Case cases[] = {
-        {{0, 1, 2, 3, 4, 5}, {}, "plug\\Radio SFX\\broke.mp3"},
-        {{1, 2, 3, 4, 5}, {}, "plug\\broke.mp3"},
-        {{2, 3, 4, 5}, {}, "scripts\\modloader\\Ostrelle\\Radio SFX\\broke.mp3"},
-        {{3, 4, 5}, {}, "modloader\\Ostrelle\\Radio SFX\\broke.mp3"},
-        {{4, 5}, {}, "Radio SFX\\broke.mp3"},
-        {{5}, {}, "broke.mp3"},
-        {{}, {}, ""},
-        {{3}, {0, 1, 2}, "modloader\\Ostrelle\\Radio SFX\\broke.mp3"},
-        {{}, {0, 1, 2, 3, 4, 5}, ""},
-    };
-    for (const Case& c : cases) {
-        TempFolder tree;
-        for (int i : c.files) tree.write(places[i], "mp3");
-        for (int i : c.folders) tree.makeFolder(places[i]);
-        EXPECT_EQ(findSoundFile("plug", "broke.mp3"), c.expected)
-            << "files in " << c.files.size() << " places, folders in " << c.folders.size();
-    }
+struct PlacesCase {
+    const char* name;
+    std::set<int> files;
+    std::set<int> folders;  // a folder named broke.mp3 in that place
+    std::string expected;
+};
+const PlacesCase placesCases[] = {
+    {"every place", {0, 1, 2, 3, 4, 5}, {}, "plug\\Radio SFX\\broke.mp3"},
+    {"from the second on", {1, 2, 3, 4, 5}, {}, "plug\\broke.mp3"},
+    {"from the third on", {2, 3, 4, 5}, {}, "scripts\\modloader\\Ostrelle\\Radio SFX\\broke.mp3"},
+    {"from the fourth on", {3, 4, 5}, {}, "modloader\\Ostrelle\\Radio SFX\\broke.mp3"},
+    {"the last two", {4, 5}, {}, "Radio SFX\\broke.mp3"},
+    {"the last", {5}, {}, "broke.mp3"},
+    {"nowhere", {}, {}, ""},
+    {"folders in the first three", {3}, {0, 1, 2}, "modloader\\Ostrelle\\Radio SFX\\broke.mp3"},
+    {"folders everywhere", {}, {0, 1, 2, 3, 4, 5}, ""},
+};
+class FindSoundFile : public SoundPlayerTest, public testing::WithParamInterface<PlacesCase> {};
+
+TEST_P(FindSoundFile, TakesTheFirstPlaceThatHoldsAFile) {
+    TempFolder tree;
+    for (int i : GetParam().files) tree.write(places[i], "mp3");
+    for (int i : GetParam().folders) tree.makeFolder(places[i]);
+    EXPECT_EQ(findSoundFile("plug", "broke.mp3"), GetParam().expected);
 }
+INSTANTIATE_TEST_SUITE_P(, FindSoundFile, testing::ValuesIn(placesCases), CaseName());
 
 TEST_F(SoundPlayerTest, OpenSoundsSearchesEverySoundBeforeCreatingStreamsAndOpensOnce) {
     TempFolder tree;
@@ -102,47 +104,48 @@ TEST_F(SoundPlayerTest, NothingHappensWhileClosed) {
     EXPECT_EQ(randomState, 1u);
 }
 
-TEST_F(SoundPlayerTest, ImpactSoundIsChosenByTheDrawFromTheLoadedOnes) {
-    struct Case {
-        SoundBank bank;
-        std::vector<std::string> calls;
-        std::uint32_t stateAfter;  // one draw moves the state from 1 to 2745024
-    };
-    const Case cases[] = {
-        // The first draw is 41: odd, so the second of two loaded sounds plays.
-        {{1, 2, 3, true},
-         {"BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelSetAttribute(2,2,0.5)",
-          "BASS_ChannelPlay(2,1)"},
-         2745024},
-        {{0, 7, 3, true},
-         {"BASS_ChannelStop(7)", "BASS_ChannelSetAttribute(7,2,0.5)", "BASS_ChannelPlay(7,1)"},
-         2745024},
-        {{5, 0, 3, true},
-         {"BASS_ChannelStop(5)", "BASS_ChannelSetAttribute(5,2,0.5)", "BASS_ChannelPlay(5,1)"},
-         2745024},
-        {{0, 0, 3, true}, {}, 1},
-    };
-    for (const Case& c : cases) {
-        soundBank = c.bank;
-        randomState = 1;
-        callLog().clear();
-        playImpactSound(0.5f);
-        EXPECT_EQ(callLog(), c.calls);
-        EXPECT_EQ(randomState, c.stateAfter);
-    }
-}
+struct DrawCase {
+    const char* name;
+    SoundBank bank;
+    std::uint32_t stateBefore;  // the generator's first draws from 1 are 41, 18467, 6334
+    std::vector<std::string> calls;
+    std::uint32_t stateAfter;
+};
+const DrawCase drawCases[] = {
+    {"both loaded, an odd draw",
+     {1, 2, 3, true},
+     1,
+     {"BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelSetAttribute(2,2,0.5)",
+      "BASS_ChannelPlay(2,1)"},
+     2745024},
+    {"both loaded, an even draw",
+     {1, 2, 3, true},
+     3357800067u,
+     {"BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelSetAttribute(1,2,0.5)",
+      "BASS_ChannelPlay(1,1)"},
+     415139642},
+    {"the second loaded",
+     {0, 7, 3, true},
+     1,
+     {"BASS_ChannelStop(7)", "BASS_ChannelSetAttribute(7,2,0.5)", "BASS_ChannelPlay(7,1)"},
+     2745024},
+    {"the first loaded",
+     {5, 0, 3, true},
+     1,
+     {"BASS_ChannelStop(5)", "BASS_ChannelSetAttribute(5,2,0.5)", "BASS_ChannelPlay(5,1)"},
+     2745024},
+    {"none loaded", {0, 0, 3, true}, 1, {}, 1},
+};
+class ImpactSound : public SoundPlayerTest, public testing::WithParamInterface<DrawCase> {};
 
-TEST_F(SoundPlayerTest, SecondDrawOfTwoSoundsPicksByParity) {
-    soundBank = {1, 2, 3, true};
-    playImpactSound(1.0f);  // 41: broke2.mp3
-    callLog().clear();
-    playImpactSound(1.0f);  // 18467: odd again, broke2.mp3 from its start
-    EXPECT_THAT(callLog(), ElementsAre("BASS_ChannelStop(1)", "BASS_ChannelStop(2)",
-                                       "BASS_ChannelSetAttribute(2,2,1)", "BASS_ChannelPlay(2,1)"));
-    callLog().clear();
-    playImpactSound(1.0f);  // 6334: even, broke.mp3
-    EXPECT_EQ(callLog().back(), "BASS_ChannelPlay(1,1)");
+TEST_P(ImpactSound, IsChosenByTheDrawFromTheLoadedOnes) {
+    soundBank = GetParam().bank;
+    randomState = GetParam().stateBefore;
+    playImpactSound(0.5f);
+    EXPECT_EQ(callLog(), GetParam().calls);
+    EXPECT_EQ(randomState, GetParam().stateAfter);
 }
+INSTANTIATE_TEST_SUITE_P(, ImpactSound, testing::ValuesIn(drawCases), CaseName());
 
 TEST_F(SoundPlayerTest, NoiseKeepsPlayingWithoutRestartAtTheLatestVolume) {
     soundBank = {1, 2, 3, true};
@@ -157,24 +160,6 @@ TEST_F(SoundPlayerTest, NoiseKeepsPlayingWithoutRestartAtTheLatestVolume) {
     playNoise(1.0f);
     stopNoise();
     EXPECT_THAT(callLog(), IsEmpty());
-}
-
-TEST_F(SoundPlayerTest, StopsAndCloseWorkInSoundOrderOnLoadedStreamsOnly) {
-    soundBank = {1, 2, 3, true};
-    stopAllSounds();
-    closeSounds();
-    EXPECT_THAT(callLog(),
-                ElementsAre("BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelStop(3)",
-                            "BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelStop(3)",
-                            "BASS_StreamFree(1)", "BASS_StreamFree(2)", "BASS_StreamFree(3)",
-                            "BASS_Free()"));
-    EXPECT_EQ(soundBank.impactSound1 + soundBank.impactSound2 + soundBank.noiseSound, 0u);
-    EXPECT_FALSE(soundBank.audioReady);
-
-    callLog().clear();
-    soundBank = {0, 2, 0, true};
-    closeSounds();
-    EXPECT_THAT(callLog(), ElementsAre("BASS_ChannelStop(2)", "BASS_StreamFree(2)", "BASS_Free()"));
 }
 
 }  // namespace

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/case_name.h"
+#include "tests/support/temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -47,15 +50,27 @@ class BassLinux : public testing::Test {
     void TearDown() override { BASS_Free(); }
 };
 
-TEST_F(BassLinux, DeviceOpensOnceForTheDefaultOrTheOnlyDevice) {
-    for (const auto& [device, opens] : {std::pair{-1, true}, {1, true}, {0, false}, {2, false}}) {
-        SCOPED_TRACE(device);
-        EXPECT_EQ(init(device), opens ? 1 : 0);
-        EXPECT_EQ(init(device), 0);
-        EXPECT_EQ(BASS_Free(), opens ? 1 : 0);
-        EXPECT_EQ(BASS_Free(), 0);
-    }
+template <typename Case>
+class BassLinuxCases : public BassLinux, public testing::WithParamInterface<Case> {};
+
+struct DeviceCase {
+    const char* name;
+    int device;
+    bool opens;
+};
+const DeviceCase devices[] = {{"the default", -1, true},
+                              {"the only one", 1, true},
+                              {"none", 0, false},
+                              {"a second", 2, false}};
+using Device = BassLinuxCases<DeviceCase>;
+
+TEST_P(Device, OpensOnceForTheDefaultOrTheOnlyDevice) {
+    EXPECT_EQ(init(GetParam().device), GetParam().opens ? 1 : 0);
+    EXPECT_EQ(init(GetParam().device), 0);
+    EXPECT_EQ(BASS_Free(), GetParam().opens ? 1 : 0);
+    EXPECT_EQ(BASS_Free(), 0);
 }
+INSTANTIATE_TEST_SUITE_P(, Device, testing::ValuesIn(devices), CaseName());
 
 TEST_F(BassLinux, NothingPlaysWhileTheDeviceIsClosedAndFreeReleasesEveryStream) {
     EXPECT_EQ(open(tonePath), 0u);
@@ -72,43 +87,48 @@ TEST_F(BassLinux, NothingPlaysWhileTheDeviceIsClosedAndFreeReleasesEveryStream) 
     EXPECT_FALSE(BASS_ChannelPlay(handle, 1));  // freed with the device
 }
 
-TEST_F(BassLinux, FileThatDoesNotDecodeGivesNoHandleAndNoOutput) {
-    const fs::path folder = fs::path(testing::TempDir()) / "ostrelle-bad-files";
-    fs::create_directories(folder);
-    const auto write = [&](const char* name, const std::string& bytes) {
-        std::ofstream(folder / name, std::ios::binary) << bytes;
-        return (folder / name).string();
-    };
-    std::ifstream toneFile(tonePath, std::ios::binary);
-    const std::string tone{std::istreambuf_iterator<char>(toneFile), {}};
-    // An MPEG-1 Layer III frame header (128 kb/s, 44.1 kHz) with no frame behind it.
-    const std::string strayHeader("\xFF\xFB\x90\x00", 4);
-    const std::string pipe = (folder / "pipe.mp3").string();
-    mkfifo(pipe.c_str(), 0600);
-    const std::pair<const char*, std::string> files[] = {
-        {"missing", (folder / "missing.mp3").string()},
-        {"empty", write("empty.mp3", "")},
-        {"folder", folder.string()},
-        {"cut inside its first frame", write("cut.mp3", tone.substr(0, 300))},
-        {"text", write("text.mp3", "not a sound\n")},
-        {"text before the audio", write("late.mp3", "not a sound\n" + tone)},
-        {"audio far behind a stray frame header",
-         write("stray.mp3", strayHeader + std::string(2000, '\0') + tone)},
-        {"program", fs::read_symlink("/proc/self/exe").string()},
-        {"named pipe", pipe},
-    };
-    ASSERT_TRUE(init());
-    for (const auto& [kind, path] : files) {
-        SCOPED_TRACE(kind);
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const HSTREAM handle = open(path);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        EXPECT_EQ(handle, 0u);
+struct BadFile {
+    const char* name;
+    const char* path;  // relative to the test's folder, which is the current directory
+};
+const BadFile badFiles[] = {
+    {"missing", "missing.mp3"},
+    {"empty", "empty.mp3"},
+    {"folder", "."},
+    {"cut inside its first frame", "cut.mp3"},
+    {"text", "text.mp3"},
+    {"text before the audio", "late.mp3"},
+    {"audio far behind a stray frame header", "stray.mp3"},
+    {"program", "/proc/self/exe"},
+    {"named pipe", "pipe.mp3"},
+};
+class FileThatDoesNotDecode : public BassLinuxCases<BadFile> {
+  protected:
+    void SetUp() override {
+        std::ifstream toneFile(tonePath, std::ios::binary);
+        const std::string tone{std::istreambuf_iterator<char>(toneFile), {}};
+        // An MPEG-1 Layer III frame header (128 kb/s, 44.1 kHz) with no frame behind it.
+        const std::string strayHeader("\xFF\xFB\x90\x00", 4);
+        folder.write("empty.mp3");
+        folder.write("cut.mp3", tone.substr(0, 300));
+        folder.write("text.mp3", "not a sound\n");
+        folder.write("late.mp3", "not a sound\n" + tone);
+        folder.write("stray.mp3", strayHeader + std::string(2000, '\0') + tone);
+        ASSERT_EQ(mkfifo("pipe.mp3", 0600), 0);
     }
-    fs::remove_all(folder);
+    const TempFolder folder;
+};
+
+TEST_P(FileThatDoesNotDecode, GivesNoHandleAndNoOutput) {
+    ASSERT_TRUE(init());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const HSTREAM handle = open(GetParam().path);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(handle, 0u);
 }
+INSTANTIATE_TEST_SUITE_P(, FileThatDoesNotDecode, testing::ValuesIn(badFiles), CaseName());
 
 TEST_F(BassLinux, OnlyAWholeFileByNarrowPathIsRead) {
     ASSERT_TRUE(init());
@@ -131,15 +151,35 @@ TEST_F(BassLinux, FreedHandleIsDeadAndNotGivenOutAgain) {
     const HSTREAM third = open(tonePath);
     EXPECT_THAT((std::set{first, second, third}), SizeIs(3));
     EXPECT_THAT((std::set{first, second, third}), Each(Ne(0u)));
-    for (const HSTREAM dead : {first, 0u, 0xDEADu}) {
-        SCOPED_TRACE(dead);
-        EXPECT_FALSE(BASS_StreamFree(dead));
-        EXPECT_FALSE(BASS_ChannelPlay(dead, 1));
-        EXPECT_FALSE(BASS_ChannelStop(dead));
-        EXPECT_FALSE(BASS_ChannelSetAttribute(dead, BASS_ATTRIB_VOL, 1.0f));
-    }
     EXPECT_FALSE(BASS_ChannelSetAttribute(second, BASS_ATTRIB_VOL + 1, 1.0f));
 }
+
+struct DeadHandle {
+    const char* name;
+    HSTREAM (*make)();
+};
+const DeadHandle deadHandles[] = {
+    {"freed, then another opened",
+     [] {
+         const HSTREAM freed = open(tonePath);
+         BASS_StreamFree(freed);
+         open(tonePath);
+         return freed;
+     }},
+    {"zero", [] { return HSTREAM{0}; }},
+    {"never given out", [] { return HSTREAM{0xDEAD}; }},
+};
+using Dead = BassLinuxCases<DeadHandle>;
+
+TEST_P(Dead, HandleIsRefusedByEveryCall) {
+    ASSERT_TRUE(init());
+    const HSTREAM dead = GetParam().make();
+    EXPECT_FALSE(BASS_StreamFree(dead));
+    EXPECT_FALSE(BASS_ChannelPlay(dead, 1));
+    EXPECT_FALSE(BASS_ChannelStop(dead));
+    EXPECT_FALSE(BASS_ChannelSetAttribute(dead, BASS_ATTRIB_VOL, 1.0f));
+}
+INSTANTIATE_TEST_SUITE_P(, Dead, testing::ValuesIn(deadHandles), CaseName());
 
 TEST_F(BassLinux, EntryPointsDriveTheMix) {
     ASSERT_TRUE(init());
@@ -153,21 +193,25 @@ TEST_F(BassLinux, EntryPointsDriveTheMix) {
     EXPECT_THAT(renderSecond(), Each(0.0f));
 }
 
-TEST_F(BassLinux, GameSoundsPlayAudiblyWithoutClipping) {
-    const std::pair<const char*, BASS_DWORD> sounds[] = {
-        {"broke.mp3", 0}, {"broke2.mp3", 0}, {"noise.mp3", BASS_SAMPLE_LOOP}};
+struct GameSoundCase {
+    const char* name;
+    BASS_DWORD flags;
+};
+const GameSoundCase gameSounds[] = {
+    {"broke.mp3", 0}, {"broke2.mp3", 0}, {"noise.mp3", BASS_SAMPLE_LOOP}};
+using GameSound = BassLinuxCases<GameSoundCase>;
+
+TEST_P(GameSound, PlaysAudiblyWithoutClipping) {
     ASSERT_TRUE(init());
-    for (const auto& [name, flags] : sounds) {
-        SCOPED_TRACE(name);
-        const HSTREAM handle = open(std::string(OSTRELLE_ASSETS "/Radio SFX/") + name, flags);
-        ASSERT_NE(handle, 0u);
-        BASS_ChannelPlay(handle, 1);
-        const std::vector<float> frames = renderSecond();
-        EXPECT_THAT(frames, Each(AllOf(Gt(-1.0f), Lt(1.0f))));
-        EXPECT_THAT(frames, Contains(Gt(0.1f)));
-        BASS_StreamFree(handle);
-    }
+    const HSTREAM handle =
+        open(std::string(OSTRELLE_ASSETS "/Radio SFX/") + GetParam().name, GetParam().flags);
+    ASSERT_NE(handle, 0u);
+    BASS_ChannelPlay(handle, 1);
+    const std::vector<float> frames = renderSecond();
+    EXPECT_THAT(frames, Each(AllOf(Gt(-1.0f), Lt(1.0f))));
+    EXPECT_THAT(frames, Contains(Gt(0.1f)));
 }
+INSTANTIATE_TEST_SUITE_P(, GameSound, testing::ValuesIn(gameSounds), CaseName());
 
 // Writes down each call it hears of, with its arguments and result.
 class CallLog : public audio::CallObserver {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/case_name.h"
+
 namespace {
 
 using audio::Mixer;
@@ -42,21 +44,28 @@ HSTREAM addTone(Mixer& mixer, bool loop = false) {
     return mixer.add(audio::SoundStream::open(tonePath, loop));
 }
 
-TEST(Mixer, MixIsTheSumOfEachPlayingStreamTimesItsVolume) {
-    for (const auto& [first, second] :
-         {std::pair{1.0f, 0.0f}, {0.5f, 0.0f}, {2.0f, 0.0f}, {1.0f, 0.5f}}) {
-        SCOPED_TRACE(testing::Message() << first << " + " << second);
-        Mixer mixer;
-        addTone(mixer);  // never played: silent
-        for (float volume : {first, second}) {
-            const HSTREAM handle = addTone(mixer);
-            ASSERT_TRUE(mixer.setVolume(handle, volume));
-            mixer.play(handle, true);
-        }
-        EXPECT_THAT(render(mixer, 2000),
-                    Pointwise(FloatNear(1e-6f), tone(0, 2000, first + second)));
+struct Volumes {
+    const char* name;
+    float first, second;
+};
+const Volumes volumes[] = {{"one at full", 1.0f, 0.0f},
+                           {"one at half", 0.5f, 0.0f},
+                           {"one at double", 2.0f, 0.0f},
+                           {"full and half", 1.0f, 0.5f}};
+class Mix : public testing::TestWithParam<Volumes> {};
+
+TEST_P(Mix, IsTheSumOfEachPlayingStreamTimesItsVolume) {
+    Mixer mixer;
+    addTone(mixer);  // never played: silent
+    for (float volume : {GetParam().first, GetParam().second}) {
+        const HSTREAM handle = addTone(mixer);
+        ASSERT_TRUE(mixer.setVolume(handle, volume));
+        mixer.play(handle, true);
     }
+    EXPECT_THAT(render(mixer, 2000),
+                Pointwise(FloatNear(1e-6f), tone(0, 2000, GetParam().first + GetParam().second)));
 }
+INSTANTIATE_TEST_SUITE_P(, Mix, testing::ValuesIn(volumes), CaseName());
 
 TEST(Mixer, VolumeIsAnyFiniteAmountFromZeroUpAndTheMixStaysFinite) {
     constexpr float largest = std::numeric_limits<float>::max();
@@ -73,33 +82,34 @@ TEST(Mixer, VolumeIsAnyFiniteAmountFromZeroUpAndTheMixStaysFinite) {
     EXPECT_THAT(render(mixer, 4000), Each(AllOf(Ge(-largest), Le(largest))));
 }
 
+struct Between {
+    const char* name;
+    std::function<void(Mixer&, HSTREAM)> between;
+    std::size_t resumesAt;
+};
+const Between betweens[] = {
+    {"restart TRUE", [](Mixer& m, HSTREAM h) { m.play(h, true); }, 0},
+    {"restart FALSE while playing", [](Mixer& m, HSTREAM h) { m.play(h, false); }, 3000},
+    {"stop, then restart FALSE",
+     [](Mixer& m, HSTREAM h) {
+         m.stop(h);
+         EXPECT_THAT(render(m, 700), Each(0.0f));
+         m.play(h, false);
+     },
+     3000},
+};
+class Position : public testing::TestWithParam<Between> {};
+
 // Plays the tone for 3000 frames, does what the case says, and renders 1000 frames more.
-TEST(Mixer, PlayStopAndRestartMoveThePositionAsAsked) {
-    const struct {
-        const char* name;
-        std::function<void(Mixer&, HSTREAM)> between;
-        std::size_t resumesAt;
-    } cases[] = {
-        {"restart TRUE", [](Mixer& m, HSTREAM h) { m.play(h, true); }, 0},
-        {"restart FALSE while playing", [](Mixer& m, HSTREAM h) { m.play(h, false); }, 3000},
-        {"stop, then restart FALSE",
-         [](Mixer& m, HSTREAM h) {
-             m.stop(h);
-             EXPECT_THAT(render(m, 700), Each(0.0f));
-             m.play(h, false);
-         },
-         3000},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Mixer mixer;
-        const HSTREAM handle = addTone(mixer);
-        mixer.play(handle, true);
-        render(mixer, 3000);
-        c.between(mixer, handle);
-        EXPECT_EQ(render(mixer, 1000), tone(c.resumesAt, 1000));
-    }
+TEST_P(Position, MovesWithPlayStopAndRestartAsAsked) {
+    Mixer mixer;
+    const HSTREAM handle = addTone(mixer);
+    mixer.play(handle, true);
+    render(mixer, 3000);
+    GetParam().between(mixer, handle);
+    EXPECT_EQ(render(mixer, 1000), tone(GetParam().resumesAt, 1000));
 }
+INSTANTIATE_TEST_SUITE_P(, Position, testing::ValuesIn(betweens), CaseName());
 
 TEST(Mixer, SoundThatEndedStaysSilentUntilRestarted) {
     Mixer mixer;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/case_name.h"
+
 namespace {
 
 std::string fixture(const std::string& name) {
@@ -27,44 +29,43 @@ std::vector<float> readFrames(audio::SoundStream& stream, std::size_t frameCount
     return frames;
 }
 
-TEST(SoundStream, LoopRunsOnIntoItsStartWithoutAGapOrAJump) {
-    for (const Tone& tone : tones) {
-        SCOPED_TRACE(tone.name);
-        auto stream = audio::SoundStream::open(fixture(tone.name), true);
-        ASSERT_NE(stream, nullptr);
-        const std::size_t frameCount = 110250;  // two and a half times round
-        const std::vector<float> frames = readFrames(*stream, frameCount);
-        ASSERT_EQ(frames.size(), 2 * frameCount);
+class SoundStream : public testing::TestWithParam<Tone> {};
 
-        // From frame 1000 on: the rate converter starts a few frames late at the very start.
-        float normalStep = 0.0f, step = 0.0f, periodError = 0.0f, channelError = 0.0f;
-        for (std::size_t i = 1000; i + 100 < frameCount; ++i) {
-            const float left = frames[2 * i];
-            float& largestStep = i < 40000 ? normalStep : step;  // before the first seam, or across
-            largestStep = std::max(largestStep, std::abs(left - frames[2 * i - 2]));
-            periodError = std::max(periodError, std::abs(frames[2 * i + 200] - left));
-            channelError =
-                std::max(channelError, std::abs(frames[2 * i + 1] - tone.rightOverLeft * left));
-        }
-        EXPECT_LE(step, 1.25f * normalStep);  // no click at a seam
-        EXPECT_LT(periodError, 0.02f);        // no lost or extra frame at a seam
-        EXPECT_LT(channelError, 0.02f);
+TEST_P(SoundStream, LoopRunsOnIntoItsStartWithoutAGapOrAJump) {
+    const Tone& tone = GetParam();
+    auto stream = audio::SoundStream::open(fixture(tone.name), true);
+    ASSERT_NE(stream, nullptr);
+    const std::size_t frameCount = 110250;  // two and a half times round
+    const std::vector<float> frames = readFrames(*stream, frameCount);
+    ASSERT_EQ(frames.size(), 2 * frameCount);
+
+    // From frame 1000 on: the rate converter starts a few frames late at the very start.
+    float normalStep = 0.0f, step = 0.0f, periodError = 0.0f, channelError = 0.0f;
+    for (std::size_t i = 1000; i + 100 < frameCount; ++i) {
+        const float left = frames[2 * i];
+        float& largestStep = i < 40000 ? normalStep : step;  // before the first seam, or across
+        largestStep = std::max(largestStep, std::abs(left - frames[2 * i - 2]));
+        periodError = std::max(periodError, std::abs(frames[2 * i + 200] - left));
+        channelError =
+            std::max(channelError, std::abs(frames[2 * i + 1] - tone.rightOverLeft * left));
     }
+    EXPECT_LE(step, 1.25f * normalStep);  // no click at a seam
+    EXPECT_LT(periodError, 0.02f);        // no lost or extra frame at a seam
+    EXPECT_LT(channelError, 0.02f);
 }
 
-TEST(SoundStream, SoundWithoutLoopRewindsAfreshAndEndsAfterOneSecond) {
-    for (const Tone& tone : tones) {
-        SCOPED_TRACE(tone.name);
-        auto stream = audio::SoundStream::open(fixture(tone.name), false);
-        ASSERT_NE(stream, nullptr);
-        const std::vector<float> start = readFrames(*stream, 3000);
-        readFrames(*stream, 12345);
-        stream->rewind();  // nothing of the old position may linger in the rate converter
-        EXPECT_THAT(readFrames(*stream, 3000),
-                    testing::Pointwise(testing::FloatNear(1e-6f), start));
-        EXPECT_NEAR(readFrames(*stream, 50000).size() / 2.0, 44100.0 - 3000.0, 8.0);
-        EXPECT_TRUE(readFrames(*stream, 100).empty());
-    }
+TEST_P(SoundStream, SoundWithoutLoopRewindsAfreshAndEndsAfterOneSecond) {
+    const Tone& tone = GetParam();
+    auto stream = audio::SoundStream::open(fixture(tone.name), false);
+    ASSERT_NE(stream, nullptr);
+    const std::vector<float> start = readFrames(*stream, 3000);
+    readFrames(*stream, 12345);
+    stream->rewind();  // nothing of the old position may linger in the rate converter
+    EXPECT_THAT(readFrames(*stream, 3000), testing::Pointwise(testing::FloatNear(1e-6f), start));
+    EXPECT_NEAR(readFrames(*stream, 50000).size() / 2.0, 44100.0 - 3000.0, 8.0);
+    EXPECT_TRUE(readFrames(*stream, 100).empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(, SoundStream, testing::ValuesIn(tones), CaseName());
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <limits>
 #include <sstream>
 
+#include "tests/support/case_name.h"
 #include "tests/unit/standins/world/input_error_case.h"
 
 namespace {
@@ -32,26 +33,42 @@ TEST(Replay, ReadsEveryColumnIntoItsField) {
     EXPECT_TRUE(std::isnan(frames[1].health));
 }
 
-TEST(Replay, BadInputNamesLineColumnAndWhatWasExpected) {
-    const std::string row = "0,1,0,1,1,0,1000,0,0,0,0,0,0";
-    const InputErrorCase cases[] = {
-        {"", 1, 1, "expected the header"},
-        {"frame,tick\n", 1, 1, "expected the header"},
-        {header + "0,1,0,1,1,0,1000,0,0,0,0,0\n", 2, 27, "expected a value for 'roof_z'"},
-        {header + row + ",5\n", 2, 29, "expected the end of the row"},
-        {header + "0,1,0,1,1,256,1000,0,0,0,0,0,0\n", 2, 11, "from 0 to 255 for 'status'"},
-        {header + "0,-1,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick', found '-1'"},
-        {header + "0,4294967296,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick'"},
-        {header + "0,1,0,1,1,0,1000,0,0,0,0,2,0\n", 2, 26, "from 0 to 1 for 'roof_found'"},
-        {header + "0,1,0,1,1,0,12x,0,0,0,0,0,0\n", 2, 13, "float for 'health', found '12x'"},
-        {header + "0,1,0,1,1,0,,0,0,0,0,0,0\n", 2, 13, "float for 'health', found ''"},
-        {header + "0,1,0,1,1,0, 5,0,0,0,0,0,0\n", 2, 13, "float for 'health'"},
-        {header + "0,1,0,1,1,0,1e39,0,0,0,0,0,0\n", 2, 13, "float for 'health'"},
-        {header + row + "\n" + row + "\n", 3, 1, "expected frame 1"},
-        {header + "\n", 2, 1, "for 'frame', found ''"},
-    };
-    for (const InputErrorCase& c : cases) expectInputError(read, "drive.csv", c);
+struct BadReplay {
+    const char* name;
+    InputErrorCase error;
+};
+const std::string row = "0,1,0,1,1,0,1000,0,0,0,0,0,0";
+const BadReplay badReplays[] = {
+    {"empty", {"", 1, 1, "expected the header"}},
+    {"another header", {"frame,tick\n", 1, 1, "expected the header"}},
+    {"a value missing",
+     {header + "0,1,0,1,1,0,1000,0,0,0,0,0\n", 2, 27, "expected a value for 'roof_z'"}},
+    {"a value too many", {header + row + ",5\n", 2, 29, "expected the end of the row"}},
+    {"status above 255",
+     {header + "0,1,0,1,1,256,1000,0,0,0,0,0,0\n", 2, 11, "from 0 to 255 for 'status'"}},
+    {"a negative tick",
+     {header + "0,-1,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick', found '-1'"}},
+    {"a tick above 32 bits",
+     {header + "0,4294967296,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick'"}},
+    {"roof_found of 2",
+     {header + "0,1,0,1,1,0,1000,0,0,0,0,2,0\n", 2, 26, "from 0 to 1 for 'roof_found'"}},
+    {"health with letters after it",
+     {header + "0,1,0,1,1,0,12x,0,0,0,0,0,0\n", 2, 13, "float for 'health', found '12x'"}},
+    {"empty health",
+     {header + "0,1,0,1,1,0,,0,0,0,0,0,0\n", 2, 13, "float for 'health', found ''"}},
+    {"health after a space",
+     {header + "0,1,0,1,1,0, 5,0,0,0,0,0,0\n", 2, 13, "float for 'health'"}},
+    {"health beyond a float",
+     {header + "0,1,0,1,1,0,1e39,0,0,0,0,0,0\n", 2, 13, "float for 'health'"}},
+    {"a frame out of order", {header + row + "\n" + row + "\n", 3, 1, "expected frame 1"}},
+    {"an empty row", {header + "\n", 2, 1, "for 'frame', found ''"}},
+};
+class ReplayError : public testing::TestWithParam<BadReplay> {};
+
+TEST_P(ReplayError, NamesLineColumnAndWhatWasExpected) {
+    expectInputError(read, "drive.csv", GetParam().error);
 }
+INSTANTIATE_TEST_SUITE_P(, ReplayError, testing::ValuesIn(badReplays), CaseName());
 
 TEST(Replay, VehiclesAreBoundedWhereTheOneTooManyAppears) {
     std::string text = header;

@@ -7,6 +7,8 @@
 #include <limits>
 #include <sstream>
 
+#include "tests/support/case_name.h"
+
 namespace {
 
 using testing::ElementsAre;
@@ -14,48 +16,52 @@ using testing::IsEmpty;
 
 constexpr float nan = std::numeric_limits<float>::quiet_NaN();
 
-TEST(Trace, EachCallIsOneLineWithItsArguments) {
-    struct Case {
-        std::function<void(Trace&)> call;
-        std::string line;
-    };
-    const std::string at = R"({"frame":7,"tick":4294967295,"call":)";
-    const Case cases[] = {
-        {[](Trace& t) { t.queryActor(); }, at + R"("queryActor"})"},
-        {[](Trace& t) { t.queryVehicle(); }, at + R"("queryVehicle"})"},
-        {[](Trace& t) { t.getTickCount(); }, at + R"("GetTickCount"})"},
-        {[](Trace& t) { t.findRoofZ(0.1f, -2.0f, 1e30f); },
-         at + R"("findRoofZ","x":0.1,"y":-2,"z":1e+30})"},
-        {[](Trace& t) { t.findRoofZ(nan, std::numeric_limits<float>::infinity(), 16777216.0f); },
-         at + R"("findRoofZ","x":"nan","y":"inf","z":16777216})"},
-        {[](Trace& t) { t.setRadioVolume(255); }, at + R"("setRadioVolume","volume":255})"},
-        {[](Trace& t) { t.bassInit(-1, 44100, 0); },
-         at + R"("BASS_Init","device":-1,"freq":44100,"flags":0})"},
-        {[](Trace& t) { t.bassStreamCreateFile("C:\\game\\Radio SFX\\noise.mp3", 4, 0); },
-         at +
-             R"("BASS_StreamCreateFile","path":"<plugin>\\Radio SFX\\noise.mp3","sound":"noise.mp3","flags":4})"},
-        {[](Trace& t) { t.bassStreamCreateFile("C:\\gamex\\a\"b.mp3", 0, 0); },
-         at +
-             R"("BASS_StreamCreateFile","path":"C:\\gamex\\a\"b.mp3","sound":"a\"b.mp3","flags":0})"},
-        {[](Trace& t) { t.bassStreamCreateFile("Radio SFX/broke.mp3", 0, 0); },
-         at +
-             R"("BASS_StreamCreateFile","path":"Radio SFX/broke.mp3","sound":"broke.mp3","flags":0})"},
-        {[](Trace& t) { t.bassChannelSetAttribute(9, 2, 0.7f); },
-         at + R"("BASS_ChannelSetAttribute","sound":null,"attrib":2,"value":0.7})"},
-        {[](Trace& t) { t.bassChannelPlay(9, 1); },
-         at + R"("BASS_ChannelPlay","sound":null,"restart":1})"},
-        {[](Trace& t) { t.bassChannelStop(9); }, at + R"("BASS_ChannelStop","sound":null})"},
-        {[](Trace& t) { t.bassStreamFree(9); }, at + R"("BASS_StreamFree","sound":null})"},
-        {[](Trace& t) { t.bassFree(); }, at + R"("BASS_Free"})"},
-    };
-    for (const Case& c : cases) {
-        std::ostringstream out;
-        Trace trace(&out, "C:\\game");
-        trace.enterFrame(7, 4294967295u);
-        c.call(trace);
-        EXPECT_EQ(out.str(), c.line + "\n");
-    }
+struct Case {
+    const char* name;
+    std::function<void(Trace&)> call;
+    std::string line;
+};
+const std::string at = R"({"frame":7,"tick":4294967295,"call":)";
+const Case cases[] = {
+    {"queryActor", [](Trace& t) { t.queryActor(); }, at + R"("queryActor"})"},
+    {"queryVehicle", [](Trace& t) { t.queryVehicle(); }, at + R"("queryVehicle"})"},
+    {"GetTickCount", [](Trace& t) { t.getTickCount(); }, at + R"("GetTickCount"})"},
+    {"findRoofZ", [](Trace& t) { t.findRoofZ(0.1f, -2.0f, 1e30f); },
+     at + R"("findRoofZ","x":0.1,"y":-2,"z":1e+30})"},
+    {"findRoofZ beyond numbers",
+     [](Trace& t) { t.findRoofZ(nan, std::numeric_limits<float>::infinity(), 16777216.0f); },
+     at + R"("findRoofZ","x":"nan","y":"inf","z":16777216})"},
+    {"setRadioVolume", [](Trace& t) { t.setRadioVolume(255); },
+     at + R"("setRadioVolume","volume":255})"},
+    {"BASS_Init", [](Trace& t) { t.bassInit(-1, 44100, 0); },
+     at + R"("BASS_Init","device":-1,"freq":44100,"flags":0})"},
+    {"a stream in a folder that only starts alike",
+     [](Trace& t) { t.bassStreamCreateFile("C:\\gamex\\a\"b.mp3", 0, 0); },
+     at + R"("BASS_StreamCreateFile","path":"C:\\gamex\\a\"b.mp3","sound":"a\"b.mp3","flags":0})"},
+    {"a stream by a relative path",
+     [](Trace& t) { t.bassStreamCreateFile("Radio SFX/broke.mp3", 0, 0); },
+     at + R"("BASS_StreamCreateFile","path":"Radio SFX/broke.mp3","sound":"broke.mp3","flags":0})"},
+    {"BASS_ChannelSetAttribute of an unknown sound",
+     [](Trace& t) { t.bassChannelSetAttribute(9, 2, 0.7f); },
+     at + R"("BASS_ChannelSetAttribute","sound":null,"attrib":2,"value":0.7})"},
+    {"BASS_ChannelPlay of an unknown sound", [](Trace& t) { t.bassChannelPlay(9, 1); },
+     at + R"("BASS_ChannelPlay","sound":null,"restart":1})"},
+    {"BASS_ChannelStop of an unknown sound", [](Trace& t) { t.bassChannelStop(9); },
+     at + R"("BASS_ChannelStop","sound":null})"},
+    {"BASS_StreamFree of an unknown sound", [](Trace& t) { t.bassStreamFree(9); },
+     at + R"("BASS_StreamFree","sound":null})"},
+    {"BASS_Free", [](Trace& t) { t.bassFree(); }, at + R"("BASS_Free"})"},
+};
+class TraceCall : public testing::TestWithParam<Case> {};
+
+TEST_P(TraceCall, IsOneLineWithItsArguments) {
+    std::ostringstream out;
+    Trace trace(&out, "C:\\game");
+    trace.enterFrame(7, 4294967295u);
+    GetParam().call(trace);
+    EXPECT_EQ(out.str(), GetParam().line + "\n");
 }
+INSTANTIATE_TEST_SUITE_P(, TraceCall, testing::ValuesIn(cases), CaseName());
 
 TEST(Trace, StreamsAreNamedByFileAndCallsAfterTheFramesCarryNoFrame) {
     std::ostringstream out;

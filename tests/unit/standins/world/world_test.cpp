@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "host/vehicle_record.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -59,31 +60,35 @@ TEST(World, AnswersEachFrameAsItsRowSays) {
     EXPECT_NE(lines.find(R"({"frame":3,"tick":1003,"call":"queryVehicle"})"), std::string::npos);
 }
 
-TEST(World, KeepsTheRadioVolumeFromTheLowByte) {
-    struct Case {
-        std::uint32_t argument;
-        std::uint8_t volume;
-    };
-    const Case cases[] = {{127, 127}, {0x1234514, 0x14}, {256, 0}, {0xFFFFFFFF, 255}};
-    for (const Case& c : cases) {
-        std::ostringstream out;
-        Trace trace(&out, "");
-        World world(trace);
-        EXPECT_EQ(world.radioVolume(), 127);
-        world.enterFrame(row(0, 1));
-        EXPECT_FALSE(world.radioVolumeSet());
-        world.setRadioVolume(c.argument);
-        EXPECT_TRUE(world.radioVolumeSet());
-        EXPECT_EQ(world.radioVolume(), c.volume);
-        world.leaveFrames();
-        EXPECT_FALSE(world.radioVolumeSet());
-        world.setRadioVolume(127);
-        EXPECT_EQ(out.str(),
-                  R"({"frame":0,"tick":1000,"call":"setRadioVolume","volume":)" +
-                      std::to_string(c.volume) + "}\n" +
-                      R"({"frame":null,"tick":1000,"call":"setRadioVolume","volume":127})"
-                      "\n");
-    }
+struct VolumeCase {
+    const char* name;
+    std::uint32_t argument;
+    std::uint8_t volume;
+};
+const VolumeCase volumeCases[] = {{"full", 127, 127},
+                                  {"higher bytes set", 0x1234514, 0x14},
+                                  {"256", 256, 0},
+                                  {"every bit set", 0xFFFFFFFF, 255}};
+class RadioVolume : public testing::TestWithParam<VolumeCase> {};
+
+TEST_P(RadioVolume, IsKeptFromTheLowByte) {
+    std::ostringstream out;
+    Trace trace(&out, "");
+    World world(trace);
+    EXPECT_EQ(world.radioVolume(), 127);
+    world.enterFrame(row(0, 1));
+    EXPECT_FALSE(world.radioVolumeSet());
+    world.setRadioVolume(GetParam().argument);
+    EXPECT_TRUE(world.radioVolumeSet());
+    EXPECT_EQ(world.radioVolume(), GetParam().volume);
+    world.leaveFrames();
+    EXPECT_FALSE(world.radioVolumeSet());
+    world.setRadioVolume(127);
+    EXPECT_EQ(out.str(), R"({"frame":0,"tick":1000,"call":"setRadioVolume","volume":)" +
+                             std::to_string(GetParam().volume) + "}\n" +
+                             R"({"frame":null,"tick":1000,"call":"setRadioVolume","volume":127})"
+                             "\n");
 }
+INSTANTIATE_TEST_SUITE_P(, RadioVolume, testing::ValuesIn(volumeCases), CaseName());
 
 }  // namespace
