@@ -109,16 +109,10 @@ const Calls shutDownWithEverySound = {
     "BASS_StreamFree(2)",  "BASS_StreamFree(3)",  "BASS_Free()",
 };
 
+// The state as one letter, by its value: Idle (0), ImpactDuck (1), TunnelStatic (2).
 char stateLetter() {
-    switch (controllerState.state) {
-        case EffectState::Idle:
-            return 'I';
-        case EffectState::ImpactDuck:
-            return 'D';
-        case EffectState::TunnelStatic:
-            return 'T';
-    }
-    return '?';
+    const auto value = static_cast<std::size_t>(controllerState.state);
+    return value < 3 ? "IDT"[value] : '?';
 }
 
 struct Step {
