@@ -17,9 +17,9 @@
 
 #include <cstddef>
 
+#include "sound/bass_api.h"
 #include "standins/audio/call_observer.h"
 #include "standins/audio/sound_stream.h"
-#include "sound/bass_api.h"
 
 namespace audio {
 
@@ -27,8 +27,5 @@ namespace audio {
 // L/R pairs at outputRate): the sum of each stream times its volume. Answers false, and writes
 // silence, while no device is open. frames may be null when frameCount is 0.
 bool renderOutput(float* frames, std::size_t frameCount);
-
-// From now on every entry point reports its call, once done, to observer; nullptr: to no one.
-void setCallObserver(CallObserver* observer);
 
 }  // namespace audio
