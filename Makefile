@@ -69,12 +69,13 @@ test: native win32 native-asan fuzz-build tuner
 demo: native win32
 	tools/demo
 
-bench: native win32
+bench: native win32 tuner
 	build/native/tests/bench/ostrelle_bench
 	tests/bench/count-instructions build/native/tests/bench/frame_instructions
 	build/native/tests/bench/render_bench
 	cd build/win32/host && WINEPREFIX=$(CURDIR)/build/win32/wine ../../../tests/e2e/run-under-wine \
 	  ostrelle-host.exe --plugin plugin/Ostrelle.dll --bench 1000000
+	cd tests/browser && node bench.mjs
 
 clean:
 	rm -rf build
