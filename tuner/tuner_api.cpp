@@ -45,9 +45,10 @@ enum FrameColumn {
 enum Mark { crashMark = 1, roofMark = 2, pauseMark = 4, onFootMark = 8, radioSetMark = 16 };
 
 struct Run {
-    std::string trace, csv, soundCalls, error;
+    std::string trace, csv, soundNames, error;
     int errorLine = 0, errorColumn = 0;
     std::vector<double> frames;
+    std::vector<double> soundCalls;
 } run;
 
 struct Check {
@@ -94,20 +95,10 @@ int marksOf(const std::vector<FrameRecord>& records, std::size_t i) {
     return marks;
 }
 
-// One line of the sound calls' JSON: what the audio device did, in which frame.
-std::string soundCallJson(std::size_t frame, const audio::DeviceCall& call,
-                          const std::vector<std::string>& names) {
-    static const char* const kinds[] = {"open", "play", "stop", "volume", "close"};
-    std::ostringstream json;
-    json << "{\"frame\":" << frame << ",\"call\":\"" << kinds[static_cast<int>(call.kind)]
-         << "\",\"stream\":" << call.handle
-         << ",\"sound\":" << jsonString(call.handle < names.size() ? names[call.handle] : "");
-    if (call.kind == audio::DeviceCall::Kind::open) json << ",\"loop\":" << call.loop;
-    if (call.kind == audio::DeviceCall::Kind::play) json << ",\"restart\":" << call.restart;
-    if (call.kind == audio::DeviceCall::Kind::setVolume) json << ",\"volume\":" << call.volume;
-    json << '}';
-    return json.str();
-}
+// What the audio device did, soundCallColumns numbers a call (a Float64Array in the page): the
+// frame it happened in, its kind (DeviceCall::Kind), the stream, loop (open) or restart (play),
+// and the volume (setVolume). Numbers, not text: a run under a roof sets a volume every frame.
+enum SoundCallColumn { callFrame, callKind, callStream, callFlag, callVolume, soundCallColumns };
 
 class SoundCalls {
   public:
@@ -117,14 +108,24 @@ class SoundCalls {
                 if (names.size() <= call.handle) names.resize(call.handle + 1);
                 names[call.handle] = fileName(call.path);
             }
-            json += (json.size() > 1 ? "," : "") + soundCallJson(frame, call, names);
+            const bool flag = call.kind == audio::DeviceCall::Kind::open ? call.loop : call.restart;
+            calls.insert(calls.end(),
+                         {static_cast<double>(frame), static_cast<double>(call.kind),
+                          static_cast<double>(call.handle), flag ? 1.0 : 0.0, call.volume});
         }
     }
-    std::string finish() { return json + ']'; }
+    // The file name of each stream, by handle, as JSON.
+    std::string namesJson() const {
+        std::string json = "[";
+        for (const std::string& name : names)
+            json += (json.size() > 1 ? "," : "") + jsonString(name);
+        return json + ']';
+    }
+
+    std::vector<double> calls;
 
   private:
     std::vector<std::string> names;
-    std::string json = "[";
 };
 
 std::vector<ReplayFrame> driveFrames(const std::string& drive, bool isReplay,
@@ -145,7 +146,8 @@ void simulateDrive(const std::string& drive, bool isReplay, const std::string& n
         simulate(frames, pluginFolder, wantTrace ? &trace : nullptr,
                  [&](const FrameRecord& record) { soundCalls.take(record.row.frame); });
     soundCalls.take(records.size());  // the unload
-    run.soundCalls = soundCalls.finish();
+    run.soundCalls = std::move(soundCalls.calls);
+    run.soundNames = soundCalls.namesJson();
     run.trace = trace.str();
     if (wantCsv) {
         std::ostringstream csv;
@@ -221,8 +223,14 @@ EMSCRIPTEN_KEEPALIVE const char* tunerTrace() {
 EMSCRIPTEN_KEEPALIVE const char* tunerCsv() {
     return run.csv.c_str();
 }
-EMSCRIPTEN_KEEPALIVE const char* tunerSoundCalls() {
-    return run.soundCalls.c_str();
+EMSCRIPTEN_KEEPALIVE const double* tunerSoundCalls() {
+    return run.soundCalls.data();
+}
+EMSCRIPTEN_KEEPALIVE int tunerSoundCallCount() {
+    return static_cast<int>(run.soundCalls.size() / soundCallColumns);
+}
+EMSCRIPTEN_KEEPALIVE const char* tunerSoundNames() {
+    return run.soundNames.c_str();
 }
 EMSCRIPTEN_KEEPALIVE const char* tunerError() {
     return run.error.c_str();

@@ -2,6 +2,8 @@
 // This is what window.ostrelle offers to the console and to test scripts (see the README).
 
 const pluginSounds = '/plugin/Radio SFX';
+// What the audio device did, by its number in the module (audio::DeviceCall::Kind).
+const callKinds = ['open', 'play', 'stop', 'volume', 'close'];
 
 // A drive or a settings file that cannot be read: file, line and column, as on the command line.
 export class InputError extends Error {
@@ -86,6 +88,14 @@ export async function createCore(createModule, assets) {
         }
         throw new Error(message);
       }
+      const callCount = call('tunerSoundCallCount', 'number', [], []);
+      const callPointer = call('tunerSoundCalls', 'number', [], []) / 8;
+      const names = JSON.parse(call('tunerSoundNames', 'string', [], []));
+      const soundCalls = [];
+      for (let i = 0; i < callCount; ++i) {
+        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(callPointer + i * 5, callPointer + i * 5 + 5);
+        soundCalls.push({ frame, call: callKinds[kind], stream, sound: names[stream] ?? '', loop: flag === 1, restart: flag === 1, volume });
+      }
       const columns = call('tunerFrameColumns', 'number', [], []);
       const count = call('tunerFrameCount', 'number', [], []);
       const pointer = call('tunerFrames', 'number', [], []);
@@ -93,7 +103,7 @@ export async function createCore(createModule, assets) {
         frameColumns: columns,
         frameCount: count,
         frames: module.HEAPF64.slice(pointer / 8, pointer / 8 + count * columns),
-        soundCalls: JSON.parse(call('tunerSoundCalls', 'string', [], [])),
+        soundCalls,
         trace: trace ? call('tunerTrace', 'string', [], []) : undefined,
         csv: csv ? call('tunerCsv', 'string', [], []) : undefined,
       };
