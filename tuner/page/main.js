@@ -25,6 +25,7 @@ async function start() {
     state.mix = null;
     plot.run = state.run;
     plot.draw();
+    if (player.playing) playOnSoon();
   };
 
   const settings = new SettingsPanel({
@@ -194,6 +195,12 @@ async function start() {
     player.play(mix, fromSeconds, stopped);
     $('play').textContent = 'Stop';
     requestAnimationFrame(tick);
+  };
+  // While it plays, a change is heard shortly after: the new mix goes on from where the old one was.
+  let playOnTimer = 0;
+  const playOnSoon = () => {
+    clearTimeout(playOnTimer);
+    playOnTimer = setTimeout(() => player.playing && play(player.position), 200);
   };
   $('play').addEventListener('click', () => {
     if (player.playing) {
