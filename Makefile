@@ -1,7 +1,8 @@
 # Front door over the CMake presets: native (Linux), dll (Ostrelle.dll, the real plug-in), win32
 # (the game's stand-in and the tests that run that DLL under Wine), native-asan and fuzz.
 # make demo  - the main job: builds and runs what a newcomer should see first
-# make test  - every test suite of both builds; the native ones again under the sanitizers
+# make test  - every test suite of both builds; the native ones again under the sanitizers; the
+#              tuner page in headless Chromium
 # make dll   - Ostrelle.dll alone
 # make bench - the speed and allocation benchmarks
 # make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip, with the
