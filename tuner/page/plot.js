@@ -130,7 +130,10 @@ export class RadioPlot {
     g.textBaseline = 'top';
     const step = niceStep(this.length / 10);
     for (let t = 0; t <= this.length + 1e-9; t += step) {
-      g.fillText(`${Number(t.toFixed(3))} s`, this.x(t), this.height - margin.bottom + 6);
+      const label = `${Number(t.toFixed(3))} s`;
+      // A label that would run past the right edge ends at it instead.
+      const x = Math.min(this.x(t), this.width - g.measureText(label).width / 2 - 1);
+      g.fillText(label, x, this.height - margin.bottom + 6);
     }
   }
 
