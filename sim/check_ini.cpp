@@ -1,7 +1,6 @@
 #include "sim/check_ini.h"
 
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "compat/profile_file.h"
 #include "config/settings.h"
 #include "platform/win32_api.h"
+#include "standins/world/float_text.h"
 
 namespace {
 
@@ -20,8 +20,7 @@ using platform::ProfileKey;
 using platform::ProfileSection;
 
 std::string shortest(double value) {
-    char text[32];
-    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+    return doubleText(value);
 }
 
 // Text in quotes, control characters shown as \xNN so that a message shows what the file holds.

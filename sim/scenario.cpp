@@ -35,10 +35,11 @@ toml::source_region endOfTextMended(toml::source_region where, std::string_view 
     if (!text.ends_with('\n')) return where;
     std::string_view lastLine = text.substr(0, text.size() - 1);
     lastLine.remove_prefix(lastLine.rfind('\n') + 1);  // npos + 1 is 0: the text's only line
-    const auto lines = std::count(text.begin(), text.end(), '\n');
-    const auto characters = std::count_if(lastLine.begin(), lastLine.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    });
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    const auto characters =
+        static_cast<std::size_t>(std::count_if(lastLine.begin(), lastLine.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
     if (where.begin.line == lines && where.begin.column > characters + 1) {
         where.begin = {where.begin.line + 1, 1};
     }

@@ -7,7 +7,7 @@
 #include "config/settings.h"
 #include "platform/win32_api.h"
 #include "sound/sound_player.h"
-#include "standins/audio/bass_linux.h"
+#include "standins/audio/call_observer.h"
 #include "standins/loader/fresh_load.h"
 #include "standins/world/trace.h"
 #include "standins/world/world.h"

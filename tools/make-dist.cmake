@@ -1,7 +1,8 @@
 # make dist: the players' package. Lays out DIST/Ostrelle/ (the DLL, the settings file, the
 # sounds, a README) and zips it as DIST/Ostrelle-VERSION.zip, after checking the DLL's imports.
 # The text files get Windows line ends and the version filled in.
-# Arguments: DLL, OBJDUMP, VERSION, SOURCE (the source tree), DIST (where the package goes).
+# Arguments: DLL, OBJDUMP, VERSION, SOURCE (the source tree), DIST (where the package goes);
+# optional TUNER: Ostrelle-tuner.html, put beside the DLL.
 foreach(argument DLL OBJDUMP VERSION SOURCE DIST)
   if(NOT ${argument})
     message(FATAL_ERROR "make-dist: ${argument} is not set")
@@ -16,6 +17,12 @@ file(REMOVE_RECURSE ${folder} ${earlier_archives})
 file(COPY "${SOURCE}/assets/Radio SFX" DESTINATION ${folder})
 file(COPY_FILE ${DLL} ${folder}/Ostrelle.dll)
 set(PROJECT_VERSION ${VERSION})
+if(TUNER)
+  if(NOT EXISTS ${TUNER})
+    message(FATAL_ERROR "make-dist: TUNER '${TUNER}' is not a file")
+  endif()
+  file(COPY_FILE ${TUNER} ${folder}/Ostrelle-tuner.html)
+endif()
 foreach(text Ostrelle.ini README.txt)
   configure_file(${SOURCE}/assets/${text} ${folder}/${text} @ONLY NEWLINE_STYLE CRLF)
 endforeach()

@@ -28,7 +28,4 @@ namespace audio {
 // silence, while no device is open. frames may be null when frameCount is 0.
 bool renderOutput(float* frames, std::size_t frameCount);
 
-// From now on every entry point reports its call, once done, to observer; nullptr: to no one.
-void setCallObserver(CallObserver* observer);
-
 }  // namespace audio

@@ -1,6 +1,7 @@
 // Someone who wants to hear of every call the plug-in makes into the audio library, with its
-// arguments and, where the call makes something, its result. The Linux library reports to one set
-// with audio::setCallObserver; a Windows stand-in can report to the same interface.
+// arguments and, where the call makes something, its result. The Linux library and the browser's
+// stand-in report to the one set with audio::setCallObserver; a Windows stand-in can report to the
+// same interface.
 #pragma once
 
 #include "sound/bass_api.h"
@@ -20,5 +21,8 @@ class CallObserver {
     virtual void bassStreamFree(HSTREAM handle) = 0;
     virtual void bassFree() = 0;
 };
+
+// From now on every entry point reports its call, once done, to observer; nullptr: to no one.
+void setCallObserver(CallObserver* observer);
 
 }  // namespace audio

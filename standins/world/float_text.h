@@ -1,10 +1,19 @@
 // Floats as text that reads back to the same 32-bit value, the same on every build: the shortest
 // round-trip form of std::to_chars ("0.1", "1e+30"), never printf, whose output differs between C
-// runtimes.
+// runtimes. And float text read back as std::from_chars reads it.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The shortest text that reads back to value; "nan", "-nan", "inf" and "-inf" for the values that
 // have no number.
 std::string floatText(float value);
+
+// The same for a double.
+std::string doubleText(double value);
+
+// Whether all of text is a float in std::from_chars' general form (decimal, optional '-' and
+// exponent, "inf", "nan"; no '+', no white space, no hexadecimal) within the float range; if so,
+// stores it in value.
+bool readFloatText(std::string_view text, float& value);

@@ -107,9 +107,7 @@ class RowReader {
         field = readUnsigned(text, name, 1) != 0;
     }
     void store(float& field, std::string_view text, std::string_view name) {
-        const char* end = text.data() + text.size();
-        std::from_chars_result result = std::from_chars(text.data(), end, field);
-        if (text.empty() || result.ec != std::errc() || result.ptr != end) {
+        if (!readFloatText(text, field)) {
             fail(fieldColumn(), "expected a 32-bit float for '" + std::string(name) + "', found '" +
                                     std::string(text) + "'");
         }

@@ -66,6 +66,7 @@ void Trace::queryVehicle() {
 }
 
 void Trace::findRoofZ(float x, float y, float z) {
+    if (out == nullptr) return;  // a float's text costs more than the rest of a frame
     write("findRoofZ", {{"x", jsonFloat(x)}, {"y", jsonFloat(y)}, {"z", jsonFloat(z)}});
 }
 
@@ -97,6 +98,7 @@ void Trace::bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM han
 }
 
 void Trace::bassChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float value) {
+    if (out == nullptr) return;
     write("BASS_ChannelSetAttribute", {{"sound", soundJson(handle)},
                                        {"attrib", jsonUnsigned(attrib)},
                                        {"value", jsonFloat(value)}});

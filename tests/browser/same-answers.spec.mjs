@@ -1,0 +1,62 @@
+// The page runs the plug-in's own code: for every bundled drive and two settings files, its trace
+// and frame table are ostrelle-sim's, byte for byte.
+import { expect, test } from '@playwright/test';
+import { readdirSync, readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { openTuner, root, runSim, simOutput } from './tuner-page.mjs';
+
+// Where two texts first differ, as "line N: page ... / ostrelle-sim ...", or null when they are equal.
+function firstDifference(page, sim) {
+  if (page === sim) return null;
+  const pageLines = page.split('\n');
+  const simLines = sim.split('\n');
+  const line = pageLines.findIndex((text, i) => text !== simLines[i]);
+  const at = line < 0 ? pageLines.length : line;
+  return `line ${at + 1}: page ${JSON.stringify(pageLines[at])} / ostrelle-sim ${JSON.stringify(simLines[at])}`;
+}
+
+const scenarios = readdirSync(join(root, 'scenarios')).filter((name) => name.endsWith('.toml')).sort();
+const settingsFiles = [join(root, 'assets/Ostrelle.ini'), join(root, 'tests/browser/settings/tuned.ini')];
+
+test('the page bundles every scenario', async ({ page }) => {
+  const problems = await openTuner(page);
+  expect(await page.evaluate(() => window.ostrelle.scenarios)).toEqual(scenarios);
+  expect(problems).toEqual([]);
+});
+
+for (const settings of settingsFiles) {
+  test(`traces and frame tables equal ostrelle-sim's with ${settings.slice(root.length + 1)}`, async ({ page }) => {
+    await openTuner(page);
+    const ini = readFileSync(settings, 'utf8');
+    for (const scenario of scenarios) {
+      const expected = runSim('run', [join(root, 'scenarios', scenario), '--ini', settings], ['--trace', '--csv']);
+      const answer = await page.evaluate(
+        ({ name, ini }) => window.ostrelle.simulate({ scenario: window.ostrelle.scenario(name), ini }),
+        { name: scenario, ini },
+      );
+      expect(answer.trace.length, `${scenario}: trace is not empty`).toBeGreaterThan(0);
+      expect(firstDifference(answer.trace, expected['--trace']), `${scenario}: trace`).toBeNull();
+      expect(firstDifference(answer.csv, expected['--csv']), `${scenario}: frame table`).toBeNull();
+    }
+  });
+}
+
+test('a replay runs as ostrelle-sim replays it', async ({ page }) => {
+  await openTuner(page);
+  const replayPath = join(root, 'tests/e2e/replays/crash_duck_tunnel.csv');
+  const expected = runSim('replay', [replayPath, '--ini', settingsFiles[1]], ['--trace']);
+  const trace = await page.evaluate(
+    ({ replay, ini }) => window.ostrelle.simulate({ replay, ini }).trace,
+    { replay: readFileSync(replayPath, 'utf8'), ini: readFileSync(settingsFiles[1], 'utf8') },
+  );
+  expect(firstDifference(trace, expected['--trace'])).toBeNull();
+});
+
+test('check-ini in the page reports as the command does', async ({ page }) => {
+  await openTuner(page);
+  const expected = simOutput(['check-ini', 'tuned.ini'], join(root, 'tests/browser/settings'));
+  const answer = await page.evaluate((ini) => window.ostrelle.checkIni(ini, 'tuned.ini'), readFileSync(settingsFiles[1], 'utf8'));
+  expect(expected.status).toBe(1);
+  expect(answer.status).toBe(expected.status);
+  expect(answer.report).toBe(expected.stdout);
+});

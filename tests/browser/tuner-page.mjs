@@ -1,0 +1,51 @@
+// What the browser tests share: where the page and the simulator are, and a page opened and ready.
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+
+export const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
+export const tunerPath = process.env.OSTRELLE_TUNER ?? join(root, 'build/web/tuner/Ostrelle-tuner.html');
+export const simPath = process.env.OSTRELLE_SIM ?? join(root, 'build/native/sim/ostrelle-sim');
+export const screenshots = join(root, 'build/browser');
+
+// Opens the page from file:// and waits until window.ostrelle is ready; fails on any request the
+// page makes to anything but itself and on any error it throws.
+export async function openTuner(page) {
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('request', (request) => {
+    if (!request.url().startsWith('file://') && !request.url().startsWith('data:') && !request.url().startsWith('blob:')) {
+      problems.push(`request: ${request.url()}`);
+    }
+  });
+  await page.goto(pathToFileURL(tunerPath).href);
+  await page.evaluate(() => window.ostrelleReady);
+  return problems;
+}
+
+// What `ostrelle-sim command args...` writes into the files it is told to, read back: outputs maps
+// an option (--trace, --csv) to the text written.
+export function runSim(command, args, options) {
+  const folder = mkdtempSync(join(tmpdir(), 'ostrelle-browser-'));
+  try {
+    const paths = Object.fromEntries(options.map((option) => [option, join(folder, option.slice(2))]));
+    execFileSync(simPath, [command, ...args, ...options.flatMap((option) => [option, paths[option]])], {
+      stdio: ['ignore', 'ignore', 'inherit'],
+    });
+    return Object.fromEntries(options.map((option) => [option, readFileSync(paths[option], 'utf8')]));
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+// What ostrelle-sim prints on stdout, and its exit status, run in folder.
+export function simOutput(args, folder) {
+  try {
+    return { stdout: execFileSync(simPath, args, { cwd: folder, encoding: 'utf8' }), status: 0 };
+  } catch (error) {
+    if (error.status === null || error.status === undefined) throw error;
+    return { stdout: error.stdout, status: error.status };
+  }
+}

@@ -1,0 +1,127 @@
+// The page's core: the plug-in's own code in the WebAssembly module, with text in and text out.
+// This is what window.ostrelle offers to the console and to test scripts (see the README).
+
+const pluginSounds = '/plugin/Radio SFX';
+// What the audio device did, by its number in the module (audio::DeviceCall::Kind).
+const callKinds = ['open', 'play', 'stop', 'volume', 'close'];
+
+// A drive or a settings file that cannot be read: file, line and column, as on the command line.
+export class InputError extends Error {
+  constructor(message, line, column) {
+    super(message);
+    this.name = 'InputError';
+    this.line = line;
+    this.column = column;
+  }
+}
+
+export function decodeBase64(text) {
+  const binary = atob(text);
+  const bytes = new Uint8Array(binary.length);
+  for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
+  return bytes;
+}
+
+// Text as the bytes a file holds: strings as UTF-8, bytes as they are.
+const toBytes = (data) => (typeof data === 'string' ? new TextEncoder().encode(data) : new Uint8Array(data));
+
+export async function createCore(createModule, assets) {
+  const module = await createModule();
+  const call = (name, returns, types, values) => module.ccall(name, returns, types, values);
+  module.FS.mkdirTree(pluginSounds);
+
+  // Runs use with each byte block copied into the module's heap, as (pointer, size) pairs; files can be
+  // far larger than the stack that ccall copies strings onto.
+  const withBytes = (blocks, use) => {
+    const pointers = blocks.map((bytes) => {
+      const pointer = module._malloc(bytes.length + 1);
+      module.HEAPU8.set(bytes, pointer);
+      return pointer;
+    });
+    try {
+      return use(pointers.flatMap((pointer, i) => [pointer, blocks[i].length]));
+    } finally {
+      pointers.forEach((pointer) => module._free(pointer));
+    }
+  };
+
+  const core = {
+    assets,
+    // The plug-in's table of the eight keys: key, default, kind (float, duration, volume, switch).
+    settingKeys: JSON.parse(call('tunerSettingKeys', 'string', [], [])),
+
+    // Puts a sound file where the plug-in looks for it (broke.mp3, broke2.mp3, noise.mp3).
+    putSound(name, bytes) {
+      module.FS.writeFile(`${pluginSounds}/${name}`, bytes);
+    },
+
+    // Runs a drive: scenario (TOML text) or replay (CSV text), with ini (settings text; the shipped
+    // Ostrelle.ini when absent). Answers {trace, csv}: the trace as JSONL, the same lines as
+    // `ostrelle-sim --trace`, and the per-frame table as `--csv` writes it. Throws InputError.
+    simulate({ scenario, replay, ini, name } = {}) {
+      const run = core.run({ scenario, replay, ini, name, trace: true, csv: true });
+      return { trace: run.trace, csv: run.csv };
+    },
+
+    // The same run for the page: frames (a Float64Array, frameColumns numbers a frame: time,
+    // duration, radio volume, radio level, state, marks, duck ms, tick), the sound calls, and the
+    // trace and table only when asked for.
+    run({ scenario, replay, ini, name, trace = false, csv = false }) {
+      if ((scenario === undefined) === (replay === undefined)) {
+        throw new TypeError('simulate: give exactly one of scenario (TOML) or replay (CSV)');
+      }
+      const drive = scenario ?? replay;
+      const fileName = name ?? (scenario !== undefined ? 'scenario.toml' : 'replay.csv');
+      const outputs = (trace ? 1 : 0) | (csv ? 2 : 0);
+      const status = withBytes([toBytes(drive), toBytes(ini ?? assets.ini)], ([drivePointer, driveSize, iniPointer, iniSize]) =>
+        call(
+          'tunerSimulate',
+          'number',
+          ['number', 'number', 'number', 'string', 'number', 'number', 'number'],
+          [drivePointer, driveSize, replay !== undefined ? 1 : 0, fileName, iniPointer, iniSize, outputs],
+        ),
+      );
+      if (status !== 0) {
+        const message = call('tunerError', 'string', [], []);
+        if (status === 2) {
+          throw new InputError(message, call('tunerErrorLine', 'number', [], []), call('tunerErrorColumn', 'number', [], []));
+        }
+        throw new Error(message);
+      }
+      const callCount = call('tunerSoundCallCount', 'number', [], []);
+      const callPointer = call('tunerSoundCalls', 'number', [], []) / 8;
+      const names = JSON.parse(call('tunerSoundNames', 'string', [], []));
+      const soundCalls = [];
+      for (let i = 0; i < callCount; ++i) {
+        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(callPointer + i * 5, callPointer + i * 5 + 5);
+        soundCalls.push({ frame, call: callKinds[kind], stream, sound: names[stream] ?? '', loop: flag === 1, restart: flag === 1, volume });
+      }
+      const columns = call('tunerFrameColumns', 'number', [], []);
+      const count = call('tunerFrameCount', 'number', [], []);
+      const pointer = call('tunerFrames', 'number', [], []);
+      return {
+        frameColumns: columns,
+        frameCount: count,
+        frames: module.HEAPF64.slice(pointer / 8, pointer / 8 + count * columns),
+        soundCalls,
+        trace: trace ? call('tunerTrace', 'string', [], []) : undefined,
+        csv: csv ? call('tunerCsv', 'string', [], []) : undefined,
+      };
+    },
+
+    // check-ini on a settings text: {status (0 clean, 1 warnings, 2 not read), report (as
+    // `ostrelle-sim check-ini` prints it), settings (the eight values the plug-in reads, in the
+    // order of settingKeys)}.
+    checkIni(text, name = 'Ostrelle.ini') {
+      const status = withBytes([toBytes(text)], ([pointer, size]) =>
+        call('tunerCheckIni', 'number', ['number', 'number', 'string'], [pointer, size, name]),
+      );
+      const settings = call('tunerCheckSettings', 'string', [], []);
+      return { status, report: call('tunerCheckReport', 'string', [], []), settings: settings ? JSON.parse(settings) : null };
+    },
+
+    stateName: (state) => call('tunerStateName', 'string', ['number'], [state]),
+  };
+  for (const [name, data] of Object.entries(assets.sounds)) core.putSound(name, decodeBase64(data));
+  return core;
+}

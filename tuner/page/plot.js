@@ -1,0 +1,234 @@
+// The radio over a drive on a canvas, marked as ostrelle-sim's plot marks it: roofs and ducks
+// shaded, pauses grey, stretches on foot hatched, crashes as dashed red lines. A snapshot run is
+// drawn under the current one. Drawn by hand on a 2D canvas: a step line and some rectangles need
+// no plotting library, and a few thousand points redraw well within a frame.
+
+// The module's per-frame columns (tuner_api.cpp's FrameColumn) and marks.
+export const column = { time: 0, duration: 1, radioVolume: 2, radioLevel: 3, state: 4, marks: 5, duckMs: 6, tick: 7 };
+export const mark = { crash: 1, roof: 2, pause: 4, onFoot: 8, radioSet: 16 };
+const duckState = 1;
+
+const colours = {
+  roof: '#cfe0f5',
+  duck: '#f8d3c5',
+  pause: '#e2e2e2',
+  onFoot: '#bdbdbd',
+  crash: '#c0392b',
+  radio: '#1f4e9a',
+  snapshot: '#8a8a8a',
+  playhead: '#117a3d',
+  cursor: '#444',
+  grid: '#e6e6e6',
+  text: '#222',
+};
+const margin = { left: 48, right: 12, top: 10, bottom: 28 };
+const topVolume = 140;
+
+export class RadioPlot {
+  constructor(canvas) {
+    this.canvas = canvas;
+    this.run = null;
+    this.snapshot = null;
+    this.cursor = null; // a frame index, or null
+    this.playhead = null; // seconds, or null
+  }
+
+  get length() {
+    const run = this.run;
+    if (!run || run.frameCount === 0) return 1;
+    const last = (run.frameCount - 1) * run.frameColumns;
+    return run.frames[last + column.time] + run.frames[last + column.duration];
+  }
+
+  value(run, frame, which) {
+    return run.frames[frame * run.frameColumns + which];
+  }
+
+  // The frame at seconds (the last frame that starts at or before it).
+  frameAt(seconds) {
+    const run = this.run;
+    let low = 0;
+    let high = run.frameCount - 1;
+    while (low < high) {
+      const middle = (low + high + 1) >> 1;
+      if (this.value(run, middle, column.time) <= seconds) low = middle;
+      else high = middle - 1;
+    }
+    return low;
+  }
+
+  x(seconds) {
+    return margin.left + (seconds / this.length) * (this.width - margin.left - margin.right);
+  }
+
+  secondsAt(x) {
+    return Math.min(Math.max(((x - margin.left) / (this.width - margin.left - margin.right)) * this.length, 0), this.length);
+  }
+
+  y(volume) {
+    return margin.top + (1 - volume / topVolume) * (this.height - margin.top - margin.bottom);
+  }
+
+  draw() {
+    const { canvas } = this;
+    const ratio = window.devicePixelRatio || 1;
+    this.width = canvas.clientWidth;
+    this.height = canvas.clientHeight;
+    if (canvas.width !== Math.round(this.width * ratio)) canvas.width = Math.round(this.width * ratio);
+    if (canvas.height !== Math.round(this.height * ratio)) canvas.height = Math.round(this.height * ratio);
+    const g = canvas.getContext('2d');
+    g.setTransform(ratio, 0, 0, ratio, 0, 0);
+    g.clearRect(0, 0, this.width, this.height);
+    if (!this.run) return;
+    this.drawStretches(g);
+    this.drawAxes(g);
+    this.drawCrashes(g);
+    if (this.snapshot) this.drawRadio(g, this.snapshot, colours.snapshot, [6, 4]);
+    this.drawRadio(g, this.run, colours.radio, []);
+    this.drawLine(g, this.cursor === null ? null : this.value(this.run, this.cursor, column.time), colours.cursor, [2, 2]);
+    this.drawLine(g, this.playhead, colours.playhead, []);
+  }
+
+  drawStretches(g) {
+    const run = this.run;
+    const bottom = this.height - margin.bottom;
+    const shade = (inside, style) => {
+      let from = null;
+      for (let i = 0; i <= run.frameCount; ++i) {
+        const on = i < run.frameCount && inside(i);
+        if (on && from === null) from = this.value(run, i, column.time);
+        if (!on && from !== null) {
+          const to = i < run.frameCount ? this.value(run, i, column.time) : this.length;
+          g.fillStyle = style;
+          g.fillRect(this.x(from), margin.top, Math.max(this.x(to) - this.x(from), 1), bottom - margin.top);
+          from = null;
+        }
+      }
+    };
+    const marks = (i) => this.value(run, i, column.marks);
+    shade((i) => marks(i) & mark.roof, colours.roof);
+    shade((i) => this.value(run, i, column.state) === duckState, colours.duck);
+    shade((i) => marks(i) & mark.pause, colours.pause);
+    shade((i) => marks(i) & mark.onFoot, onFootPattern(g));
+  }
+
+  drawAxes(g) {
+    g.font = '12px sans-serif';
+    g.fillStyle = colours.text;
+    g.strokeStyle = colours.grid;
+    g.lineWidth = 1;
+    g.textAlign = 'right';
+    g.textBaseline = 'middle';
+    for (const volume of [0, 16, 32, 48, 64, 80, 96, 112, 127]) {
+      g.beginPath();
+      g.moveTo(margin.left, this.y(volume));
+      g.lineTo(this.width - margin.right, this.y(volume));
+      g.stroke();
+      g.fillText(String(volume), margin.left - 6, this.y(volume));
+    }
+    g.textAlign = 'center';
+    g.textBaseline = 'top';
+    const step = niceStep(this.length / 10);
+    for (let t = 0; t <= this.length + 1e-9; t += step) {
+      const label = `${Number(t.toFixed(3))} s`;
+      // A label that would run past the right edge ends at it instead.
+      const x = Math.min(this.x(t), this.width - g.measureText(label).width / 2 - 1);
+      g.fillText(label, x, this.height - margin.bottom + 6);
+    }
+  }
+
+  drawCrashes(g) {
+    const run = this.run;
+    g.save();
+    g.strokeStyle = colours.crash;
+    g.setLineDash([5, 4]);
+    g.lineWidth = 1.5;
+    for (let i = 0; i < run.frameCount; ++i) {
+      if (!(this.value(run, i, column.marks) & mark.crash)) continue;
+      const x = this.x(this.value(run, i, column.time));
+      g.beginPath();
+      g.moveTo(x, margin.top);
+      g.lineTo(x, this.height - margin.bottom);
+      g.stroke();
+    }
+    g.restore();
+  }
+
+  // The game's radio volume as a step line, one point per change.
+  drawRadio(g, run, colour, dash) {
+    g.save();
+    g.strokeStyle = colour;
+    g.lineWidth = 2;
+    g.setLineDash(dash);
+    g.beginPath();
+    let last = null;
+    for (let i = 0; i < run.frameCount; ++i) {
+      const volume = this.value(run, i, column.radioVolume);
+      const x = this.x(this.value(run, i, column.time));
+      if (last === null) g.moveTo(x, this.y(volume));
+      else if (volume !== last) {
+        g.lineTo(x, this.y(last));
+        g.lineTo(x, this.y(volume));
+      }
+      last = volume;
+    }
+    if (last !== null) g.lineTo(this.x(this.length), this.y(last));
+    g.stroke();
+    g.restore();
+  }
+
+  drawLine(g, seconds, colour, dash) {
+    if (seconds === null) return;
+    g.save();
+    g.strokeStyle = colour;
+    g.setLineDash(dash);
+    g.lineWidth = 2;
+    g.beginPath();
+    g.moveTo(this.x(seconds), margin.top);
+    g.lineTo(this.x(seconds), this.height - margin.bottom);
+    g.stroke();
+    g.restore();
+  }
+
+  // What the hover tip and the readout say of a frame.
+  describe(frame, stateName) {
+    const run = this.run;
+    const marks = this.value(run, frame, column.marks);
+    const notes = [
+      marks & mark.crash ? 'crash' : '',
+      marks & mark.roof ? 'under a roof' : '',
+      marks & mark.pause ? 'paused' : '',
+      marks & mark.onFoot ? 'on foot' : '',
+    ].filter(Boolean);
+    return `${this.value(run, frame, column.time).toFixed(3)} s, frame ${frame}: ${stateName(this.value(run, frame, column.state))}, ` +
+      `radio ${this.value(run, frame, column.radioVolume)} (level ${Number(this.value(run, frame, column.radioLevel).toFixed(2))})` +
+      (notes.length ? `, ${notes.join(', ')}` : '');
+  }
+}
+
+function niceStep(rough) {
+  const power = 10 ** Math.floor(Math.log10(rough));
+  return [1, 2, 5, 10].map((m) => m * power).find((step) => step >= rough);
+}
+
+function onFootPattern(g) {
+  const tile = document.createElement('canvas');
+  tile.width = tile.height = 8;
+  const t = tile.getContext('2d');
+  t.strokeStyle = colours.onFoot;
+  t.beginPath();
+  t.moveTo(0, 8);
+  t.lineTo(8, 0);
+  t.stroke();
+  return g.createPattern(tile, 'repeat');
+}
+
+export const legend = [
+  ['radio volume', colours.radio, 'line'],
+  ['snapshot', colours.snapshot, 'dash'],
+  ['under a roof', colours.roof, 'box'],
+  ['duck', colours.duck, 'box'],
+  ['paused', colours.pause, 'box'],
+  ['on foot', colours.onFoot, 'hatch'],
+  ['crash', colours.crash, 'dash'],
+];

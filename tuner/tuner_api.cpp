@@ -1,0 +1,301 @@
+// What the tuner page calls in the module: the plug-in's own code run over the game's side, as
+// ostrelle-sim runs it, with text in and text out. Each call keeps its answer until the next call
+// of the same kind; the page reads it through the matching getter.
+//
+// The plug-in's folder lives in the module's memory file system at pluginFolder: the page puts the
+// sounds into its "Radio SFX" folder, and each run writes the settings text as its Ostrelle.ini.
+#include <emscripten/emscripten.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "sim/check_ini.h"
+#include "sim/frame_table.h"
+#include "sim/plot.h"
+#include "sim/scenario.h"
+#include "sim/simulation.h"
+#include "sim/timeline.h"
+#include "standins/audio/bass_web.h"
+#include "standins/world/replay.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string pluginFolder = "/plugin";
+const std::string checkFolder = "/check";
+
+// The numbers the page draws and plays, per frame, in this order (a Float64Array in the page).
+enum FrameColumn {
+    timeColumn,
+    durationColumn,
+    radioVolumeColumn,
+    radioLevelColumn,
+    stateColumn,
+    marksColumn,   // the bits below
+    duckMsColumn,  // a duck began in this frame and lasts this long; -1: none began
+    tickColumn,
+    frameColumns
+};
+enum Mark { crashMark = 1, roofMark = 2, pauseMark = 4, onFootMark = 8, radioSetMark = 16 };
+
+struct Run {
+    std::string trace, csv, soundNames, error;
+    int errorLine = 0, errorColumn = 0;
+    std::vector<double> frames;
+    std::vector<double> soundCalls;
+} run;
+
+struct Check {
+    std::string report, settings;
+    int status = 0;
+} check;
+
+std::string jsonString(std::string_view text) {
+    std::string json = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+            json += escape;
+        } else {
+            json += c;
+        }
+    }
+    return json + '"';
+}
+
+std::string fileName(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    if (!file) throw std::runtime_error(path + ": cannot write in the page's memory");
+}
+
+int marksOf(const std::vector<FrameRecord>& records, std::size_t i) {
+    const ReplayFrame& row = records[i].row;
+    int marks = 0;
+    if (i > 0 && isCrash(row, records[i - 1].row)) marks |= crashMark;
+    if (row.roofFound && row.vehicle != 0) marks |= roofMark;
+    if (row.suspend != 0) marks |= pauseMark;
+    if (row.vehicle == 0) marks |= onFootMark;
+    if (records[i].radioVolumeSet) marks |= radioSetMark;
+    return marks;
+}
+
+// What the audio device did, soundCallColumns numbers a call (a Float64Array in the page): the
+// frame it happened in, its kind (DeviceCall::Kind), the stream, loop (open) or restart (play),
+// and the volume (setVolume). Numbers, not text: a run under a roof sets a volume every frame.
+enum SoundCallColumn { callFrame, callKind, callStream, callFlag, callVolume, soundCallColumns };
+
+class SoundCalls {
+  public:
+    void take(std::size_t frame) {
+        for (const audio::DeviceCall& call : audio::takeDeviceCalls()) {
+            if (call.kind == audio::DeviceCall::Kind::open) {
+                if (names.size() <= call.handle) names.resize(call.handle + 1);
+                names[call.handle] = fileName(call.path);
+            }
+            const bool flag = call.kind == audio::DeviceCall::Kind::open ? call.loop : call.restart;
+            calls.insert(calls.end(),
+                         {static_cast<double>(frame), static_cast<double>(call.kind),
+                          static_cast<double>(call.handle), flag ? 1.0 : 0.0, call.volume});
+        }
+    }
+    // The file name of each stream, by handle, as JSON.
+    std::string namesJson() const {
+        std::string json = "[";
+        for (const std::string& name : names)
+            json += (json.size() > 1 ? "," : "") + jsonString(name);
+        return json + ']';
+    }
+
+    std::vector<double> calls;
+
+  private:
+    std::vector<std::string> names;
+};
+
+std::vector<ReplayFrame> driveFrames(const std::string& drive, bool isReplay,
+                                     const std::string& name) {
+    if (!isReplay) return parseScenario(drive, name).frames;
+    std::istringstream text(drive);
+    return readReplay(text, name);
+}
+
+void simulateDrive(const std::string& drive, bool isReplay, const std::string& name,
+                   const std::string& ini, bool wantTrace, bool wantCsv) {
+    std::vector<ReplayFrame> frames = driveFrames(drive, isReplay, name);
+    writeFile(pluginFolder + "/Ostrelle.ini", ini);
+    std::ostringstream trace;
+    SoundCalls soundCalls;
+    audio::takeDeviceCalls();
+    std::vector<FrameRecord> records =
+        simulate(frames, pluginFolder, wantTrace ? &trace : nullptr,
+                 [&](const FrameRecord& record) { soundCalls.take(record.row.frame); });
+    soundCalls.take(records.size());  // the unload
+    run.soundCalls = std::move(soundCalls.calls);
+    run.soundNames = soundCalls.namesJson();
+    run.trace = trace.str();
+    if (wantCsv) {
+        std::ostringstream csv;
+        writeFrameTable(csv, records);
+        run.csv = csv.str();
+    }
+    run.frames.assign(records.size() * frameColumns, 0.0);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const FrameRecord& record = records[i];
+        double* row = &run.frames[i * frameColumns];
+        row[timeColumn] = record.time;
+        row[durationColumn] = record.duration;
+        row[radioVolumeColumn] = record.radioVolume;
+        row[radioLevelColumn] = record.radioLevel;
+        row[stateColumn] = static_cast<double>(record.state);
+        row[marksColumn] = marksOf(records, i);
+        row[duckMsColumn] = record.duckMs ? static_cast<double>(*record.duckMs) : -1.0;
+        row[tickColumn] = record.row.tick;
+    }
+}
+
+// The eight values as JSON, in the settings table's order.
+std::string settingsJson(const EffectSettings& settings) {
+    std::string json = "[";
+    for (const SettingKey& key : settingKeys) {
+        std::visit(
+            [&](auto field) {
+                std::ostringstream value;
+                value.precision(9);
+                value << +(settings.*field);
+                json += (json.size() > 1 ? "," : "") + value.str();
+            },
+            key.field);
+    }
+    return json + ']';
+}
+
+const char* kindOf(const SettingField& field) {
+    static const char* const kinds[] = {"float", "duration", "volume", "switch"};
+    return kinds[field.index()];
+}
+
+}  // namespace
+
+extern "C" {
+
+// Runs a drive (scenario TOML, or replay CSV when isReplay; driveSize bytes) with the iniSize
+// bytes at ini as the settings file. outputs: 1 the trace, 2 the frame table. Answers 0, or 2 for
+// a drive that cannot be read (tunerError names file, line and column), 1 for any other failure.
+EMSCRIPTEN_KEEPALIVE int tunerSimulate(const char* drive, int driveSize, int isReplay,
+                                       const char* name, const char* ini, int iniSize,
+                                       int outputs) {
+    run = Run{};
+    try {
+        fs::create_directories(pluginFolder);
+        simulateDrive(std::string(drive, driveSize), isReplay != 0, name, std::string(ini, iniSize),
+                      (outputs & 1) != 0, (outputs & 2) != 0);
+        return 0;
+    } catch (const InputError& error) {
+        run.error = error.what();
+        run.errorLine = static_cast<int>(error.line);
+        run.errorColumn = static_cast<int>(error.column);
+        return 2;
+    } catch (const std::exception& error) {
+        run.error = error.what();
+        return 1;
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tunerTrace() {
+    return run.trace.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const char* tunerCsv() {
+    return run.csv.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const double* tunerSoundCalls() {
+    return run.soundCalls.data();
+}
+EMSCRIPTEN_KEEPALIVE int tunerSoundCallCount() {
+    return static_cast<int>(run.soundCalls.size() / soundCallColumns);
+}
+EMSCRIPTEN_KEEPALIVE const char* tunerSoundNames() {
+    return run.soundNames.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const char* tunerError() {
+    return run.error.c_str();
+}
+EMSCRIPTEN_KEEPALIVE int tunerErrorLine() {
+    return run.errorLine;
+}
+EMSCRIPTEN_KEEPALIVE int tunerErrorColumn() {
+    return run.errorColumn;
+}
+EMSCRIPTEN_KEEPALIVE const double* tunerFrames() {
+    return run.frames.data();
+}
+EMSCRIPTEN_KEEPALIVE int tunerFrameCount() {
+    return static_cast<int>(run.frames.size() / frameColumns);
+}
+EMSCRIPTEN_KEEPALIVE int tunerFrameColumns() {
+    return frameColumns;
+}
+EMSCRIPTEN_KEEPALIVE const char* tunerStateName(int state) {
+    return stateName(static_cast<EffectState>(state));
+}
+
+// The plug-in's table of settings as JSON: key, default and kind (float, duration, volume, switch).
+EMSCRIPTEN_KEEPALIVE const char* tunerSettingKeys() {
+    static std::string json;
+    json = "[";
+    for (const SettingKey& key : settingKeys) {
+        std::ostringstream line;
+        line << "{\"key\":" << jsonString(key.key) << ",\"default\":" << key.defaultValue
+             << ",\"kind\":\"" << kindOf(key.field) << "\"}";
+        json += (json.size() > 1 ? "," : "") + line.str();
+    }
+    json += ']';
+    return json.c_str();
+}
+
+// check-ini on the iniSize bytes at ini as a file called name: answers its exit status (0 clean,
+// 1 warnings, 2 not read); tunerCheckReport is its report, tunerCheckSettings the eight values the
+// plug-in reads.
+EMSCRIPTEN_KEEPALIVE int tunerCheckIni(const char* ini, int iniSize, const char* name) {
+    check = Check{};
+    try {
+        fs::create_directories(checkFolder);
+        fs::current_path(checkFolder);
+        const std::string file = fileName(name).empty() ? "Ostrelle.ini" : fileName(name);
+        writeFile(file, std::string(ini, iniSize));
+        std::ostringstream report;
+        check.status = checkIni(file, report);
+        check.report = report.str();
+        EffectSettings settings;
+        readSettings(fs::absolute(file).string(), settings);
+        check.settings = settingsJson(settings);
+        fs::remove(file);
+    } catch (const std::exception& error) {
+        check.report = error.what();
+        check.status = 2;
+    }
+    return check.status;
+}
+EMSCRIPTEN_KEEPALIVE const char* tunerCheckReport() {
+    return check.report.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const char* tunerCheckSettings() {
+    return check.settings.c_str();
+}
+
+}  // extern "C"
