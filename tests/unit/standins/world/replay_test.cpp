@@ -32,26 +32,48 @@ TEST(Replay, ReadsEveryColumnIntoItsField) {
     EXPECT_TRUE(std::isnan(frames[1].health));
 }
 
-TEST(Replay, BadInputNamesLineColumnAndWhatWasExpected) {
-    const std::string row = "0,1,0,1,1,0,1000,0,0,0,0,0,0";
-    const InputErrorCase cases[] = {
-        {"", 1, 1, "expected the header"},
-        {"frame,tick\n", 1, 1, "expected the header"},
-        {header + "0,1,0,1,1,0,1000,0,0,0,0,0\n", 2, 27, "expected a value for 'roof_z'"},
-        {header + row + ",5\n", 2, 29, "expected the end of the row"},
-        {header + "0,1,0,1,1,256,1000,0,0,0,0,0,0\n", 2, 11, "from 0 to 255 for 'status'"},
-        {header + "0,-1,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick', found '-1'"},
-        {header + "0,4294967296,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick'"},
-        {header + "0,1,0,1,1,0,1000,0,0,0,0,2,0\n", 2, 26, "from 0 to 1 for 'roof_found'"},
-        {header + "0,1,0,1,1,0,12x,0,0,0,0,0,0\n", 2, 13, "float for 'health', found '12x'"},
-        {header + "0,1,0,1,1,0,,0,0,0,0,0,0\n", 2, 13, "float for 'health', found ''"},
-        {header + "0,1,0,1,1,0, 5,0,0,0,0,0,0\n", 2, 13, "float for 'health'"},
-        {header + "0,1,0,1,1,0,1e39,0,0,0,0,0,0\n", 2, 13, "float for 'health'"},
-        {header + row + "\n" + row + "\n", 3, 1, "expected frame 1"},
-        {header + "\n", 2, 1, "for 'frame', found ''"},
-    };
-    for (const InputErrorCase& c : cases) expectInputError(read, "drive.csv", c);
+const std::string row = "0,1,0,1,1,0,1000,0,0,0,0,0,0";
+
+class ReplayBadInput : public testing::TestWithParam<InputErrorCase> {};
+
+TEST_P(ReplayBadInput, NamesLineColumnAndWhatWasExpected) {
+    expectInputError(read, "drive.csv", GetParam());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReplayBadInput,
+    testing::Values(
+        InputErrorCase{"", 1, 1, "expected the header"},
+        InputErrorCase{"frame,tick\n", 1, 1, "expected the header"},
+        InputErrorCase{header + "0,1,0,1,1,0,1000,0,0,0,0,0\n", 2, 27,
+                       "expected a value for 'roof_z'"},
+        InputErrorCase{header + row + ",5\n", 2, 29, "expected the end of the row"},
+        InputErrorCase{header + "0,1,0,1,1,256,1000,0,0,0,0,0,0\n", 2, 11,
+                       "from 0 to 255 for 'status'"},
+        InputErrorCase{header + "0,-1,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick', found '-1'"},
+        InputErrorCase{header + "0,4294967296,0,1,1,0,1000,0,0,0,0,0,0\n", 2, 3, "for 'tick'"},
+        InputErrorCase{header + "0,1,0,1,1,0,1000,0,0,0,0,2,0\n", 2, 26,
+                       "from 0 to 1 for 'roof_found'"},
+        InputErrorCase{header + "0,1,0,1,1,0,12x,0,0,0,0,0,0\n", 2, 13,
+                       "float for 'health', found '12x'"},
+        InputErrorCase{header + "0,1,0,1,1,0,,0,0,0,0,0,0\n", 2, 13,
+                       "float for 'health', found ''"},
+        InputErrorCase{header + "0,1,0,1,1,0, 5,0,0,0,0,0,0\n", 2, 13, "float for 'health'"},
+        InputErrorCase{header + "0,1,0,1,1,0,1e39,0,0,0,0,0,0\n", 2, 13, "float for 'health'"},
+        InputErrorCase{header + row + "\n" + row + "\n", 3, 1, "expected frame 1"},
+        InputErrorCase{header + "\n", 2, 1, "for 'frame', found ''"},
+        // A header and no frame is no drive.
+        InputErrorCase{header, 2, 1, "expected at least one row after the header"},
+        InputErrorCase{header.substr(0, header.size() - 1), 1, 78,
+                       "expected at least one row after the header"},
+        // A field of a shared file is bounded, and shown only in part and escaped.
+        InputErrorCase{header + "0,1,0,1,1,0," + std::string(300'000, '9') + ",0,0,0,0,0,0\n", 2,
+                       1025, "expected a line of at most 1024 bytes"},
+        InputErrorCase{header + std::string(5'000'000, ','), 2, 1025, "at most 1024 bytes"},
+        InputErrorCase{header + "0,1,0,1,1,0," + std::string(900, '7') + "x,0,0,0,0,0,0\n", 2, 13,
+                       "found '7777777777777777777777777777777777777777...' (901 bytes)"},
+        InputErrorCase{header + "0,1,0,1,1,0,1\x1B[2J\a,0,0,0,0,0,0\n", 2, 13,
+                       "found '1\\x1B[2J\\x07'"}));
 
 TEST(Replay, VehiclesAreBoundedWhereTheOneTooManyAppears) {
     std::string text = header;
