@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <numeric>
 #include <optional>
 
 #include "config/settings.h"
@@ -157,7 +158,8 @@ int runDrive(const Drive& drive, const Outputs& outputs) {
     std::optional<WavRender> render;
     if (!outputs.wav.empty()) {
         wav.emplace(outputs.wav);
-        render.emplace(wav->path(), bed);
+        const std::vector<double> durations = frameDurations(drive.frames);
+        render.emplace(wav->path(), bed, std::accumulate(durations.begin(), durations.end(), 0.0));
     }
 
     std::vector<FrameRecord> records;

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "standins/audio/sound_stream.h"
 #include "config/settings.h"
 #include "sim/plugin_folder.h"
 #include "sim/scenario.h"
 #include "sim/simulation.h"
 #include "sim/wav_render.h"
+#include "standins/audio/sound_stream.h"
 
 namespace {
 
@@ -158,7 +158,7 @@ int main() {
     double start = cpuSeconds(RUSAGE_SELF);
     std::vector<FrameRecord> records;
     {
-        WavRender wav((folder / "ostrelle.wav").string(), assets + "/radio-bed.mp3");
+        WavRender wav((folder / "ostrelle.wav").string(), assets + "/radio-bed.mp3", driveSeconds);
         records = simulate(drive.frames, plugin.path(), nullptr,
                            [&](const FrameRecord& r) { wav.frame(r); });
         wav.finish();
