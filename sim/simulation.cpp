@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-#include "standins/audio/bass_linux.h"
-#include "config/settings.h"
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
-#include "standins/world/trace.h"
-#include "standins/world/world.h"
+#include "config/settings.h"
 #include "platform/win32_api.h"
 #include "sound/sound_player.h"
+#include "standins/audio/bass_linux.h"
 #include "standins/loader/fresh_load.h"
+#include "standins/world/trace.h"
+#include "standins/world/world.h"
 
 namespace {
 
