@@ -393,9 +393,11 @@ void checkOtherSections(Report& report, const platform::Profile& profile,
                                           std::to_string(settings->line) +
                                           "): only the first is read");
         }
-        const std::string where = section.line == 0 ? "before any section"
-                                  : repeated        ? "in the second [Settings] section"
-                                                    : "in section [" + narrow(section.name) + "]";
+        const std::string where =
+            section.line == 0 ? "before any section"
+            : repeated        ? "in the second [Settings] section"
+                              : "in section [" +
+                             printableText(narrow(section.name).substr(0, settingTextSize)) + "]";
         for (const ProfileKey& key : section.keys) {
             const std::string name = narrow(key.name);
             if (isComment(name)) continue;

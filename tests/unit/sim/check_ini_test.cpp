@@ -153,6 +153,9 @@ const SurpriseCase surprises[] = {
       "as ANSI bytes and finds no key, so every key keeps its default; save it as ANSI, or as "
       "UTF-16 with its byte-order mark"}},
     // What the file holds is shown escaped and in part.
+    {"[Settings]\n[\x1B[2J]\nVolume Noise=1\n",
+     {"3: warning: 'Volume Noise' is in section [\\x1B[2J]: the plug-in reads only the first "
+      "[Settings] section, so it is ignored"}},
     {"[Settings]\n\x1B[31m=1\n" + std::string(2'000'000, 'k') + "=1\n",
      {"2: warning: unknown key '\\x1B[31m' is ignored",
       "3: warning: unknown key '" + std::string(64, 'k') + "...' (2000000 bytes) is ignored"}},
