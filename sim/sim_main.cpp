@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <numeric>
 #include <optional>
@@ -391,7 +392,7 @@ int run(int argc, char** argv) {
         if (*replay) return runDrive(replayDrive(input), outputs);
         return exportReplay(input, output);
     } catch (const Interrupted&) {
-        std::fprintf(stderr, "ostrelle-sim: interrupted; nothing was written\n");
+        std::fprintf(stderr, "ostrelle-sim: interrupted; no output is left half-written\n");
         return -1;
     } catch (const InputError& error) {
         std::fprintf(stderr, "ostrelle-sim: %s\n", error.what());
