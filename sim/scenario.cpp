@@ -216,6 +216,16 @@ class ScenarioReader {
         return *value;
     }
 
+    // A crash's force or a damage's amount: 0 would be an event that never happens.
+    double positive(const toml::table& event, std::string_view key, std::string_view unit) const {
+        const double value = number(event, key, std::nullopt, 0.0, 1e9, unit);
+        if (value == 0.0) {
+            fail(event.get(key)->source(), "expected " + std::string(unit) + " above 0 for '" +
+                                               std::string(key) + "': 0 would never happen");
+        }
+        return value;
+    }
+
     static std::string numberText(double value) {
         std::ostringstream text;
         text << std::setprecision(10) << value;
@@ -284,8 +294,7 @@ class ScenarioReader {
 
     void readEvents(const toml::table& root) {
         eachEvent(root, "crash", {"at", "force"}, [&](const toml::table& event) {
-            auto force =
-                static_cast<float>(number(event, "force", std::nullopt, 0.0, 1e9, "force"));
+            auto force = static_cast<float>(positive(event, "force", "force"));
             const std::size_t frame = moment(event);
             // A frame holds one impact force: a second crash in it would silently replace the
             // first.
@@ -298,8 +307,7 @@ class ScenarioReader {
             moments.emplace(frame, [force](Car& c) { c.impact = force; });
         });
         eachEvent(root, "damage", {"at", "amount"}, [&](const toml::table& event) {
-            auto amount =
-                static_cast<float>(number(event, "amount", std::nullopt, 0.0, 1e9, "health"));
+            auto amount = static_cast<float>(positive(event, "amount", "health"));
             moments.emplace(moment(event), [amount](Car& c) { c.health[c.vehicle] -= amount; });
         });
         eachEvent(root, "change", {"at", "vehicle", "health"}, [&](const toml::table& event) {

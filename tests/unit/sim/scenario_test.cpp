@@ -140,6 +140,8 @@ const InputErrorCase mistakes[] = {
     {"length = 10\n[[crash]]\nat = 1\nforce = 600\n[[crash]]\nat = 0.99\nforce = 900\n", 6, 6,
      "expected one crash a frame: another crash falls in the same frame, 60 (at 1 s)"},
     {"length = 0.005\n", 1, 10, "expected a drive of at least one frame"},
+    {"length = 10\n[[crash]]\nat = 1\nforce = 0\n", 4, 9, "expected force above 0 for 'force'"},
+    {"length = 10\n[[damage]]\nat = 1\namount = 0.0\n", 4, 10, "expected health above 0"},
     // Keys deep enough to overflow the TOML library's stack, and keys that would garble a terminal.
     {"length = 10\na" + repeat(".a", 50000) + " = 1\n", 2, 2, "at most 16 dotted parts"},
     {"length = 10\n[a" + repeat(" . 'a'", 50000) + "]\n", 2, 4, "at most 16 dotted parts"},
