@@ -267,7 +267,7 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
     }
     std::ostringstream report;
     const std::string path = found[0].string(), where = shown(found[0], folder);
-    const int result = checkIni(path, report);
+    const int result = checkIni(path, report, report);
     line.passed = result == 0;
     line.text = result == 0   ? where + " reads as it looks"
                 : result == 1 ? where +

@@ -12,6 +12,7 @@
 #include "config/settings.h"
 #include "platform/win32_api.h"
 #include "standins/world/float_text.h"
+#include "standins/world/shown_text.h"
 
 namespace {
 
@@ -19,24 +20,18 @@ namespace fs = std::filesystem;
 using platform::ProfileKey;
 using platform::ProfileSection;
 
-std::string shortest(double value) {
-    return doubleText(value);
+// Text of the file in quotes as a message shows it: control characters as \xNN, and a text
+// longer than any value the plug-in reads (63 characters) cut.
+std::string inQuotes(std::string_view text) {
+    return quotedExcerpt(text, settingTextSize);
 }
 
-// Text in quotes, control characters shown as \xNN so that a message shows what the file holds.
-std::string inQuotes(std::string_view text) {
-    std::string out = "'";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            constexpr char hex[] = "0123456789ABCDEF";
-            out += {'\\', 'x', hex[byte >> 4], hex[byte & 0xF]};
-        } else {
-            out += c;
-        }
-    }
-    return out + "'";
-}
+// The longest key name: a name much longer is no slip of the fingers.
+constexpr std::size_t longestKeyName = 24;
+
+// The duck's random part: a draw of the plug-in's generator is at most this.
+constexpr std::uint32_t largestDraw = 32767;
+constexpr std::uint8_t fullRadioVolume = 127;
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
@@ -78,6 +73,7 @@ const SettingKey* settingNamed(std::string_view name) {
 
 // The setting whose name is a few typing slips away from name, or nullptr.
 const SettingKey* nearestSetting(std::string_view name) {
+    if (name.size() > 2 * longestKeyName) return nullptr;
     const SettingKey* nearest = nullptr;
     std::size_t best = 0;
     for (const SettingKey& setting : settingKeys) {
@@ -112,12 +108,27 @@ KeyText keyText(const ProfileKey& key, std::size_t bufferSize) {
     return {text, whole.size() > text.size()};
 }
 
-std::string valueText(const EffectSettings& settings, const SettingField& field) {
+// A float as the modder wrote it when the plug-in holds exactly that number, else the shortest
+// text of the float it holds. written is the key's text as read, or nullptr for an absent key.
+std::string writtenFloatText(float value, const std::string* written) {
+    if (written != nullptr) {
+        const std::size_t used = platform::atofLength(written->c_str());
+        const double read = msvcrt::atof(written->c_str());
+        const std::size_t start = written->find_first_not_of(" \t");
+        if (used > 0 && read == static_cast<double>(value) && start < used) {
+            return written->substr(start, used - start);
+        }
+    }
+    return ::floatText(value);
+}
+
+std::string valueText(const EffectSettings& settings, const SettingField& field,
+                      const std::string* written) {
     return std::visit(
         [&](auto member) -> std::string {
             const auto value = settings.*member;
             if constexpr (std::is_same_v<decltype(value), const float>) {
-                return shortest(value);
+                return writtenFloatText(value, written);
             } else if constexpr (std::is_same_v<decltype(value), const bool>) {
                 return value ? "1 (on)" : "0 (off)";
             } else {
@@ -153,7 +164,7 @@ void checkFloat(Report& report, const ProfileKey& key, const SettingKey& setting
     }
     if (read.text.empty()) {
         report.warn(key.line, name + " is empty: it reads as 0, not as its default " +
-                                  shortest(setting.defaultValue));
+                                  floatText(static_cast<float>(setting.defaultValue)));
         return;
     }
     const std::size_t used = platform::atofLength(read.text.c_str());
@@ -166,7 +177,7 @@ void checkFloat(Report& report, const ProfileKey& key, const SettingKey& setting
         const bool comment = rest.find_first_not_of(" \t") != std::string::npos &&
                              rest[rest.find_first_not_of(" \t")] == ';';
         report.warn(key.line, name + " = " + inQuotes(read.text) + " is read only in part, as " +
-                                  shortest(value) + ": " + inQuotes(rest) + " is ignored" +
+                                  floatText(value) + ": " + inQuotes(rest) + " is ignored" +
                                   (comment ? " (';' starts no comment after a value)" : ""));
     }
 }
@@ -252,7 +263,7 @@ FirstLines checkSettingsKeys(Report& report, const ProfileSection& section) {
         first = &key;
         if (!key.value) {
             report.warn(key.line, inQuotes(setting->key) + " has no '=': it keeps its default " +
-                                      shortest(setting->defaultValue));
+                                      floatText(static_cast<float>(setting->defaultValue)));
         } else if (std::holds_alternative<float EffectSettings::*>(setting->field)) {
             checkFloat(report, key, *setting);
         } else {
@@ -293,6 +304,74 @@ void checkRaisedDurations(Report& report, const FirstLines& firstLines,
     }
 }
 
+// Values the plug-in takes as they are although they lie outside what each setting is for: what
+// it then does with them.
+void checkRanges(Report& report, const FirstLines& firstLines, const EffectSettings& settings) {
+    const auto lineOf = [&](const void* field) {
+        for (std::size_t i = 0; i < settingKeys.size(); ++i) {
+            const bool same = std::visit(
+                [&](auto member) { return static_cast<const void*>(&(settings.*member)) == field; },
+                settingKeys[i].field);
+            if (same) return firstLines[i] != nullptr ? firstLines[i]->line : 1;
+        }
+        return 1;
+    };
+    for (const auto& [volume, key] : {std::pair{&settings.volumeDamage, "Volume Damage"},
+                                      std::pair{&settings.volumeNoise, "Volume Noise"}}) {
+        const std::string is = inQuotes(key) + " = " + floatText(*volume) + " ";
+        if (*volume < 0.0f) {
+            // Measured through the Linux audio library: BASS_ChannelSetAttribute refuses a
+            // negative volume and the stream keeps the volume it had, full when it never had one.
+            report.warn(lineOf(volume), is + "is negative: the audio library refuses it, so the "
+                                             "sound plays at its last volume, at first full (1.0)");
+        } else if (*volume > 1.0f) {
+            report.warn(lineOf(volume), is + "is above full (1.0): the sound plays " +
+                                            floatText(*volume) +
+                                            " times as loud as its file, and loud parts clip");
+        }
+    }
+    for (const auto& [volume, key] :
+         {std::pair{&settings.radioDuckVolume, "Radio Duck Volume"},
+          std::pair{&settings.tunnelDuckVolume, "Tunnel Radio Duck Volume"}}) {
+        if (*volume <= fullRadioVolume) continue;
+        report.warn(lineOf(volume), inQuotes(key) + " = " + std::to_string(*volume) +
+                                        " is above the radio's full 127: the plug-in pushes it "
+                                        "to the game as it is, louder than full, and the radio "
+                                        "stays there until the plug-in sets another volume");
+    }
+    if (settings.impactIntensity < 0.0f) {
+        report.warn(lineOf(&settings.impactIntensity),
+                    "'Impact intensity' = " + floatText(settings.impactIntensity) +
+                        " is negative: an impact force of 0 is above it, so every frame in a "
+                        "vehicle is a crash and the radio stays ducked");
+    }
+    const std::uint64_t longest = std::uint64_t{settings.minImpactMs} + largestDraw;
+    if (settings.maxImpactMs > longest) {
+        report.warn(lineOf(&settings.maxImpactMs),
+                    "'Maximum time impact SFX' = " + std::to_string(settings.maxImpactMs) +
+                        " is never reached: a duck lasts the minimum plus a random draw of at "
+                        "most 32767 ms, so at most " +
+                        std::to_string(longest) + " ms");
+    }
+}
+
+// A file in UTF-16 without its byte-order mark: most of its other bytes are 0. Windows reads it
+// as ANSI bytes and finds no section and no key. Answers "little-endian", "big-endian" or "".
+std::string utf16WithoutMark(std::string_view bytes) {
+    if (bytes.size() < 4 || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        return "";
+    }
+    const std::string_view start = bytes.substr(0, 256);
+    std::size_t zeroAtOdd = 0, zeroAtEven = 0;
+    for (std::size_t i = 0; i < start.size(); ++i) {
+        if (start[i] == '\0') ++(i % 2 == 1 ? zeroAtOdd : zeroAtEven);
+    }
+    const std::size_t half = start.size() / 2;
+    if (zeroAtOdd * 2 > half && zeroAtEven * 8 < half) return "little-endian";
+    if (zeroAtEven * 2 > half && zeroAtOdd * 8 < half) return "big-endian";
+    return "";
+}
+
 bool isSettingsSection(const ProfileSection& section) {
     return section.line > 0 && equalsIgnoringCase(narrow(section.name), settingsSection);
 }
@@ -308,9 +387,11 @@ void checkOtherSections(Report& report, const platform::Profile& profile,
                                           std::to_string(settings->line) +
                                           "): only the first is read");
         }
-        const std::string where = section.line == 0 ? "before any section"
-                                  : repeated        ? "in the second [Settings] section"
-                                                    : "in section [" + narrow(section.name) + "]";
+        const std::string where =
+            section.line == 0 ? "before any section"
+            : repeated        ? "in the second [Settings] section"
+                              : "in section [" +
+                             printableText(narrow(section.name).substr(0, settingTextSize)) + "]";
         for (const ProfileKey& key : section.keys) {
             const std::string name = narrow(key.name);
             if (isComment(name)) continue;
@@ -334,31 +415,46 @@ std::string unreadableReason(const std::string& path) {
 
 }  // namespace
 
-int checkIni(const std::string& path, std::ostream& out) {
+int checkIni(const std::string& path, std::ostream& out, std::ostream& messages) {
     const std::optional<std::string> bytes = platform::readProfileBytes(path);
     if (!bytes) {
-        out << path << ": cannot read: " << unreadableReason(path) << '\n';
+        messages << printableText(path) << ": cannot read: " << unreadableReason(path) << '\n';
         return 2;
     }
     EffectSettings settings;
     readSettings(fs::absolute(path).string(), settings);
-    out << path << ": the plug-in reads\n";
-    for (const SettingKey& setting : settingKeys) {
-        std::string key = setting.key;
-        key.resize(24, ' ');
-        out << "  " << key << " = " << valueText(settings, setting.field) << '\n';
-    }
-
-    Report report;
     const platform::Profile profile = platform::parseProfile(*bytes);
     const auto first = std::find_if(profile.begin(), profile.end(), isSettingsSection);
     const ProfileSection* settingsSectionRead = first == profile.end() ? nullptr : &*first;
-    if (settingsSectionRead == nullptr) {
+
+    Report report;
+    FirstLines firstLines(settingKeys.size(), nullptr);
+    if (const std::string utf16 = utf16WithoutMark(*bytes); !utf16.empty()) {
+        report.warn(1, "the file is UTF-16 (" + utf16 +
+                           ") without a byte-order mark: Windows reads it as ANSI bytes and finds "
+                           "no key, so every key keeps its default; save it as ANSI, or as UTF-16 "
+                           "with its byte-order mark");
+    } else if (settingsSectionRead == nullptr) {
         report.warn(1, "no [Settings] section: every key keeps its default");
+        checkOtherSections(report, profile, settingsSectionRead);
     } else {
-        checkRaisedDurations(report, checkSettingsKeys(report, *settingsSectionRead), settings);
+        firstLines = checkSettingsKeys(report, *settingsSectionRead);
+        checkRaisedDurations(report, firstLines, settings);
+        checkOtherSections(report, profile, settingsSectionRead);
     }
-    checkOtherSections(report, profile, settingsSectionRead);
-    report.print(path, out);
+    checkRanges(report, firstLines, settings);
+
+    out << printableText(path) << ": the plug-in reads\n";
+    for (std::size_t i = 0; i < settingKeys.size(); ++i) {
+        std::string key = settingKeys[i].key;
+        key.resize(longestKeyName, ' ');
+        std::optional<std::string> written;
+        if (firstLines[i] != nullptr && firstLines[i]->value) {
+            written = keyText(*firstLines[i], settingTextSize).text;
+        }
+        out << "  " << key << " = "
+            << valueText(settings, settingKeys[i].field, written ? &*written : nullptr) << '\n';
+    }
+    report.print(printableText(path), messages);
     return report.warnings.empty() ? 0 : 1;
 }

@@ -1,12 +1,20 @@
 #include "sim/plot.h"
 
-#include <stdio.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
 
 #include "controller/effect_constants.h"
+#include "standins/world/shown_text.h"
+
+extern char** environ;
 
 namespace {
 
@@ -31,10 +39,12 @@ std::vector<Stretch> stretches(const std::vector<FrameRecord>& records,
     return found;
 }
 
-// Text in gnuplot's single quotes, where only a quote needs doubling.
+// Text in gnuplot's single quotes, which gnuplot never substitutes into (no `command`, no @macro)
+// and where only a quote needs doubling. A line end would end the string and let the rest run as
+// commands: control characters go in as \xNN text.
 std::string quoted(const std::string& text) {
     std::string result = "'";
-    for (char c : text) result += c == '\'' ? std::string("''") : std::string(1, c);
+    for (char c : printableText(text)) result += c == '\'' ? std::string("''") : std::string(1, c);
     return result + "'";
 }
 
@@ -49,6 +59,16 @@ void shade(std::ostream& script, const std::vector<Stretch>& found, const char* 
 constexpr const char* roofColour = "#cfe0f5";
 constexpr const char* duckColour = "#f8d3c5";
 constexpr const char* pauseColour = "#e2e2e2";
+constexpr const char* awayColour = "#ece4f2";  // out of the vehicle, or an ignored status
+
+void mark(std::ostream& script, double time, const char* colour, int dashes) {
+    script << "set arrow from " << time << ", graph 0 to " << time
+           << ", graph 1 nohead linecolor rgb '" << colour << "' dashtype " << dashes
+           << " linewidth 1.5\n";
+}
+
+constexpr const char* crashColour = "#c0392b";
+constexpr const char* ignoredColour = "#8c8c8c";
 
 }  // namespace
 
@@ -59,17 +79,25 @@ bool isCrash(const ReplayFrame& row, const ReplayFrame& before) {
     return row.vehicle != 0 && (newImpact || healthFall);
 }
 
-std::string plotScript(const std::vector<FrameRecord>& records, const std::string& title,
-                       const std::string& pngPath) {
+std::string plotScript(const std::vector<FrameRecord>& records, const std::string& title) {
     std::ostringstream script;
+    unsigned loudest = fullRadioVolume;
+    for (const FrameRecord& r : records) loudest = std::max<unsigned>(loudest, r.radioVolume);
     script << "set terminal pngcairo size 1400,520 noenhanced font 'sans,10'\n"
-           << "set output " << quoted(pngPath) << "\n"
            << "set title " << quoted(title) << "\n"
            << "set xlabel 'time (s)'\nset ylabel 'radio volume (127 = full)'\n"
-           << "set yrange [0:140]\nset ytics 0,16,112\nset ytics add ('127' 127)\nset grid ytics\n"
-           << "set key outside right top\n";
+           << "set yrange [0:" << loudest + 13
+           << "]\nset ytics 0,16,112\nset ytics add ('127' 127)\n"
+           << (loudest > fullRadioVolume ? "set ytics add (" + std::to_string(loudest) + ")\n" : "")
+           << "set grid ytics\nset key outside right top\n";
     double end = records.empty() ? 0.0 : records.back().time + records.back().duration;
     script << "set xrange [0:" << (end > 0.0 ? end : 1.0) << "]\n";
+    shade(script,
+          stretches(records,
+                    [](const FrameRecord& r) {
+                        return r.row.vehicle == 0 || r.row.status >= ineligibleStatus;
+                    }),
+          awayColour);
     shade(script,
           stretches(records,
                     [](const FrameRecord& r) { return r.row.roofFound && r.row.vehicle != 0; }),
@@ -80,10 +108,13 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
         duckColour);
     shade(script, stretches(records, [](const FrameRecord& r) { return r.row.suspend != 0; }),
           pauseColour);
-    for (std::size_t i = 1; i < records.size(); ++i) {
-        if (!isCrash(records[i].row, records[i - 1].row)) continue;
-        script << "set arrow from " << records[i].time << ", graph 0 to " << records[i].time
-               << ", graph 1 nohead linecolor rgb '#c0392b' dashtype 2 linewidth 1.5\n";
+    // A crash is what began a duck; a crash of the game's that began none, the plug-in ignored.
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (records[i].duckMs) {
+            mark(script, records[i].time, crashColour, 2);
+        } else if (i > 0 && isCrash(records[i].row, records[i - 1].row)) {
+            mark(script, records[i].time, ignoredColour, 3);
+        }
     }
     // Only the frames where the volume changes, and the last: a step line needs no more.
     script << "$radio << EOD\n";
@@ -96,28 +127,59 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
     }
     script << "EOD\n"
            << "plot $radio using 1:2 with steps linewidth 2 linecolor rgb '#1f4e9a' title 'radio "
-              "volume', \\\n"
-           << "  NaN with boxes fillstyle solid fillcolor rgb '" << roofColour
-           << "' title 'under a roof', \\\n"
-           << "  NaN with boxes fillstyle solid fillcolor rgb '" << duckColour
-           << "' title 'duck', \\\n"
-           << "  NaN with boxes fillstyle solid fillcolor rgb '" << pauseColour
-           << "' title 'paused', \\\n"
-           << "  NaN with lines linecolor rgb '#c0392b' dashtype 2 title 'crash'\n";
+              "volume', \\\n";
+    const std::pair<const char*, const char*> areas[] = {
+        {roofColour, "under a roof"},
+        {duckColour, "duck"},
+        {pauseColour, "paused"},
+        {awayColour, "out of the vehicle, or status 10+"}};
+    for (const auto& [colour, name] : areas) {
+        script << "  NaN with boxes fillstyle solid fillcolor rgb '" << colour << "' title '"
+               << name << "', \\\n";
+    }
+    script << "  NaN with lines linecolor rgb '" << crashColour
+           << "' dashtype 2 title 'crash', \\\n"
+           << "  NaN with lines linecolor rgb '" << ignoredColour
+           << "' dashtype 3 title 'impact ignored'\n";
     return script.str();
 }
 
 void writePlot(const std::vector<FrameRecord>& records, const std::string& title,
                const std::string& pngPath) {
-    // The file is made here first: gnuplot that cannot open it would write the PNG to stdout.
-    if (FILE* png = fopen(pngPath.c_str(), "wb")) {
-        fclose(png);
-    } else {
-        throw std::runtime_error(pngPath + ": cannot write");
+    int png = open(pngPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (png < 0) throw std::runtime_error(pngPath + ": cannot write");
+    int script[2];
+    if (pipe2(script, O_CLOEXEC) != 0) {
+        close(png);
+        throw std::runtime_error("cannot run gnuplot");
     }
-    FILE* gnuplot = popen("gnuplot", "w");
-    if (gnuplot == nullptr) throw std::runtime_error("cannot run gnuplot");
-    std::string script = plotScript(records, title, pngPath);
-    fwrite(script.data(), 1, script.size(), gnuplot);
-    if (pclose(gnuplot) != 0) throw std::runtime_error("gnuplot could not draw " + pngPath);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, script[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, png, STDOUT_FILENO);
+    char name[] = "gnuplot";
+    char* argv[] = {name, nullptr};
+    pid_t gnuplot = 0;
+    const int spawned = posix_spawnp(&gnuplot, name, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(script[0]);
+    close(png);
+    if (spawned != 0) {
+        close(script[1]);
+        throw std::runtime_error("cannot run gnuplot");
+    }
+    const std::string text = plotScript(records, title);
+    bool sent = true;
+    for (std::size_t done = 0; sent && done < text.size();) {
+        const ssize_t wrote = write(script[1], text.data() + done, text.size() - done);
+        sent = wrote > 0;
+        done += sent ? static_cast<std::size_t>(wrote) : 0;
+    }
+    close(script[1]);
+    int status = 0;
+    while (waitpid(gnuplot, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!sent || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw std::runtime_error("gnuplot could not draw " + pngPath);
+    }
 }

@@ -1,15 +1,20 @@
 // The folder the plug-in sits in during a run: a fresh temporary folder holding the settings file
-// as "Ostrelle.ini" and the sounds as "Radio SFX", so that the plug-in finds both exactly as it
-// would beside the game. Removed with everything in it when the object goes.
+// as "Ostrelle.ini" and, linked in, everything else of the folder the sounds are taken from, so
+// that the plug-in's own search finds the sounds exactly as it would in that folder. Removed with
+// everything in it when the object goes.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
+// The three sounds the plug-in looks for.
+constexpr const char* soundFileNames[] = {"broke.mp3", "broke2.mp3", "noise.mp3"};
+
 class PluginFolder {
   public:
     // Copies settingsFile in (throws std::runtime_error naming it when it cannot be read) and
-    // links soundFolder in as "Radio SFX".
+    // links each entry of soundFolder in but its own "Ostrelle.ini" (throws when soundFolder is
+    // no folder).
     PluginFolder(const std::filesystem::path& settingsFile,
                  const std::filesystem::path& soundFolder);
     ~PluginFolder();
@@ -18,6 +23,10 @@ class PluginFolder {
 
     std::string path() const { return folder.string(); }
 
+    // Where the plug-in's search finds fileName, in the sound folder's own terms ("" when it
+    // finds it nowhere).
+    std::string soundSource(const std::string& fileName) const;
+
   private:
-    std::filesystem::path folder;
+    std::filesystem::path folder, soundFolder;
 };

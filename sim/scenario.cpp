@@ -3,6 +3,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +12,10 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
+
+#include "standins/world/shown_text.h"
 
 namespace {
 
@@ -19,6 +23,69 @@ constexpr auto maxFrames = static_cast<double>(maxReplayFrames);
 constexpr double maxTick = 4294967295.0;
 // Each stretch costs a pass over its frames: a bound on events bounds the time a scenario takes.
 constexpr std::size_t maxEvents = 1000;
+// A thousand events take some 50 KB: the bound on a file bounds the memory its parse takes.
+constexpr std::size_t maxScenarioBytes = 1 << 20;
+// The TOML library follows a dotted key down one call per part, so a key of tens of thousands of
+// parts overflows the stack. A scenario's keys have at most two ("start.vehicle").
+constexpr std::size_t maxKeyParts = 16;
+
+// Where the next character of a text lies, as the TOML library counts: lines from 1, columns
+// from 1 in characters (the bytes that do not continue a UTF-8 sequence).
+struct Place {
+    std::size_t line = 1, column = 1;
+
+    void pass(char c) {
+        if (c == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+};
+
+// Throws InputError at the first dot of the first key with more than maxKeyParts dotted parts,
+// before the TOML library sees it. A dotted key is a run of bare or quoted parts, blanks and dots;
+// anything else ('=', brackets, a comma, a line end) ends it. Outside keys, only a number holds a
+// dot, one at most.
+void checkKeyParts(std::string_view text, const std::string& path) {
+    Place place, runStart;
+    std::size_t dots = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const bool bare = std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' ||
+                          c == '+' || c == ':' || c == ' ' || c == '\t';
+        if (c == '"' || c == '\'') {
+            // A quoted part, or a text value: skipped whole, a line end in it included.
+            const std::string_view quote =
+                text.substr(i, 3) == std::string(3, c) ? text.substr(i, 3) : text.substr(i, 1);
+            std::size_t end = i + quote.size();
+            while (end < text.size() && text.substr(end, quote.size()) != quote) {
+                end += c == '"' && text[end] == '\\' ? 2 : 1;
+            }
+            end = std::min(text.size(), end + quote.size());
+            for (; i < end; ++i) place.pass(text[i]);
+            continue;
+        }
+        if (c == '#') {
+            while (i < text.size() && text[i] != '\n') place.pass(text[i++]);
+            dots = 0;
+            continue;
+        }
+        if (c == '.') {
+            if (dots == 0) runStart = place;  // the key's first dot
+            if (++dots == maxKeyParts) {
+                throw InputError(
+                    path, runStart.line, runStart.column,
+                    "expected a key of at most " + std::to_string(maxKeyParts) + " dotted parts");
+            }
+        } else if (!bare) {
+            dots = 0;
+        }
+        place.pass(c);
+        ++i;
+    }
+}
 
 // The car as the drive has left it so far; the events change it.
 struct Car {
@@ -57,6 +124,7 @@ class ScenarioReader {
     explicit ScenarioReader(const std::string& path) : path(path) {}
 
     Scenario read(std::string_view text) {
+        checkKeyParts(text, path);
         toml::table root;
         try {
             root = toml::parse(text, path);
@@ -77,6 +145,13 @@ class ScenarioReader {
                                                    std::to_string(static_cast<long>(maxFrames)) +
                                                    " frames (length times frame_rate)");
         }
+        frameCount = static_cast<std::size_t>(std::llround(length * frameRate));
+        if (frameCount == 0) {
+            fail(root.get("length")->source(),
+                 "expected a drive of at least one frame (length times frame_rate, " +
+                     numberText(length * frameRate) + ", rounds to 0)");
+        }
+        lastFrameTime = static_cast<double>(frameCount - 1) / frameRate;
         startTick = number(root, "start_tick", 100000.0, 0.0, maxTick, "tick count", true);
         speed = number(root, "speed", 15.0, -1000.0, 1000.0, "units a second");
         readStart(root);
@@ -97,7 +172,7 @@ class ScenarioReader {
             std::string expected;
             for (std::string_view name : keys)
                 expected += (expected.empty() ? "" : ", ") + std::string(name);
-            fail(key.source(), "unknown key '" + std::string(key.str()) + "' in " + what +
+            fail(key.source(), "unknown key " + quotedExcerpt(key.str()) + " in " + what +
                                    "; expected one of " + expected);
         }
     }
@@ -140,6 +215,16 @@ class ScenarioReader {
                                      " to " + numberText(max) + " for '" + std::string(key) + "'");
         }
         return *value;
+    }
+
+    // A crash's force or a damage's amount: 0 would be an event that never happens.
+    double positive(const toml::table& event, std::string_view key, std::string_view unit) const {
+        const double value = number(event, key, std::nullopt, 0.0, 1e9, unit);
+        if (value == 0.0) {
+            fail(event.get(key)->source(), "expected " + std::string(unit) + " above 0 for '" +
+                                               std::string(key) + "': 0 would never happen");
+        }
+        return value;
     }
 
     static std::string numberText(double value) {
@@ -188,25 +273,42 @@ class ScenarioReader {
         return static_cast<std::size_t>(std::ceil(seconds * frameRate - 1e-9));
     }
 
+    // The frame of an event at a time: at most the last frame's time, so that no event falls
+    // after the drive and silently never happens.
     std::size_t moment(const toml::table& event) const {
-        return frameAt(number(event, "at", std::nullopt, 0.0, length, "seconds"));
+        return frameAt(number(event, "at", std::nullopt, 0.0, lastFrameTime, "seconds"));
     }
 
+    // A stretch holds at least one frame, or it would silently never happen.
     void stretch(const toml::table& event, std::function<void(ReplayFrame&)> apply) {
-        double from = number(event, "from", std::nullopt, 0.0, length, "seconds");
+        double from = number(event, "from", std::nullopt, 0.0, lastFrameTime, "seconds");
         double to = number(event, "to", std::nullopt, from, length, "seconds");
-        stretches.push_back({frameAt(from), frameAt(to), std::move(apply)});
+        std::size_t first = frameAt(from), end = std::min(frameAt(to), frameCount);
+        if (end <= first) {
+            fail(event.get("to")->source(),
+                 "expected 'to' past the first frame of the stretch (at " +
+                     numberText(static_cast<double>(first) / frameRate) + " s): from " +
+                     numberText(from) + " to " + numberText(to) + " holds no frame");
+        }
+        stretches.push_back({first, end, std::move(apply)});
     }
 
     void readEvents(const toml::table& root) {
         eachEvent(root, "crash", {"at", "force"}, [&](const toml::table& event) {
-            auto force =
-                static_cast<float>(number(event, "force", std::nullopt, 0.0, 1e9, "force"));
-            moments.emplace(moment(event), [force](Car& c) { c.impact = force; });
+            auto force = static_cast<float>(positive(event, "force", "force"));
+            const std::size_t frame = moment(event);
+            // A frame holds one impact force: a second crash in it would silently replace the
+            // first.
+            if (!crashFrames.insert(frame).second) {
+                fail(event.get("at")->source(),
+                     "expected one crash a frame: another crash falls in the same frame, " +
+                         std::to_string(frame) + " (at " +
+                         numberText(static_cast<double>(frame) / frameRate) + " s)");
+            }
+            moments.emplace(frame, [force](Car& c) { c.impact = force; });
         });
         eachEvent(root, "damage", {"at", "amount"}, [&](const toml::table& event) {
-            auto amount =
-                static_cast<float>(number(event, "amount", std::nullopt, 0.0, 1e9, "health"));
+            auto amount = static_cast<float>(positive(event, "amount", "health"));
             moments.emplace(moment(event), [amount](Car& c) { c.health[c.vehicle] -= amount; });
         });
         eachEvent(root, "change", {"at", "vehicle", "health"}, [&](const toml::table& event) {
@@ -241,7 +343,7 @@ class ScenarioReader {
     }
 
     std::vector<ReplayFrame> frames() {
-        auto count = static_cast<std::size_t>(std::llround(length * frameRate));
+        const std::size_t count = frameCount;
         std::vector<ReplayFrame> rows(count);
         car.health.try_emplace(car.vehicle, 1000.0f);
         for (std::size_t i = 0; i < count; ++i) {
@@ -263,13 +365,15 @@ class ScenarioReader {
             row.x = static_cast<float>(speed * seconds);
         }
         for (const Stretch& s : stretches) {
-            for (std::size_t i = s.from; i < std::min(s.to, count); ++i) s.apply(rows[i]);
+            for (std::size_t i = s.from; i < s.to; ++i) s.apply(rows[i]);
         }
         return rows;
     }
 
     const std::string& path;
     double length = 0.0;
+    std::size_t frameCount = 0;
+    double lastFrameTime = 0.0;
     double frameRate = 60.0;
     double startTick = 0.0;
     double speed = 0.0;
@@ -277,6 +381,7 @@ class ScenarioReader {
     std::multimap<std::size_t, std::function<void(Car&)>> moments;  // by frame, in file order
     std::vector<Stretch> stretches;
     std::size_t eventCount = 0;
+    std::set<std::size_t> crashFrames;
 };
 
 }  // namespace
@@ -290,7 +395,14 @@ Scenario readScenario(const std::string& path) {
     if (!std::filesystem::is_regular_file(path, error))
         throw InputError(path, 1, 1, "cannot read the file");
     std::ifstream file(path, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::string text(maxScenarioBytes + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(file.gcount()));
     if (!file.is_open() || file.bad()) throw InputError(path, 1, 1, "cannot read the file");
+    if (text.size() > maxScenarioBytes) {
+        throw InputError(
+            path, 1, 1,
+            "expected a scenario of at most " + std::to_string(maxScenarioBytes) + " bytes");
+    }
     return parseScenario(text, path);
 }

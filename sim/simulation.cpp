@@ -102,6 +102,7 @@ std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
         record.radioVolumeSet = runWorld.radioVolumeSet();
         if (duckBegan(before, controllerState)) record.duckMs = controllerState.impactDuration;
         record.playing = trace.playingSounds();
+        record.started = trace.soundsStartedInFrame();
         if (listener) listener(record);
         time += durations[i];
     }

@@ -24,6 +24,7 @@ struct FrameRecord {
     bool radioVolumeSet = false;                 // whether the plug-in set it in this frame
     std::optional<std::uint32_t> duckMs;         // a duck began in this frame and lasts this long
     std::vector<std::string> playing;            // sounds started and not stopped, by file name
+    std::vector<std::string> started;  // sounds started in this frame, stopped again or not
 };
 
 // Called after each frame, before the next one: the time to render what the frame started.

@@ -13,7 +13,13 @@ constexpr std::size_t blockFrames = 4096;
 
 }  // namespace
 
-WavRender::WavRender(const std::string& wavPath, const std::string& radioBedPath)
+bool WavRender::fitsWav(double seconds) {
+    // A WAV's sizes are 32-bit: its data chunk holds at most 4 GiB less its header.
+    constexpr double largestData = 4294967295.0 - 44.0;
+    return std::ceil(seconds * audio::outputRate) * audio::outputChannels * 2 <= largestData;
+}
+
+WavRender::WavRender(const std::string& wavPath, const std::string& radioBedPath, double seconds)
     : path(wavPath),
       bed(audio::SoundStream::open(radioBedPath, true)),
       mix(blockFrames * audio::outputChannels),
@@ -22,7 +28,8 @@ WavRender::WavRender(const std::string& wavPath, const std::string& radioBedPath
     SF_INFO format = {};
     format.samplerate = audio::outputRate;
     format.channels = audio::outputChannels;
-    format.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    // Past 4 GiB (6.7 hours) a WAV's header would wrap: RF64, the WAV with 64-bit sizes.
+    format.format = (fitsWav(seconds) ? SF_FORMAT_WAV : SF_FORMAT_RF64) | SF_FORMAT_PCM_16;
     file = sf_open(wavPath.c_str(), SFM_WRITE, &format);
     if (file == nullptr) {
         throw std::runtime_error(wavPath + ": cannot write: " + sf_strerror(nullptr));

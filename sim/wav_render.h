@@ -16,8 +16,9 @@
 
 class WavRender {
   public:
-    // Throws std::runtime_error naming the file when the WAV cannot be written or the bed not read.
-    WavRender(const std::string& wavPath, const std::string& radioBedPath);
+    // A WAV, or an RF64 file when seconds of sound do not fit a WAV. Throws std::runtime_error
+    // naming the file when it cannot be written or the bed not read.
+    WavRender(const std::string& wavPath, const std::string& radioBedPath, double seconds);
     ~WavRender();
     WavRender(const WavRender&) = delete;
     WavRender& operator=(const WavRender&) = delete;
@@ -30,6 +31,9 @@ class WavRender {
     void finish();
 
     static float radioGain(std::uint8_t volume);
+
+    // Whether seconds of the render fit a WAV file, whose sizes are 32-bit.
+    static bool fitsWav(double seconds);
 
   private:
     void render(std::size_t count, float fromGain, float toGain);

@@ -269,8 +269,9 @@ EMSCRIPTEN_KEEPALIVE const char* tunerSettingKeys() {
 }
 
 // check-ini on the iniSize bytes at ini as a file called name: answers its exit status (0 clean,
-// 1 warnings, 2 not read); tunerCheckReport is its report, tunerCheckSettings the eight values the
-// plug-in reads.
+// 1 warnings, 2 not read); tunerCheckReport is its report (the values, then
+// the warnings, as the command prints them on stdout and stderr), tunerCheckSettings the eight
+// values the plug-in reads.
 EMSCRIPTEN_KEEPALIVE int tunerCheckIni(const char* ini, int iniSize, const char* name) {
     check = Check{};
     try {
@@ -278,9 +279,9 @@ EMSCRIPTEN_KEEPALIVE int tunerCheckIni(const char* ini, int iniSize, const char*
         fs::current_path(checkFolder);
         const std::string file = fileName(name).empty() ? "Ostrelle.ini" : fileName(name);
         writeFile(file, std::string(ini, iniSize));
-        std::ostringstream report;
-        check.status = checkIni(file, report);
-        check.report = report.str();
+        std::ostringstream values, warnings;
+        check.status = checkIni(file, values, warnings);
+        check.report = values.str() + warnings.str();
         EffectSettings settings;
         readSettings(fs::absolute(file).string(), settings);
         check.settings = settingsJson(settings);

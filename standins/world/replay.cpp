@@ -11,6 +11,7 @@
 #include <variant>
 
 #include "standins/world/float_text.h"
+#include "standins/world/shown_text.h"
 
 namespace {
 
@@ -42,6 +43,9 @@ constexpr Column columns[] = {
 // Each vehicle is a record of its own for the whole replay: a bound on them bounds the memory.
 constexpr std::size_t maxVehicles = 65536;
 constexpr std::size_t vehicleColumn = 4;
+// The longest row: thirteen numbers written in full take a few hundred bytes. The bound keeps a
+// shared file of one endless line from taking all memory.
+constexpr std::size_t maxLineBytes = 1024;
 
 std::string header() {
     std::string text;
@@ -108,8 +112,8 @@ class RowReader {
     }
     void store(float& field, std::string_view text, std::string_view name) {
         if (!readFloatText(text, field)) {
-            fail(fieldColumn(), "expected a 32-bit float for '" + std::string(name) + "', found '" +
-                                    std::string(text) + "'");
+            fail(fieldColumn(), "expected a 32-bit float for '" + std::string(name) + "', found " +
+                                    quotedExcerpt(text));
         }
     }
 
@@ -119,7 +123,7 @@ class RowReader {
         std::from_chars_result result = std::from_chars(text.data(), end, value);
         if (text.empty() || result.ec != std::errc() || result.ptr != end || value > max) {
             fail(fieldColumn(), "expected an integer from 0 to " + std::to_string(max) + " for '" +
-                                    std::string(name) + "', found '" + std::string(text) + "'");
+                                    std::string(name) + "', found " + quotedExcerpt(text));
         }
         return value;
     }
@@ -131,30 +135,57 @@ class RowReader {
     std::size_t fieldStart = 0;
 };
 
-bool readLine(std::istream& in, std::string& line) {
-    if (!std::getline(in, line)) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
-}
+// The lines of a replay, each without its "\n" or "\r\n". A line longer than maxLineBytes is an
+// error at that line, read no further.
+class LineReader {
+  public:
+    LineReader(std::istream& in, const std::string& fileName) : in(in), fileName(fileName) {}
+
+    // The next line into line; false at the end of the input.
+    bool next(std::string& line) {
+        char buffer[maxLineBytes + 2];  // the bytes, a '\r' and getline's terminating 0
+        in.getline(buffer, sizeof buffer);
+        const auto count = static_cast<std::size_t>(in.gcount());
+        if (count == 0 && in.eof()) return false;
+        ++number;
+        ended = !in.eof();
+        line.assign(buffer, ended ? count - 1 : count);  // without the '\n' getline took
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if ((in.fail() && ended) || line.size() > maxLineBytes) {
+            throw InputError(
+                fileName, number, maxLineBytes + 1,
+                "expected a line of at most " + std::to_string(maxLineBytes) + " bytes");
+        }
+        return true;
+    }
+
+    std::size_t number = 0;  // of the line read last
+    bool ended = false;      // whether that line ended in "\n"
+
+  private:
+    std::istream& in;
+    const std::string& fileName;
+};
 
 }  // namespace
 
 InputError::InputError(const std::string& fileName, std::size_t line, std::size_t column,
                        const std::string& message)
-    : std::runtime_error(fileName + ":" + std::to_string(line) + ":" + std::to_string(column) +
-                         ": " + message),
+    : std::runtime_error(printableText(fileName + ":" + std::to_string(line) + ":" +
+                                       std::to_string(column) + ": " + message)),
       line(line),
       column(column) {}
 
 std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName) {
     std::string line;
-    if (!readLine(in, line) || line != header()) {
+    LineReader lines(in, fileName);
+    if (!lines.next(line) || line != header()) {
         throw InputError(fileName, 1, 1, "expected the header " + header());
     }
     std::vector<ReplayFrame> frames;
     std::unordered_set<std::uint32_t> vehicles;
-    for (std::size_t lineNumber = 2; readLine(in, line); ++lineNumber) {
-        RowReader reader(fileName, lineNumber, line);
+    while (lines.next(line)) {
+        RowReader reader(fileName, lines.number, line);
         if (frames.size() == maxReplayFrames) {
             reader.fail(1, "expected at most " + std::to_string(maxReplayFrames) + " frames");
         }
@@ -168,6 +199,11 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
             reader.fail(reader.columnOf(vehicleColumn),
                         "expected at most " + std::to_string(maxVehicles) + " different vehicles");
         }
+    }
+    if (frames.empty()) {
+        // On the line after a header that ends its line; else just past the header.
+        throw InputError(fileName, lines.ended ? 2 : 1, lines.ended ? 1 : line.size() + 1,
+                         "expected at least one row after the header: a drive of no frames");
     }
     return frames;
 }

@@ -36,7 +36,8 @@ struct ReplayFrame {
 };
 
 // A replay, or a scenario, that cannot be read: where (1-based line and column) and what was
-// expected there. what() is "file:line:column: message".
+// expected there. what() is "file:line:column: message", with control characters shown as \xNN
+// (see shown_text.h), so that printing it cannot play tricks on a terminal.
 class InputError : public std::runtime_error {
   public:
     InputError(const std::string& fileName, std::size_t line, std::size_t column,
@@ -47,7 +48,7 @@ class InputError : public std::runtime_error {
 };
 
 // Reads a whole replay; fileName only names the input in errors. A line ending "\r\n" is read as
-// "\n"; a header with no rows is an empty replay.
+// "\n"; a line holds at most 1024 bytes; a replay holds at least one row.
 std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName);
 
 // Writes frames as a replay that readReplay reads back to the same values.

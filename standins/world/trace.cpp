@@ -51,6 +51,7 @@ Trace::Trace(std::ostream* out, std::string pluginFolder)
 void Trace::enterFrame(std::uint32_t frameNumber, std::uint32_t frameTick) {
     frame = frameNumber;
     tick = frameTick;
+    startedInFrame.clear();
 }
 
 void Trace::leaveFrames() {
@@ -107,6 +108,8 @@ void Trace::bassChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float 
 void Trace::bassChannelPlay(BASS_DWORD handle, BASS_BOOL restart) {
     write("BASS_ChannelPlay", {{"sound", soundJson(handle)}, {"restart", std::to_string(restart)}});
     setPlaying(handle, true);
+    const auto stream = streams.find(handle);
+    if (stream != streams.end()) startedInFrame.push_back(stream->second.sound);
 }
 
 void Trace::bassChannelStop(BASS_DWORD handle) {

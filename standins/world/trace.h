@@ -50,6 +50,10 @@ class Trace : public audio::CallObserver {
     // handle order. (A sound that reached its end by itself still counts as playing.)
     std::vector<std::string> playingSounds() const;
 
+    // The file names of the sounds started in the current frame, in call order, whether or not
+    // the frame stopped them again.
+    const std::vector<std::string>& soundsStartedInFrame() const { return startedInFrame; }
+
   private:
     struct Field {
         std::string_view name;
@@ -69,4 +73,5 @@ class Trace : public audio::CallObserver {
     std::optional<std::uint32_t> frame;
     std::uint32_t tick = 0;
     std::map<HSTREAM, Stream> streams;  // the open streams by handle
+    std::vector<std::string> startedInFrame;
 };

@@ -159,7 +159,7 @@ int main() {
     double start = cpuSeconds(RUSAGE_SELF);
     std::vector<FrameRecord> records;
     {
-        WavRender wav((folder / "ostrelle.wav").string(), assets + "/radio-bed.mp3");
+        WavRender wav((folder / "ostrelle.wav").string(), assets + "/radio-bed.mp3", driveSeconds);
         records = simulate(drive.frames, plugin.path(), nullptr,
                            [&](const FrameRecord& r) { wav.frame(r); });
         wav.finish();

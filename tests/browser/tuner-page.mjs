@@ -1,5 +1,5 @@
 // What the browser tests share: where the page and the simulator are, and a page opened and ready.
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
@@ -40,12 +40,10 @@ export function runSim(command, args, options) {
   }
 }
 
-// What ostrelle-sim prints on stdout, and its exit status, run in folder.
+// What ostrelle-sim prints on stdout and stderr, and its exit status, run in folder.
 export function simOutput(args, folder) {
-  try {
-    return { stdout: execFileSync(simPath, args, { cwd: folder, encoding: 'utf8' }), status: 0 };
-  } catch (error) {
-    if (error.status === null || error.status === undefined) throw error;
-    return { stdout: error.stdout, status: error.status };
-  }
+  const stdio = ['ignore', 'pipe', 'pipe'];
+  const done = spawnSync(simPath, args, { cwd: folder, encoding: 'utf8', stdio });
+  if (done.status === null) throw done.error ?? new Error(`ostrelle-sim ended by ${done.signal}`);
+  return { stdout: done.stdout, stderr: done.stderr, status: done.status };
 }

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "standins/world/shown_text.h"
+#include "tests/support/temp_folder.h"
+
 namespace {
 
 ReplayFrame row(std::uint32_t vehicle, float health, float impact) {
@@ -12,25 +18,36 @@ ReplayFrame row(std::uint32_t vehicle, float health, float impact) {
     return r;
 }
 
-TEST(Plot, CrashesAreNewImpactsAndFallsOfHealth) {
-    struct Case {
-        ReplayFrame row, before;
-        bool crash;
-    };
-    const Case cases[] = {
-        {row(1, 1000, 300), row(1, 1000, 0), true},
-        {row(1, 1000, 300), row(1, 1000, 300), false},  // the same impact held
-        {row(1, 979, 0), row(1, 1000, 0), true},
-        {row(1, 980, 0), row(1, 1000, 0), false},
-        {row(2, 500, 0), row(1, 1000, 0), false},    // another vehicle
-        {row(0, 500, 300), row(1, 1000, 0), false},  // no vehicle
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(isCrash(c.row, c.before), c.crash) << c.row.health << " " << c.row.impact;
-    }
+struct CrashCase {
+    ReplayFrame row, before;
+    bool crash;
+};
+
+void PrintTo(const CrashCase& c, std::ostream* out) {
+    *out << c.row.vehicle << '/' << c.row.health << '/' << c.row.impact << " after "
+         << c.before.vehicle << '/' << c.before.health << '/' << c.before.impact;
 }
 
-TEST(Plot, ShadesRoofsAndDucksOverTheirFramesAndMarksCrashes) {
+class PlotCrash : public testing::TestWithParam<CrashCase> {};
+
+TEST_P(PlotCrash, CrashesAreNewImpactsAndFallsOfHealth) {
+    EXPECT_EQ(isCrash(GetParam().row, GetParam().before), GetParam().crash);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PlotCrash,
+                         testing::Values(CrashCase{row(1, 1000, 300), row(1, 1000, 0), true},
+                                         // the same impact held
+                                         CrashCase{row(1, 1000, 300), row(1, 1000, 300), false},
+                                         CrashCase{row(1, 979, 0), row(1, 1000, 0), true},
+                                         CrashCase{row(1, 980, 0), row(1, 1000, 0), false},
+                                         // another vehicle
+                                         CrashCase{row(2, 500, 0), row(1, 1000, 0), false},
+                                         // no vehicle
+                                         CrashCase{row(0, 500, 300), row(1, 1000, 0), false}));
+
+// Six frames of half a second in vehicle 1: a roof over frames 1 and 2, a crash at frame 3 that
+// ducks the radio for frames 3 and 4.
+std::vector<FrameRecord> drive() {
     std::vector<FrameRecord> records(6);
     for (std::size_t i = 0; i < records.size(); ++i) {
         records[i].time = 0.5 * i;
@@ -39,20 +56,95 @@ TEST(Plot, ShadesRoofsAndDucksOverTheirFramesAndMarksCrashes) {
     }
     records[1].row.roofFound = records[2].row.roofFound = true;
     records[3].row.impact = 400.0f;
+    records[3].duckMs = 1000;
     records[3].state = records[4].state = EffectState::ImpactDuck;
-    std::string script = plotScript(records, "It's a drive", "out.png");
-    EXPECT_NE(script.find("set title 'It''s a drive'"), std::string::npos);
-    EXPECT_NE(
-        script.find(
-            "set object rect from 0.5, graph 0 to 1.5, graph 1 behind fillcolor rgb '#cfe0f5'"),
-        std::string::npos);
-    EXPECT_NE(
-        script.find(
-            "set object rect from 1.5, graph 0 to 2.5, graph 1 behind fillcolor rgb '#f8d3c5'"),
-        std::string::npos);
-    EXPECT_NE(script.find("set arrow from 1.5, graph 0 to 1.5, graph 1"), std::string::npos);
-    EXPECT_EQ(script.find("set arrow", script.find("set arrow") + 1), std::string::npos);
-    EXPECT_NE(script.find("set xrange [0:3]"), std::string::npos);
+    return records;
+}
+
+struct ScriptCase {
+    std::string name;
+    std::function<void(std::vector<FrameRecord>&)> change;
+    std::vector<std::string> expected;  // lines of the script
+};
+
+void PrintTo(const ScriptCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PlotScript : public testing::TestWithParam<ScriptCase> {};
+
+TEST_P(PlotScript, DrawsWhatThePluginDidAndWhatItIgnored) {
+    std::vector<FrameRecord> records = drive();
+    if (GetParam().change) GetParam().change(records);
+    const std::string script = plotScript(records, "It's a drive");
+    for (const std::string& line : GetParam().expected) {
+        EXPECT_NE(script.find("\n" + line + "\n"), std::string::npos) << line << "\n" << script;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PlotScript,
+    testing::Values(
+        ScriptCase{"ShadesRoofsDucksAndMarksCrashes",
+                   {},
+                   {"set title 'It''s a drive'",
+                    "set object rect from 0.5, graph 0 to 1.5, graph 1 behind fillcolor rgb "
+                    "'#cfe0f5' fillstyle solid 1.0 noborder",
+                    "set object rect from 1.5, graph 0 to 2.5, graph 1 behind fillcolor rgb "
+                    "'#f8d3c5' fillstyle solid 1.0 noborder",
+                    "set arrow from 1.5, graph 0 to 1.5, graph 1 nohead linecolor rgb '#c0392b' "
+                    "dashtype 2 linewidth 1.5",
+                    "set xrange [0:3]", "set yrange [0:140]"}},
+        ScriptCase{"AnImpactThatBeganNoDuckIsMarkedIgnored",
+                   [](std::vector<FrameRecord>& r) { r[3].duckMs.reset(); },
+                   {"set arrow from 1.5, graph 0 to 1.5, graph 1 nohead linecolor rgb '#8c8c8c' "
+                    "dashtype 3 linewidth 1.5"}},
+        ScriptCase{"OutOfTheVehicleAndIgnoredStatusAreShaded",
+                   [](std::vector<FrameRecord>& r) {
+                       r[0].row.vehicle = 0;
+                       r[5].row.status = 10;
+                   },
+                   {"set object rect from 0, graph 0 to 0.5, graph 1 behind fillcolor rgb "
+                    "'#ece4f2' fillstyle solid 1.0 noborder",
+                    "set object rect from 2.5, graph 0 to 3, graph 1 behind fillcolor rgb "
+                    "'#ece4f2' fillstyle solid 1.0 noborder"}},
+        ScriptCase{"TheAxisHoldsRadioLevelsAboveFull",
+                   [](std::vector<FrameRecord>& r) { r[3].radioVolume = 255; },
+                   {"set yrange [0:268]", "set ytics add (255)"}}),
+    [](const testing::TestParamInfo<ScriptCase>& info) { return info.param.name; });
+
+// Titles a shared scenario may hold: each is drawn, and none runs anything.
+struct TitleCase {
+    std::string title;
+};
+
+void PrintTo(const TitleCase& c, std::ostream* out) {
+    *out << quotedExcerpt(c.title, 12);
+}
+
+class PlotTitle : public testing::TestWithParam<TitleCase> {};
+
+TEST_P(PlotTitle, AnyTitleIsDrawnAndNothingRuns) {
+    TempFolder folder;
+    const std::string& title = GetParam().title;
+    writePlot(drive(), title, "out.png");
+    EXPECT_FALSE(std::filesystem::exists("ran")) << "the title ran a command";
+    std::ifstream png("out.png", std::ios::binary);
+    std::string magic(8, '\0');
+    png.read(magic.data(), 8);
+    EXPECT_EQ(magic, "\x89PNG\r\n\x1A\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, PlotTitle,
+                         testing::Values(TitleCase{"drive\nsystem \"touch ran\"\n#"},
+                                         TitleCase{"drive'\nsystem 'touch ran'\n#"},
+                                         TitleCase{"a `touch ran` b"},
+                                         TitleCase{"\\'; system \"touch ran\"; '"},
+                                         TitleCase{"@x \r\x1B[2J\x01 end"},
+                                         TitleCase{"caf\xC3\xA9 \"\\\\\" \xFF"}));
+
+TEST(Plot, AFileThatCannotBeWrittenIsAnError) {
+    EXPECT_THROW(writePlot(drive(), "x", "/nowhere/at/all.png"), std::runtime_error);
 }
 
 }  // namespace

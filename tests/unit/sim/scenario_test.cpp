@@ -96,38 +96,63 @@ TEST(Scenario, EventsBecomeTheRowsOfTheirFrames) {
     }
 }
 
-TEST(Scenario, MistakesNameLineColumnAndWhatWasExpected) {
-    const InputErrorCase cases[] = {
-        {"length = 10\nlenght = 3\n", 2, 1,
-         "unknown key 'lenght' in the scenario; expected one of title, length"},
-        {"title = \"x\"\n", 1, 1, "expected a value for 'length'"},
-        {"length = \"long\"\n", 1, 10, "expected a number of seconds from 0.001"},
-        {"length = 10\nframe_rate = 0\n", 2, 14, "frames a second from 1 to 1000 for 'frame_rate'"},
-        {"length = 10\nstart_tick = 1.5\n", 2, 14, "a whole number of tick count"},
-        {"length = 10\nstart_tick = 4294967296\n", 2, 14, "to 4294967295"},
-        {"length = 100000\nframe_rate = 1000\n", 1, 10, "at most 1000000 frames"},
-        {"length = 10\n[[crash]]\nat = 11\nforce = 1\n", 3, 6, "seconds from 0 to 10 for 'at'"},
-        {"length = 10\n[[crash]]\nat = 1\n", 2, 1, "expected a value for 'force'"},
-        {"length = 10\n[[roof]]\nfrom = 5\nto = 4\n", 4, 6, "from 5 to 10 for 'to'"},
-        {"length = 10\n[[pause]]\nfrom = 1\nto = 2\nheight = 3\n", 5, 1,
-         "unknown key 'height' in [[pause]]; expected one of from, to"},
-        {"length = 10\n[[status]]\nfrom = 1\nto = 2\nvalue = 256\n", 5, 9,
-         "from 0 to 255 for 'value'"},
-        {"length = 10\n[[change]]\nat = 1\nvehicle = 0\n", 4, 11, "vehicle id from 1"},
-        {"length = 10\ncrash = 3\n", 2, 9, "expected [[crash]] tables"},
-        {"length = 10\nstart = 3\n", 2, 9, "expected a table [start]"},
-        {"length = 10\nsettings = \"missing.ini\"\n", 2, 12,
-         "expected a settings file that exists: /nowhere/missing.ini"},
-        {"length = 10\ntitle = 5\n", 2, 9, "expected text for 'title'"},
-        {"length = 10\n" + repeat("[[pause]]\nfrom = 1\nto = 2\n", 1001), 3002, 1,
-         "at most 1000 events"},
-        {"length = 10\n[[crash]\n", 2, 9, "expected ']'"},
-        {"length = = 3\n", 1, 10, ""},
-        {"length = [ \"\xC3\xA9\"\n", 2, 1, "encountered end-of-file"},
-        {"length = [ 1", 1, 13, "encountered end-of-file"},
-    };
-    for (const InputErrorCase& c : cases) expectInputError(parse, "/nowhere/drive.toml", c);
+class ScenarioMistake : public testing::TestWithParam<InputErrorCase> {};
+
+TEST_P(ScenarioMistake, NamesLineColumnAndWhatWasExpected) {
+    expectInputError(parse, "/nowhere/drive.toml", GetParam());
 }
+
+const InputErrorCase mistakes[] = {
+    {"length = 10\nlenght = 3\n", 2, 1,
+     "unknown key 'lenght' in the scenario; expected one of title, length"},
+    {"title = \"x\"\n", 1, 1, "expected a value for 'length'"},
+    {"length = \"long\"\n", 1, 10, "expected a number of seconds from 0.001"},
+    {"length = 10\nframe_rate = 0\n", 2, 14, "frames a second from 1 to 1000 for 'frame_rate'"},
+    {"length = 10\nstart_tick = 1.5\n", 2, 14, "a whole number of tick count"},
+    {"length = 10\nstart_tick = 4294967296\n", 2, 14, "to 4294967295"},
+    {"length = 100000\nframe_rate = 1000\n", 1, 10, "at most 1000000 frames"},
+    {"length = 10\n[[crash]]\nat = 11\nforce = 1\n", 3, 6,
+     "seconds from 0 to 9.983333333 for 'at'"},
+    {"length = 10\n[[crash]]\nat = 1\n", 2, 1, "expected a value for 'force'"},
+    {"length = 10\n[[roof]]\nfrom = 5\nto = 4\n", 4, 6, "from 5 to 10 for 'to'"},
+    {"length = 10\n[[pause]]\nfrom = 1\nto = 2\nheight = 3\n", 5, 1,
+     "unknown key 'height' in [[pause]]; expected one of from, to"},
+    {"length = 10\n[[status]]\nfrom = 1\nto = 2\nvalue = 256\n", 5, 9, "from 0 to 255 for 'value'"},
+    {"length = 10\n[[change]]\nat = 1\nvehicle = 0\n", 4, 11, "vehicle id from 1"},
+    {"length = 10\ncrash = 3\n", 2, 9, "expected [[crash]] tables"},
+    {"length = 10\nstart = 3\n", 2, 9, "expected a table [start]"},
+    {"length = 10\nsettings = \"missing.ini\"\n", 2, 12,
+     "expected a settings file that exists: /nowhere/missing.ini"},
+    {"length = 10\ntitle = 5\n", 2, 9, "expected text for 'title'"},
+    {"length = 10\n" + repeat("[[pause]]\nfrom = 1\nto = 2\n", 1001), 3002, 1,
+     "at most 1000 events"},
+    {"length = 10\n[[crash]\n", 2, 9, "expected ']'"},
+    {"length = = 3\n", 1, 10, ""},
+    {"length = [ \"\xC3\xA9\"\n", 2, 1, "encountered end-of-file"},
+    {"length = [ 1", 1, 13, "encountered end-of-file"},
+    // An event that would never happen: after the last frame, in a stretch of no frame, or in
+    // the frame of another crash.
+    {"length = 10\n[[crash]]\nat = 10\nforce = 600\n", 3, 6, "from 0 to 9.983333333 for 'at'"},
+    {"length = 1\n[[roof]]\nfrom = 1\nto = 1\n", 3, 8, "from 0 to 0.9833333333 for 'from'"},
+    {"length = 10\n[[roof]]\nfrom = 5.001\nto = 5.01\n", 4, 6,
+     "expected 'to' past the first frame of the stretch (at 5.016666667 s): from 5.001 to 5.01 "
+     "holds no frame"},
+    {"length = 10\n[[crash]]\nat = 1\nforce = 600\n[[crash]]\nat = 0.99\nforce = 900\n", 6, 6,
+     "expected one crash a frame: another crash falls in the same frame, 60 (at 1 s)"},
+    {"length = 0.005\n", 1, 10, "expected a drive of at least one frame"},
+    {"length = 10\n[[crash]]\nat = 1\nforce = 0\n", 4, 9, "expected force above 0 for 'force'"},
+    {"length = 10\n[[damage]]\nat = 1\namount = 0.0\n", 4, 10, "expected health above 0"},
+    // Keys deep enough to overflow the TOML library's stack, and keys that would garble a terminal.
+    {"length = 10\na" + repeat(".a", 50000) + " = 1\n", 2, 2, "at most 16 dotted parts"},
+    {"length = 10\n[a" + repeat(" . 'a'", 50000) + "]\n", 2, 4, "at most 16 dotted parts"},
+    {"length = 10\n[[b]]\n\"x\".\"y\"" + repeat(".\"#\"", 40) + " = 2\n", 3, 4,
+     "at most 16 dotted parts"},
+    {"length = 10\n\"\\u001b[2J\" = 1\n", 2, 1, "unknown key '\\x1B[2J' in the scenario"},
+    {"length = 10\n" + std::string(300, 'k') + " = 1\n", 2, 1,
+     "unknown key 'kkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkk...' (300 bytes) in the scenario"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ScenarioMistake, testing::ValuesIn(mistakes));
 
 TEST(Scenario, FileIsReadWithItsSettingsBesideIt) {
     std::filesystem::path folder =
@@ -141,6 +166,8 @@ TEST(Scenario, FileIsReadWithItsSettingsBesideIt) {
     EXPECT_EQ(scenario.frames.size(), 60u);
     EXPECT_THROW(readScenario((folder / "none.toml").string()), InputError);
     EXPECT_THROW(readScenario(folder.string()), InputError);
+    std::ofstream(folder / "big.toml") << "length = 1\n" << std::string(1 << 20, '#') << "\n";
+    EXPECT_THROW(readScenario((folder / "big.toml").string()), InputError);
     std::filesystem::remove_all(folder);
 }
 

@@ -1,27 +1,110 @@
 # ostrelle-sim from its command line: a scenario exported as a replay drives the plug-in exactly as
-# the scenario does (same trace), and the exit status tells a bad input (2) from an output that
-# cannot be written (1). Run with -DSIM=<ostrelle-sim> -DSCENARIO=<a .toml> -DWORK=<a folder>.
+# the scenario does (same trace, same settings), the exit status tells a bad input or a usage
+# mistake (2) from an output that cannot be written (1), and no output ever lands on an input or
+# is left half-written. Run with -DSIM=<ostrelle-sim> -DSCENARIO=<a .toml> -DASSETS=<assets> -DWORK=<a folder>.
 file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
+file(MAKE_DIRECTORY ${WORK}/tmp)
+set(ENV{TMPDIR} ${WORK}/tmp)  # where the run's temporary folder goes; must be empty afterwards
 
+# sim(STATUS [STDOUT regex] [STDERR regex] ARGS ...)
 function(sim expected_status)
-  execute_process(COMMAND ${SIM} ${ARGN} RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
-  if(NOT status EQUAL expected_status)
-    message(FATAL_ERROR "ostrelle-sim ${ARGN}: exit status ${status}, expected ${expected_status}\n${errors}")
+  cmake_parse_arguments(S "" "STDOUT;STDERR" "ARGS" ${ARGN})
+  execute_process(COMMAND ${SIM} ${S_ARGS} WORKING_DIRECTORY ${WORK}
+    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  if(NOT status STREQUAL expected_status)
+    message(FATAL_ERROR "ostrelle-sim ${S_ARGS}: exit status ${status}, expected ${expected_status}\n${errors}")
+  endif()
+  if(S_STDOUT AND NOT output MATCHES "${S_STDOUT}")
+    message(FATAL_ERROR "ostrelle-sim ${S_ARGS}: stdout does not match ${S_STDOUT}:\n${output}")
+  endif()
+  if(S_STDERR AND NOT errors MATCHES "${S_STDERR}")
+    message(FATAL_ERROR "ostrelle-sim ${S_ARGS}: stderr does not match ${S_STDERR}:\n${errors}")
   endif()
 endfunction()
 
-sim(0 run ${SCENARIO} --trace ${WORK}/run.jsonl)
-sim(0 export-replay ${SCENARIO} ${WORK}/replay.csv)
-sim(0 replay ${WORK}/replay.csv --trace ${WORK}/replay.jsonl)
-file(READ ${WORK}/run.jsonl run)
-file(READ ${WORK}/replay.jsonl replay)
-if(NOT run STREQUAL replay OR run STREQUAL "")
-  message(FATAL_ERROR "the replay's trace differs from the scenario's")
+function(expect_same_text a b why)
+  file(READ ${a} left)
+  file(READ ${b} right)
+  if(NOT left STREQUAL right OR left STREQUAL "")
+    message(FATAL_ERROR "${why}: ${a} and ${b} differ")
+  endif()
+endfunction()
+
+function(expect_no_temporary_files why)
+  file(GLOB left ${WORK}/tmp/* ${WORK}/.*.??????)
+  if(left)
+    message(FATAL_ERROR "${why}: temporary files left: ${left}")
+  endif()
+endfunction()
+
+# A replay runs as its scenario did, with the scenario's settings carried over beside it.
+file(WRITE ${WORK}/short.ini "[Settings]\nMinimum time impact SFX=100\nMaximum time impact SFX=100\n")
+file(WRITE ${WORK}/s.toml "length = 3\nsettings = \"short.ini\"\n[[crash]]\nat = 1\nforce = 900\n")
+foreach(scenario ${SCENARIO} ${WORK}/s.toml)
+  sim(0 ARGS run ${scenario} --trace run.jsonl)
+  sim(0 ARGS export-replay ${scenario} replay.csv)
+  sim(0 ARGS replay replay.csv --trace replay.jsonl)
+  expect_same_text(${WORK}/run.jsonl ${WORK}/replay.jsonl "the replay's trace differs from ${scenario}'s")
+endforeach()
+
+# Mistakes on the command line name themselves and exit 2; --version exits 0.
+sim(2 STDERR "no command given" ARGS)
+sim(2 STDERR "unknown command 'bogus'" ARGS bogus)
+sim(2 STDERR "scenario is required" ARGS run)
+sim(2 STDERR "--bogus" ARGS run s.toml --bogus)
+sim(2 STDERR "--ini missing.ini: cannot read" ARGS run s.toml --ini missing.ini)
+sim(2 STDERR "--sounds nowhere: no such folder" ARGS run s.toml --sounds nowhere)
+sim(2 STDERR "expected a file name ending in .png" ARGS run s.toml --plot radio.jpg)
+sim(0 STDOUT "^ostrelle-sim [0-9]+\\.[0-9]+\\.[0-9]+\n$" ARGS --version)
+
+# Bad inputs exit 2 without a crash: an event after the drive, no frame, a key too deep to parse.
+file(WRITE ${WORK}/bad.toml "length = 10\n[[crash]]\nat = 11\nforce = 1\n")
+sim(2 ARGS run bad.toml)
+sim(2 ARGS replay ${WORK})
+file(WRITE ${WORK}/empty.csv "frame,tick,suspend,actor,vehicle,status,health,impact,x,y,z,roof_found,roof_z\n")
+sim(2 STDERR "empty.csv:2:1: expected at least one row" ARGS replay empty.csv)
+string(REPEAT ".a" 50000 deep)
+file(WRITE ${WORK}/deep.toml "length = 10\na${deep} = 1\n")
+sim(2 STDERR "deep.toml:2:2: expected a key of at most 16 dotted parts" ARGS run deep.toml)
+
+# No output onto an input or onto another output, through a link or not: nothing is written.
+file(COPY_FILE ${WORK}/s.toml ${WORK}/kept.toml)
+file(CREATE_LINK s.toml ${WORK}/link.toml SYMBOLIC)
+file(CREATE_LINK ${WORK}/s.toml ${WORK}/link.png)  # a hard link
+sim(2 STDERR "--csv s.toml is the same file as the input s.toml" ARGS run s.toml --csv s.toml)
+sim(2 STDERR "--wav link.toml is the same file as the input" ARGS run s.toml --wav link.toml)
+sim(2 STDERR "--plot ./link.png is the same file" ARGS run s.toml --plot ./link.png)
+sim(2 STDERR "--trace short.ini is the same file as the settings file" ARGS run s.toml --trace short.ini)
+sim(2 STDERR "--csv o.csv is the same file as --trace o.csv" ARGS run s.toml --csv o.csv --trace o.csv)
+sim(2 STDERR "the replay s.toml is the same file as the scenario" ARGS export-replay s.toml s.toml)
+sim(2 STDERR "the replay's settings file short.ini is the same file" ARGS export-replay s.toml short.csv)
+expect_same_text(${WORK}/s.toml ${WORK}/kept.toml "an input was written over")
+if(EXISTS ${WORK}/o.csv)
+  message(FATAL_ERROR "a refused run wrote o.csv")
 endif()
 
-file(WRITE ${WORK}/bad.toml "length = 10\n[[crash]]\nat = 11\nforce = 1\n")
-sim(2 run ${WORK}/bad.toml)
-sim(2 replay ${WORK})
-sim(1 run ${SCENARIO} --csv ${WORK}/no/such/folder/frames.csv)
+# An output that cannot be written in full is a failure, and leaves no temporary file behind.
+sim(1 ARGS run s.toml --csv ${WORK}/no/such/folder/frames.csv)
+sim(1 STDERR "/dev/full: cannot write all of it" ARGS run s.toml --csv /dev/full)
+expect_no_temporary_files("after failed outputs")
+
+# --sounds: the plug-in's own search in that folder, and the timeline says what it found.
+file(MAKE_DIRECTORY ${WORK}/mod)
+file(COPY_FILE "${ASSETS}/Radio SFX/broke.mp3" ${WORK}/mod/broke.mp3)
+sim(0 STDOUT "sounds: broke.mp3 from mod/broke.mp3, broke2.mp3 missing, noise.mp3 missing"
+  ARGS run s.toml --sounds mod)
+
+# An interrupt ends the run, removes what it made and leaves the old output whole.
+file(WRITE ${WORK}/long.toml "length = 36000\nframe_rate = 20\n")
+file(WRITE ${WORK}/old.csv "the old table\n")
+execute_process(COMMAND timeout -s INT 1 ${SIM} run long.toml --csv old.csv --wav old.wav
+  WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
+if(NOT status EQUAL 124)
+  message(FATAL_ERROR "an interrupted run: exit status ${status}, expected the interrupt's (124 from timeout)")
+endif()
+file(READ ${WORK}/old.csv old)
+if(NOT old STREQUAL "the old table\n" OR EXISTS ${WORK}/old.wav)
+  message(FATAL_ERROR "an interrupted run wrote its outputs")
+endif()
+expect_no_temporary_files("after an interrupt")
 file(REMOVE_RECURSE ${WORK})

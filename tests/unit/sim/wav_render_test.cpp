@@ -30,7 +30,7 @@ TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
     std::filesystem::path wav =
         std::filesystem::temp_directory_path() / "ostrelle-wav-render-test.wav";
     {
-        WavRender render(wav.string(), bed);
+        WavRender render(wav.string(), bed, 1.5);
         render.frame(frame(0.0, 0.5, 127));
         render.frame(frame(0.5, 0.5, 0));  // glides down to silence across this frame
         render.frame(frame(1.0, 0.5, 0));
@@ -40,6 +40,7 @@ TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
     SF_INFO format{};
     SNDFILE* file = sf_open(wav.c_str(), SFM_READ, &format);
     ASSERT_NE(file, nullptr);
+    EXPECT_EQ(format.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16) << "a plain WAV when it fits";
     EXPECT_EQ(format.samplerate, 44100);
     EXPECT_EQ(format.channels, 2);
     ASSERT_EQ(format.frames, 66150);
@@ -56,10 +57,31 @@ TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
 }
 
 TEST(WavRender, UnwritableFileOrUndecodableBedIsAnError) {
-    EXPECT_THROW(WavRender("/nowhere/at/all.wav", bed), std::runtime_error);
+    EXPECT_THROW(WavRender("/nowhere/at/all.wav", bed, 1.0), std::runtime_error);
     EXPECT_THROW(
-        WavRender((std::filesystem::temp_directory_path() / "x.wav").string(), "/nowhere.mp3"),
+        WavRender((std::filesystem::temp_directory_path() / "x.wav").string(), "/nowhere.mp3", 1.0),
         std::runtime_error);
 }
+
+struct LengthCase {
+    double seconds;
+    bool fits;
+};
+
+void PrintTo(const LengthCase& c, std::ostream* out) {
+    *out << c.seconds << " s";
+}
+
+class WavLength : public testing::TestWithParam<LengthCase> {};
+
+// 44100 stereo 16-bit frames a second: 176400 bytes, so 4 GiB hold 24347.9 seconds.
+TEST_P(WavLength, ALongerRenderIsWrittenAsRF64) {
+    EXPECT_EQ(WavRender::fitsWav(GetParam().seconds), GetParam().fits);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WavLength,
+                         testing::Values(LengthCase{0.0, true}, LengthCase{6 * 3600.0, true},
+                                         LengthCase{24347.0, true}, LengthCase{24348.0, false},
+                                         LengthCase{1e6, false}));
 
 }  // namespace

@@ -7,12 +7,18 @@
 #include <string>
 
 #include "standins/world/replay.h"
+#include "standins/world/shown_text.h"
 
 struct InputErrorCase {
     std::string text;
     std::size_t line, column;
     std::string message;  // a part of what the error says
 };
+
+// A case is named in test lists by where and what it expects.
+inline void PrintTo(const InputErrorCase& c, std::ostream* out) {
+    *out << c.line << ':' << c.column << ' ' << quotedExcerpt(c.message, 24);
+}
 
 template <typename Read>
 void expectInputError(Read read, const std::string& fileName, const InputErrorCase& c) {

@@ -62,6 +62,21 @@ const BadReplay badReplays[] = {
      {header + "0,1,0,1,1,0,1e39,0,0,0,0,0,0\n", 2, 13, "float for 'health'"}},
     {"a frame out of order", {header + row + "\n" + row + "\n", 3, 1, "expected frame 1"}},
     {"an empty row", {header + "\n", 2, 1, "for 'frame', found ''"}},
+    // A header and no frame is no drive.
+    {"a header alone", {header, 2, 1, "expected at least one row after the header"}},
+    {"a header without its line end",
+     {header.substr(0, header.size() - 1), 1, 78, "expected at least one row after the header"}},
+    // A field of a shared file is bounded, and shown only in part and escaped.
+    {"a huge field",
+     {header + "0,1,0,1,1,0," + std::string(300'000, '9') + ",0,0,0,0,0,0\n", 2, 1025,
+      "expected a line of at most 1024 bytes"}},
+    {"a huge line of commas",
+     {header + std::string(5'000'000, ','), 2, 1025, "at most 1024 bytes"}},
+    {"a long bad field shown in part",
+     {header + "0,1,0,1,1,0," + std::string(900, '7') + "x,0,0,0,0,0,0\n", 2, 13,
+      "found '7777777777777777777777777777777777777777...' (901 bytes)"}},
+    {"control bytes shown escaped",
+     {header + "0,1,0,1,1,0,1\x1B[2J\a,0,0,0,0,0,0\n", 2, 13, "found '1\\x1B[2J\\x07'"}},
 };
 class ReplayError : public testing::TestWithParam<BadReplay> {};
 
