@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "standins/world/shown_text.h"
+#include "tests/support/case_name.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -191,19 +192,29 @@ INSTANTIATE_TEST_SUITE_P(
                     ValueCase{"Impact intensity=1e-1", "  Impact intensity         = 0.1"},
                     ValueCase{"Volume Noise=16777217", "  Volume Noise             = 16777216"}));
 
-TEST(CheckIni, AFileThatCannotBeReadIsAnError) {
+struct UnreadableCase {
+    const char* name;
+    const char* path;
+    const char* message;
+};
+
+class CheckIniUnreadable : public testing::TestWithParam<UnreadableCase> {};
+
+TEST_P(CheckIniUnreadable, IsAnErrorThatNamesWhy) {
     TempFolder folder;
     folder.makeFolder("folder.ini");
-    const std::pair<const char*, const char*> cases[] = {
-        {"missing.ini", "missing.ini: cannot read: no such file\n"},
-        {"folder.ini", "folder.ini: cannot read: a folder, not a file\n"},
-    };
-    for (const auto& [path, expected] : cases) {
-        const Checked checked = check(path);
-        EXPECT_EQ(checked.result, 2);
-        EXPECT_EQ(checked.messages, expected);
-        EXPECT_EQ(checked.output, "");
-    }
+    const Checked checked = check(GetParam().path);
+    EXPECT_EQ(checked.result, 2);
+    EXPECT_EQ(checked.messages, GetParam().message);
+    EXPECT_EQ(checked.output, "");
 }
+
+INSTANTIATE_TEST_SUITE_P(, CheckIniUnreadable,
+                         testing::Values(UnreadableCase{"missing", "missing.ini",
+                                                        "missing.ini: cannot read: no such file\n"},
+                                         UnreadableCase{
+                                             "folder", "folder.ini",
+                                             "folder.ini: cannot read: a folder, not a file\n"}),
+                         CaseName());
 
 }  // namespace

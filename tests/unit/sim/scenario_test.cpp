@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
+#include "tests/support/temp_folder.h"
 #include "tests/unit/standins/world/input_error_case.h"
 
 namespace {
@@ -155,20 +155,18 @@ const InputErrorCase mistakes[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, ScenarioMistake, testing::ValuesIn(mistakes));
 
 TEST(Scenario, FileIsReadWithItsSettingsBesideIt) {
-    std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / "ostrelle-scenario-test";
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / "quiet.ini") << "[Settings]\n";
-    std::ofstream(folder / "drive.toml") << "length = 1\nsettings = \"quiet.ini\"\n";
+    TempFolder temp(TempFolder::Enter::no);
+    const std::filesystem::path& folder = temp.path();
+    temp.write("quiet.ini", "[Settings]\n");
+    temp.write("drive.toml", "length = 1\nsettings = \"quiet.ini\"\n");
     Scenario scenario = readScenario((folder / "drive.toml").string());
     EXPECT_EQ(scenario.title, "drive");
     EXPECT_EQ(scenario.settingsPath, (folder / "quiet.ini").string());
     EXPECT_EQ(scenario.frames.size(), 60u);
     EXPECT_THROW(readScenario((folder / "none.toml").string()), InputError);
     EXPECT_THROW(readScenario(folder.string()), InputError);
-    std::ofstream(folder / "big.toml") << "length = 1\n" << std::string(1 << 20, '#') << "\n";
+    temp.write("big.toml", "length = 1\n" + std::string(1 << 20, '#') + "\n");
     EXPECT_THROW(readScenario((folder / "big.toml").string()), InputError);
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

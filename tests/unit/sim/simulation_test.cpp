@@ -9,6 +9,7 @@
 
 #include "sim/plugin_folder.h"
 #include "sim/scenario.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -23,23 +24,27 @@ std::vector<ReplayFrame> ticks(std::initializer_list<std::uint32_t> values) {
     return frames;
 }
 
-TEST(Simulation, FramesLastAsTheTickCountTells) {
-    struct Case {
-        std::vector<ReplayFrame> frames;
-        std::vector<double> seconds;
-    };
-    const Case cases[] = {
-        {ticks({100, 116, 133}), {0.016, 0.017, 0.017}},
-        {ticks({4294967290u, 10, 26}), {0.016, 0.016, 0.016}},  // across the wrap
-        {ticks({100, 50}), {1.0, 1.0}},                         // backwards: held to a second
-        {ticks({100, 100, 5000}), {0.0, 1.0, 1.0}},
-        {ticks({7}), {1.0 / 60}},
-        {{}, {}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(frameDurations(c.frames), c.seconds);
-    }
+struct DurationCase {
+    const char* name;
+    std::vector<ReplayFrame> frames;
+    std::vector<double> seconds;
+};
+
+class FrameDurations : public testing::TestWithParam<DurationCase> {};
+
+TEST_P(FrameDurations, FollowTheTickCount) {
+    EXPECT_EQ(frameDurations(GetParam().frames), GetParam().seconds);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , FrameDurations,
+    testing::Values(
+        DurationCase{"steady", ticks({100, 116, 133}), {0.016, 0.017, 0.017}},
+        DurationCase{"across the wrap", ticks({4294967290u, 10, 26}), {0.016, 0.016, 0.016}},
+        DurationCase{"backwards held to a second", ticks({100, 50}), {1.0, 1.0}},
+        DurationCase{"a standstill then a leap", ticks({100, 100, 5000}), {0.0, 1.0, 1.0}},
+        DurationCase{"one frame", ticks({7}), {1.0 / 60}}, DurationCase{"none", {}, {}}),
+    CaseName());
 
 // A drive of frames of 16 ms: a crash at frame 2, a roof from frame 200 to 209.
 std::vector<ReplayFrame> drive() {

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <filesystem>
 
+#include "tests/support/temp_folder.h"
+
 namespace {
 
 const std::string bed = OSTRELLE_ASSETS "/radio-bed.mp3";
@@ -27,8 +29,8 @@ float peak(const std::vector<float>& samples, std::size_t from, std::size_t to) 
 }
 
 TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
-    std::filesystem::path wav =
-        std::filesystem::temp_directory_path() / "ostrelle-wav-render-test.wav";
+    const TempFolder folder(TempFolder::Enter::no);
+    const std::filesystem::path wav = folder.path() / "render.wav";
     {
         WavRender render(wav.string(), bed, 1.5);
         render.frame(frame(0.0, 0.5, 127));
@@ -47,7 +49,6 @@ TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
     std::vector<float> samples(static_cast<std::size_t>(format.frames) * 2);
     sf_readf_float(file, samples.data(), format.frames);
     sf_close(file);
-    std::filesystem::remove(wav);
 
     EXPECT_GT(peak(samples, 11025, 22050), 0.05f) << "the bed plays at full";
     EXPECT_GT(peak(samples, 22050, 27000), peak(samples, 39000, 44100)) << "and fades";
@@ -58,9 +59,9 @@ TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
 
 TEST(WavRender, UnwritableFileOrUndecodableBedIsAnError) {
     EXPECT_THROW(WavRender("/nowhere/at/all.wav", bed, 1.0), std::runtime_error);
-    EXPECT_THROW(
-        WavRender((std::filesystem::temp_directory_path() / "x.wav").string(), "/nowhere.mp3", 1.0),
-        std::runtime_error);
+    const TempFolder folder(TempFolder::Enter::no);
+    EXPECT_THROW(WavRender((folder.path() / "x.wav").string(), "/nowhere.mp3", 1.0),
+                 std::runtime_error);
 }
 
 struct LengthCase {
