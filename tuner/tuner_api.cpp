@@ -22,6 +22,7 @@
 #include "sim/timeline.h"
 #include "standins/audio/bass_web.h"
 #include "standins/world/replay.h"
+#include "standins/world/trace.h"
 
 namespace {
 
@@ -55,23 +56,6 @@ struct Check {
     std::string report, settings;
     int status = 0;
 } check;
-
-std::string jsonString(std::string_view text) {
-    std::string json = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            json += escape;
-        } else {
-            json += c;
-        }
-    }
-    return json + '"';
-}
 
 std::string fileName(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");

@@ -6,8 +6,6 @@
 
 #include "standins/world/float_text.h"
 
-namespace {
-
 std::string jsonString(std::string_view text) {
     std::string json = "\"";
     for (char c : text) {
@@ -24,6 +22,8 @@ std::string jsonString(std::string_view text) {
     }
     return json + "\"";
 }
+
+namespace {
 
 // JSON has no NaN or infinity: those go as strings.
 std::string jsonFloat(float value) {

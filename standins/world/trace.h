@@ -24,6 +24,9 @@
 
 #include "standins/audio/call_observer.h"
 
+// text as a JSON string, in quotes, with quotes, backslashes and control characters escaped.
+std::string jsonString(std::string_view text);
+
 class Trace : public audio::CallObserver {
   public:
     // out may be null: then nothing is written, and the trace only keeps track of the streams.
