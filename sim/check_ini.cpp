@@ -9,8 +9,9 @@
 #include <variant>
 #include <vector>
 
-#include "config/settings.h"
 #include "compat/profile_file.h"
+#include "config/msvcrt_atof.h"
+#include "config/settings.h"
 #include "platform/win32_api.h"
 
 namespace {
@@ -157,7 +158,7 @@ void checkFloat(Report& report, const ProfileKey& key, const SettingKey& setting
                                   shortest(setting.defaultValue));
         return;
     }
-    const std::size_t used = platform::atofLength(read.text.c_str());
+    const std::size_t used = msvcrt::atofLength(read.text.c_str());
     const std::string rest = read.text.substr(used);
     if (used == 0) {
         report.warn(key.line,
@@ -342,7 +343,7 @@ int checkIni(const std::string& path, std::ostream& out) {
         return 2;
     }
     EffectSettings settings;
-    readSettings(fs::absolute(path).string(), settings);
+    readSettings(fs::absolute(path).string().c_str(), settings);
     out << path << ": the plug-in reads\n";
     for (const SettingKey& setting : settingKeys) {
         std::string key = setting.key;

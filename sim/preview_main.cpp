@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "standins/audio/bass_linux.h"
-#include "standins/audio/sound_stream.h"
 #include "config/settings.h"
 #include "sound/sound_player.h"
+#include "standins/audio/bass_linux.h"
+#include "standins/audio/sound_stream.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ void printSettings(const std::string& path, const EffectSettings& s) {
 void printSounds(const std::string& folder) {
     std::printf("Sounds found from %s:\n", folder.c_str());
     for (const char* name : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
-        std::string path = findSoundFile(folder, name);
+        PathText path;
+        findSoundFile(folder, name, path);
         std::printf("  %-10s  %s\n", name, path.empty() ? "(not found)" : path.c_str());
     }
 }
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
     app.add_option("-o,--output", outputPath, "the WAV file to write");
     CLI11_PARSE(app, argc, argv);
 
-    readSettings(settingsPath, effectSettings);
+    readSettings(settingsPath.c_str(), effectSettings);
     printSettings(settingsPath, effectSettings);
     printSounds(soundFolder);
 

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-#include "standins/audio/bass_linux.h"
-#include "config/settings.h"
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
-#include "standins/world/trace.h"
-#include "standins/world/world.h"
+#include "config/settings.h"
 #include "platform/win32_api.h"
 #include "sound/sound_player.h"
+#include "standins/audio/bass_linux.h"
 #include "standins/loader/fresh_load.h"
+#include "standins/world/trace.h"
+#include "standins/world/world.h"
 
 namespace {
 
@@ -106,6 +106,8 @@ std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
         time += durations[i];
     }
     runWorld.leaveFrames();
-    shutDown();
+    // The game exits, as it does on Windows: the plug-in is pinned, so its only detach comes at
+    // process exit, where it calls nothing; the process's end takes the audio device with it.
+    audio::endWithProcess();
     return records;
 }

@@ -1,15 +1,15 @@
 #include "controller/controller.h"
 
-#include "config/settings.h"
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
+#include "config/settings.h"
 #include "host/vehicle_record.h"
 #include "platform/fault_guard.h"
 #include "platform/win32_api.h"
 #include "sound/sound_player.h"
 
 ControllerState controllerState;
-std::string settingsPath;
+PathText settingsPath;
 
 namespace {
 
@@ -152,14 +152,14 @@ void onFrame() noexcept {
 
 void startUp() {
     if (controller.started) return;
-    settingsPath = pluginDirectory + "\\Ostrelle.ini";
-    // Anything at that path counts, a folder too; otherwise the profile calls look for the bare
-    // name in the Windows folder.
-    if (GetFileAttributesA(settingsPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        settingsPath = "Ostrelle.ini";
-    }
-    readSettings(settingsPath, effectSettings);
-    openSounds(pluginDirectory);
+    // Anything at that path counts, a folder too; otherwise (a path too long to build is not
+    // there either) the profile calls look for the bare name in the Windows folder.
+    bool beside = settingsPath.assign(pluginDirectory.view()) &&
+                  settingsPath.append("\\Ostrelle.ini") &&
+                  GetFileAttributesA(settingsPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!beside) settingsPath.assign("Ostrelle.ini");
+    readSettings(settingsPath.c_str(), effectSettings);
+    openSounds(pluginDirectory.view());
     controller.state = EffectState::Idle;
     controller.radioLevel = fullRadioVolume;
     controller.started = true;

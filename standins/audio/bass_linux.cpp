@@ -102,3 +102,7 @@ bool audio::renderOutput(float* frames, std::size_t frameCount) {
 void audio::setCallObserver(CallObserver* newObserver) {
     observer = newObserver;
 }
+
+void audio::endWithProcess() {
+    device.reset();
+}

@@ -17,9 +17,9 @@
 
 #include <cstddef>
 
+#include "sound/bass_api.h"
 #include "standins/audio/call_observer.h"
 #include "standins/audio/sound_stream.h"
-#include "sound/bass_api.h"
 
 namespace audio {
 
@@ -30,5 +30,9 @@ bool renderOutput(float* frames, std::size_t frameCount);
 
 // From now on every entry point reports its call, once done, to observer; nullptr: to no one.
 void setCallObserver(CallObserver* observer);
+
+// Closes the device as the end of the game's process does: no entry point is called and nothing
+// is reported, and the next BASS_Init opens a new session.
+void endWithProcess();
 
 }  // namespace audio

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string path = std::string(argv[1]) + '\\' + argv[i];
         EffectSettings settings;
-        readSettings(path, settings);
+        readSettings(path.c_str(), settings);
         printSettings(argv[i], settings);
         printKeyTexts(argv[i], path);
     }

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "compat/profile_file.h"
 #include "config/settings.h"
 #include "fuzz_support.h"
-#include "compat/profile_file.h"
 #include "platform/win32_api.h"
 
 namespace {
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = folder.write("Ostrelle.ini", data, size);
 
     EffectSettings settings;
-    readSettings(path, settings);
+    readSettings(path.c_str(), settings);
     require(settings.maxImpactMs >= settings.minImpactMs,
             "the longest duck is never shorter than the shortest");
 

@@ -1,9 +1,9 @@
 #include "tests/support/started_plugin.h"
 
-#include "config/settings.h"
-#include "controller/controller.h"
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
+#include "config/settings.h"
+#include "controller/controller.h"
 #include "sound/sound_player.h"
 #include "standins/loader/fresh_load.h"
 #include "tests/support/call_log.h"
@@ -26,7 +26,7 @@ std::string settingsText() {
 
 }  // namespace
 
-StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory) {
+StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory.view()) {
     folder.write("Ostrelle.ini", settingsText());
     for (const char* sound : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
         folder.write(std::string("Radio SFX/") + sound, "mp3");
@@ -42,7 +42,7 @@ StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory) {
 
 StartedPlugin::~StartedPlugin() {
     shutDown();
-    pluginDirectory = previousPluginDirectory;
+    pluginDirectory.assign(previousPluginDirectory);
     callLogging = true;
 }
 

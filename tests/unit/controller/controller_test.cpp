@@ -7,12 +7,12 @@
 #include <limits>
 #include <memory>
 
-#include "config/settings.h"
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
+#include "config/settings.h"
 #include "platform/win32_api.h"
-#include "standins/loader/fresh_load.h"
 #include "sound/sound_player.h"
+#include "standins/loader/fresh_load.h"
 #include "tests/support/call_log.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/recording_bass.h"
@@ -483,9 +483,10 @@ TEST_F(ControllerTest, StartUpFindsTheSettingsFileOnce) {
         SetUp();
         c.layout(*this);
         frame();
-        std::string expected =
-            c.expectedPath[0] == '\\' ? pluginDirectory + c.expectedPath : c.expectedPath;
-        EXPECT_EQ(settingsPath, expected) << c.name;
+        std::string expected = c.expectedPath[0] == '\\'
+                                   ? std::string(pluginDirectory.view()) + c.expectedPath
+                                   : c.expectedPath;
+        EXPECT_EQ(settingsPath.view(), expected) << c.name;
         EXPECT_EQ(effectSettings.radioDuckVolume, c.expectedDuck) << c.name;
     }
 
@@ -606,7 +607,7 @@ TEST_F(ControllerTest, DuckVolumeAboveFullLiftsTheRadioWhereTheRampLeavesIt) {
 
 TEST_F(ControllerTest, AStartUpCutShortInTheSoundsOpensTheLibraryOnceAndClosesWhatItMade) {
     withSounds();
-    const std::string sounds = pluginDirectory + "\\Radio SFX\\";
+    const std::string sounds = std::string(pluginDirectory.view()) + "\\Radio SFX\\";
     recordingBass::throwOnCall(3);  // the second stream creation
     EXPECT_THAT(frame(), ElementsAre("BASS_Init(-1,44100,0,0,0)",
                                      "BASS_StreamCreateFile(0," + sounds + "broke.mp3,0,0,0)",
