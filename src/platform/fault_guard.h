@@ -20,6 +20,8 @@
 // platform's part: Windows catches structured exceptions through a frame-based handler, Linux
 // catches SIGSEGV, SIGBUS and SIGFPE raised on this thread while a guard is active. Guards nest.
 // work must not throw; guarded() below catches C++ exceptions for it where there are any.
+// On Windows, once a stack overflow has left no room for a new guard page, every later call
+// answers false without running work: a second overflow would end the game.
 bool runGuarded(void (*work)(void*), void* context) noexcept;
 
 // Runs work() under the guard and answers whether it ran to its end, without a fault and without
