@@ -35,6 +35,7 @@ constexpr std::int64_t exponentLimit = 100000000;
 struct DecimalNumber {
     char digits[keptDigits + 1];  // and a sticky digit
     int count = 0;
+    bool negative = false;
     bool droppedNonzero = false;  // a digit past the kept ones was not 0
     std::int64_t exponent = 0;
     std::size_t length = 0;
@@ -62,11 +63,11 @@ int takeDigits(const char*& p, DecimalNumber& number, bool afterPoint) {
     return count;
 }
 
-DecimalNumber readDecimal(const char* text, bool& negative) {
+DecimalNumber readDecimal(const char* text) {
     DecimalNumber number;
     const char* p = text;
     while (isCrtSpace(*p)) ++p;
-    negative = *p == '-';
+    number.negative = *p == '-';
     if (*p == '+' || *p == '-') ++p;
     int digits = takeDigits(p, number, false);
     if (*p == '.') {
@@ -99,12 +100,15 @@ DecimalNumber readDecimal(const char* text, bool& negative) {
 namespace msvcrt {
 
 double atof(const char* text) {
-    bool negative = false;
-    DecimalNumber number = readDecimal(text, negative);
-    if (number.count == 0) return negative ? -0.0 : 0.0;
-    // The digits, 'e', a sign, at most 19 digits of exponent and the NUL.
-    char scientific[keptDigits + 2 + 22];
-    char* end = std::copy(number.digits, number.digits + number.count, scientific);
+    DecimalNumber number = readDecimal(text);
+    // The sign, the digits (a 0 when none is significant), 'e', a sign, at most 19 digits of
+    // exponent and the NUL. strtod takes the sign too: a negation here would be an SSE xor with
+    // a 16-byte constant, an aligned access the DLL must not hold.
+    char scientific[1 + keptDigits + 1 + 2 + 19 + 1];
+    char* end = scientific;
+    if (number.negative) *end++ = '-';
+    if (number.count == 0) *end++ = '0';
+    end = std::copy(number.digits, number.digits + number.count, end);
     *end++ = 'e';
     if (number.exponent < 0) *end++ = '-';
     std::uint64_t power = number.exponent < 0 ? 0 - static_cast<std::uint64_t>(number.exponent)
@@ -118,13 +122,11 @@ double atof(const char* text) {
     while (length > 0) *end++ = reversed[--length];
     *end = '\0';
     // strtod rounds to nearest and gives HUGE_VAL past the largest double, as msvcrt does.
-    const double value = std::strtod(scientific, nullptr);
-    return negative ? -value : value;
+    return std::strtod(scientific, nullptr);
 }
 
 std::size_t atofLength(const char* text) {
-    bool negative = false;
-    return readDecimal(text, negative).length;
+    return readDecimal(text).length;
 }
 
 }  // namespace msvcrt
