@@ -19,28 +19,31 @@ HSTREAM lastHandle = 0;
 
 // The exit code of a process whose BASS_Free found the mixer thread gone.
 constexpr UINT exitWhenFreeHangs = 0xDEAD;
-// A live mixer thread answers within one mixing period; this is far longer.
+// A live mixer thread answers at once; this is far longer.
 constexpr DWORD mixerAnswerMs = 2000;
-constexpr DWORD mixingPeriodMs = 5;
 
 // The mixer thread and the two events between it and BASS_Free. The thread's own answer is
 // waited for, not the thread's handle: a thread killed at process exit signals its handle too.
 HANDLE mixer = nullptr;
 HANDLE stopMixer = nullptr;  // set by BASS_Free
-HANDLE mixerDone = nullptr;  // set by the thread as it finishes its last mix
+HANDLE mixerDone = nullptr;  // set by the thread once running, and again as it finishes
 
 DWORD WINAPI mixLoop(void*) {
-    while (WaitForSingleObject(stopMixer, mixingPeriodMs) == WAIT_TIMEOUT) {
-    }
+    SetEvent(mixerDone);  // running: BASS_Init may return
+    // Nothing is mixed here: the thread only waits to be stopped.
+    WaitForSingleObject(stopMixer, INFINITE);
     SetEvent(mixerDone);
     return 0;
 }
 
+// As the real library's, BASS_Init returns once its thread runs. (A process that ended while
+// the thread was still starting made Wine itself crash now and then.)
 void startMixer() {
     if (mixer != nullptr) return;
     stopMixer = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    mixerDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    mixerDone = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto-reset: told twice
     mixer = CreateThread(nullptr, 0, mixLoop, nullptr, 0, nullptr);
+    WaitForSingleObject(mixerDone, mixerAnswerMs);
 }
 
 void stopMixerAndWait() {
