@@ -5,6 +5,7 @@
 #include <optional>
 #include <sstream>
 
+#include "common/path_text.h"
 #include "entry/near_call.h"
 #include "host/game_addresses.h"
 #include "platform/win32_api.h"
@@ -217,8 +218,10 @@ CheckLine checkPlugin(const std::vector<fs::path>& copies, const fs::path& folde
 std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path& folder) {
     platform::setCurrentFolder(folder.string());
     std::vector<CheckLine> lines;
+    static PathText path;  // 32 KiB: not on the stack
     for (const char* name : soundNames) {
-        const std::string found = findSoundFile(pluginFolder.string(), name);
+        const std::string found =
+            findSoundFile(pluginFolder.string(), name, path) ? std::string(path.view()) : "";
         CheckLine line("sound", !found.empty());
         line.text = std::string(name) + ": " +
                     (found.empty() ? "not found. Put it in " +

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compat/profile_file.h"
+#include "config/msvcrt_atof.h"
 #include "config/settings.h"
 #include "platform/win32_api.h"
 #include "standins/world/float_text.h"
@@ -112,7 +113,7 @@ KeyText keyText(const ProfileKey& key, std::size_t bufferSize) {
 // text of the float it holds. written is the key's text as read, or nullptr for an absent key.
 std::string writtenFloatText(float value, const std::string* written) {
     if (written != nullptr) {
-        const std::size_t used = platform::atofLength(written->c_str());
+        const std::size_t used = msvcrt::atofLength(written->c_str());
         const double read = msvcrt::atof(written->c_str());
         const std::size_t start = written->find_first_not_of(" \t");
         if (used > 0 && read == static_cast<double>(value) && start < used) {
@@ -167,7 +168,7 @@ void checkFloat(Report& report, const ProfileKey& key, const SettingKey& setting
                                   floatText(static_cast<float>(setting.defaultValue)));
         return;
     }
-    const std::size_t used = platform::atofLength(read.text.c_str());
+    const std::size_t used = msvcrt::atofLength(read.text.c_str());
     const std::string rest = read.text.substr(used);
     if (used == 0) {
         report.warn(key.line,
@@ -422,7 +423,7 @@ int checkIni(const std::string& path, std::ostream& out, std::ostream& messages)
         return 2;
     }
     EffectSettings settings;
-    readSettings(fs::absolute(path).string(), settings);
+    readSettings(fs::absolute(path).string().c_str(), settings);
     const platform::Profile profile = platform::parseProfile(*bytes);
     const auto first = std::find_if(profile.begin(), profile.end(), isSettingsSection);
     const ProfileSection* settingsSectionRead = first == profile.end() ? nullptr : &*first;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "common/path_text.h"
 #include "sound/sound_player.h"
 
 namespace fs = std::filesystem;
@@ -38,7 +39,9 @@ PluginFolder::~PluginFolder() {
 }
 
 std::string PluginFolder::soundSource(const std::string& fileName) const {
-    std::string found = findSoundFile(folder.string(), fileName);
+    static PathText path;  // 32 KiB: not on the stack
+    std::string found =
+        findSoundFile(folder.string(), fileName, path) ? std::string(path.view()) : std::string();
     if (found.rfind(folder.string(), 0) == 0) {
         found = soundFolder.string() + found.substr(folder.string().size());
     }

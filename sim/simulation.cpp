@@ -8,6 +8,7 @@
 #include "platform/win32_api.h"
 #include "sound/sound_player.h"
 #include "standins/audio/call_observer.h"
+#include "standins/audio/output_device.h"
 #include "standins/loader/fresh_load.h"
 #include "standins/world/trace.h"
 #include "standins/world/world.h"
@@ -107,6 +108,8 @@ std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
         time += durations[i];
     }
     runWorld.leaveFrames();
-    shutDown();
+    // The game exits, as it does on Windows: the plug-in is pinned, so its only detach comes at
+    // process exit, where it calls nothing; the process's end takes the audio device with it.
+    audio::endWithProcess();
     return records;
 }

@@ -267,7 +267,7 @@ EMSCRIPTEN_KEEPALIVE int tunerCheckIni(const char* ini, int iniSize, const char*
         check.status = checkIni(file, values, warnings);
         check.report = values.str() + warnings.str();
         EffectSettings settings;
-        readSettings(fs::absolute(file).string(), settings);
+        readSettings(fs::absolute(file).string().c_str(), settings);
         check.settings = settingsJson(settings);
         fs::remove(file);
     } catch (const std::exception& error) {

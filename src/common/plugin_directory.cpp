@@ -1,9 +1,9 @@
 #include "common/plugin_directory.h"
 
-std::string pluginDirectory = ".";
+constinit PathText pluginDirectory{"."};
 
-std::string folderOfModule(std::string_view moduleName) {
+std::string_view folderOfModule(std::string_view moduleName) {
     std::size_t separator = moduleName.find_last_of("\\/");
     if (separator == std::string_view::npos) return ".";
-    return std::string(moduleName.substr(0, separator));
+    return {moduleName.data(), separator};
 }

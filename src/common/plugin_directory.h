@@ -2,12 +2,14 @@
 // it. The settings file and the sounds are looked for there first.
 #pragma once
 
-#include <string>
 #include <string_view>
 
-extern std::string pluginDirectory;
+#include "common/path_text.h"
+
+extern PathText pluginDirectory;
 
 // The folder part of a module's file name: the text before its last '\' or '/', whichever comes
 // last. A name with neither (or an empty one) gives ".", so look-ups go to the current folder; a
 // name whose only separator is its first character gives "", and the look-ups start at the root.
-std::string folderOfModule(std::string_view moduleName);
+// The answer is part of moduleName, or ".".
+std::string_view folderOfModule(std::string_view moduleName);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "config/msvcrt_atof.h"
 #include "platform/win32_api.h"
 
 EffectSettings effectSettings;
@@ -52,8 +53,8 @@ struct KeyReader {
 
 }  // namespace
 
-void readSettings(const std::string& settingsPath, EffectSettings& settings) {
+void readSettings(const char* settingsPath, EffectSettings& settings) {
     for (const SettingKey& setting : settingKeys) {
-        std::visit(KeyReader{setting, settings, settingsPath.c_str()}, setting.field);
+        std::visit(KeyReader{setting, settings, settingsPath}, setting.field);
     }
 }

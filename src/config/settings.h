@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 #include <variant>
 
 // The configured values. The start values are the file's defaults, so a settings file that cannot
@@ -46,4 +45,4 @@ extern const std::array<SettingKey, 8> settingKeys;
 
 // Reads all eight keys from the file at settingsPath, passed unchanged to the profile calls, and
 // stores each as soon as it is read. An absent file, section or key gives that key's default.
-void readSettings(const std::string& settingsPath, EffectSettings& settings);
+void readSettings(const char* settingsPath, EffectSettings& settings);

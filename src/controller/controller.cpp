@@ -10,7 +10,7 @@
 #include "sound/sound_player.h"
 
 ControllerState controllerState;
-std::string settingsPath;
+PathText settingsPath;
 
 namespace {
 
@@ -145,14 +145,14 @@ void onFrame() noexcept {
 
 void startUp() {
     if (controller.started) return;
-    settingsPath = pluginDirectory + "\\Ostrelle.ini";
-    // Anything at that path counts, a folder too; otherwise the profile calls look for the bare
-    // name in the Windows folder.
-    if (GetFileAttributesA(settingsPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        settingsPath = "Ostrelle.ini";
-    }
-    readSettings(settingsPath, effectSettings);
-    openSounds(pluginDirectory);
+    // Anything at that path counts, a folder too; otherwise (a path too long to build is not
+    // there either) the profile calls look for the bare name in the Windows folder.
+    bool beside = settingsPath.assign(pluginDirectory.view()) &&
+                  settingsPath.append("\\Ostrelle.ini") &&
+                  GetFileAttributesA(settingsPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!beside) settingsPath.assign("Ostrelle.ini");
+    readSettings(settingsPath.c_str(), effectSettings);
+    openSounds(pluginDirectory.view());
     controller.state = EffectState::Idle;
     controller.radioLevel = fullRadioVolume;
     controller.started = true;

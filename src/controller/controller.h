@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
+#include "common/path_text.h"
 #include "host/host_api.h"
 
 enum class EffectState : std::uint32_t { Idle = 0, ImpactDuck = 1, TunnelStatic = 2 };
@@ -26,7 +26,7 @@ struct ControllerState {
 extern ControllerState controllerState;
 
 // Where startUp found the settings file: beside the plug-in, or the bare name.
-extern std::string settingsPath;
+extern PathText settingsPath;
 
 // One frame's update; called by the frame hook before the game's own frame routine. Nothing that
 // goes wrong inside, a fault in the game's memory or an exception, escapes it.

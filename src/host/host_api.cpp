@@ -3,20 +3,13 @@
 #ifdef _WIN32
 #include "host/game_addresses.h"
 
-namespace {
-
-template <typename Function>
-Function at(HostAddress address) {
-    return reinterpret_cast<Function>(address);
-}
-
-}  // namespace
-
+// Written as plain casts of the addresses, so the table is filled at compile time: nothing of the
+// plug-in runs before the load handler (see dll_main_win32.cpp).
 HostApi hostApi = {
-    at<decltype(HostApi::queryActor)>(gameAddress::queryActor),
-    at<decltype(HostApi::queryVehicle)>(gameAddress::queryVehicle),
-    at<decltype(HostApi::findRoofZ)>(gameAddress::findRoofZ),
-    at<decltype(HostApi::setRadioVolume)>(gameAddress::setRadioVolume),
+    reinterpret_cast<decltype(HostApi::queryActor)>(gameAddress::queryActor),
+    reinterpret_cast<decltype(HostApi::queryVehicle)>(gameAddress::queryVehicle),
+    reinterpret_cast<decltype(HostApi::findRoofZ)>(gameAddress::findRoofZ),
+    reinterpret_cast<decltype(HostApi::setRadioVolume)>(gameAddress::setRadioVolume),
     reinterpret_cast<void*>(gameAddress::audioObject),
     reinterpret_cast<const volatile std::uint8_t*>(gameAddress::suspendFlag),
 };

@@ -19,11 +19,15 @@
 // Runs work(context) and answers whether it ran to its end (false: a fault ended it). The
 // platform's part: Windows catches structured exceptions through a frame-based handler, Linux
 // catches SIGSEGV, SIGBUS and SIGFPE raised on this thread while a guard is active. Guards nest.
-// work must not throw; guarded() below catches C++ exceptions for it.
+// work must not throw; guarded() below catches C++ exceptions for it where there are any.
+// On Windows, once a stack overflow has left no room for a new guard page, every later call
+// answers false without running work: a second overflow would end the game.
 bool runGuarded(void (*work)(void*), void* context) noexcept;
 
 // Runs work() under the guard and answers whether it ran to its end, without a fault and without
-// an exception escaping it.
+// an exception escaping it. Ostrelle.dll is built without C++ exceptions (nothing in it throws,
+// and a throw would abort the game); the Linux build and its tests keep them, and their doubles
+// throw to stand for a failing library.
 template <typename Work>
 bool guarded(Work&& work) noexcept {
     struct Call {
@@ -33,11 +37,15 @@ bool guarded(Work&& work) noexcept {
     bool finished = runGuarded(
         [](void* context) {
             Call& running = *static_cast<Call*>(context);
+#if __cpp_exceptions
             try {
                 running.work();
             } catch (...) {
                 running.threw = true;
             }
+#else
+            running.work();
+#endif
         },
         &call);
     return finished && !call.threw;

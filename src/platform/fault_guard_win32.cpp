@@ -9,10 +9,21 @@
 
 #include "platform/fault_guard.h"
 
-// The handler calls RtlUnwind through this pointer (kernel32 forwards it to ntdll).
 extern "C" {
+// The handler calls RtlUnwind through this pointer (kernel32 forwards it to ntdll).
 void* ostrelleRtlUnwind = reinterpret_cast<void*>(&RtlUnwind);
+// What puts a stack's guard page back after an overflow: the C library's _resetstkoflw, which
+// answers 0 when there is no room left below for a guard page.
+int (*ostrelleResetStackOverflow)() = &_resetstkoflw;
 }
+
+namespace {
+
+// Set once an overflow left no room for a new guard page: the next overflow would end the
+// process without any exception to catch, so no more work runs, on any thread.
+bool stackUnguarded = false;
+
+}  // namespace
 
 // The registration record the guard pushes, at the stack pointer while work runs:
 //   +0 the previous record, +4 the handler, +8 the guard's EBP, +12 MXCSR, +16 x87 control word.
@@ -89,11 +100,14 @@ ostrelleGuardPassOn:
 }
 
 bool runGuarded(void (*work)(void*), void* context) noexcept {
+    if (stackUnguarded) return false;
     DWORD code = 0;
     if (ostrelleGuardedCall(work, context, &code) != 0) return true;
     // Work that ran out of stack used up the stack's guard page; without it the next overflow
-    // would end the process with no exception at all. Back on the guard's frame there is room to
-    // put it back.
-    if (code == EXCEPTION_STACK_OVERFLOW) _resetstkoflw();
+    // would end the process with no exception at all. Back on the guard's frame it is put back,
+    // if there is room below.
+    if (code == EXCEPTION_STACK_OVERFLOW && ostrelleResetStackOverflow() == 0) {
+        stackUnguarded = true;
+    }
     return false;
 }

@@ -5,13 +5,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-
-#include <cstdlib>
-
-// Float text is read with the atof of msvcrt.dll, the C library the plug-in imports.
-namespace msvcrt {
-using ::atof;
-}
 #else
 #include <cstddef>
 #include <cstdint>
@@ -40,12 +33,6 @@ DWORD GetFileAttributesA(LPCSTR path);
 // Milliseconds from CLOCK_MONOTONIC truncated to 32 bits, or from the source set below.
 DWORD GetTickCount();
 
-// msvcrt's atof, written for Linux: decimal text only, 'd' and 'D' mark an exponent too (see
-// msvcrt_atof.cpp). glibc's atof reads "inf", "nan" and hexadecimal text, which Windows reads as 0.
-namespace msvcrt {
-double atof(const char* text);
-}
-
 // Knobs of the Linux replacement that Windows has no counterpart for. Every path handed to the
 // calls above has '\' read as '/'.
 namespace platform {
@@ -58,9 +45,6 @@ void setWindowsFolder(std::string folder);
 // check of a game's folder can search it as the game would. Empty, the default, means the
 // process's.
 void setCurrentFolder(std::string folder);
-
-// How many characters of text msvcrt::atof reads: 0 when the text does not start with a number.
-std::size_t atofLength(const char* text);
 
 // Replaces the clock behind GetTickCount, for the simulator and tests; nullptr restores it.
 using TickSource = DWORD (*)();

@@ -40,8 +40,12 @@ constexpr Candidate candidates[] = {
     {false, ""},
 };
 
+// Where each sound was found: kept from the searches to the stream creations. Process-wide, as
+// the plug-in's other paths are, so that a start-up allocates nothing.
+PathText foundPaths[soundCount];
+
 // A path counts when something is there that is not a folder; the file is not opened here.
-bool isUsableFile(const std::string& path) {
+bool isUsableFile(const PathText& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
@@ -52,29 +56,29 @@ void stopIfLoaded(HSTREAM stream) {
 
 }  // namespace
 
-std::string findSoundFile(const std::string& folder, const std::string& fileName) {
+bool findSoundFile(std::string_view folder, std::string_view fileName, PathText& path) {
     for (const Candidate& candidate : candidates) {
-        std::string path =
-            (candidate.inFolder ? folder : std::string()) + candidate.prefix + fileName;
-        if (isUsableFile(path)) return path;
+        bool fits = path.assign(candidate.inFolder ? folder : std::string_view()) &&
+                    path.append(candidate.prefix) && path.append(fileName);
+        if (fits && isUsableFile(path)) return true;
     }
-    return {};
+    path.clear();
+    return false;
 }
 
-void openSounds(const std::string& folder) {
+void openSounds(std::string_view folder) {
     if (soundBank.audioReady) return;
     BASS_Init(-1, 44100, 0, nullptr, nullptr);  // device -1: the default output device
     // Ready from here on, whatever follows: should a search or a stream creation fail midway,
     // the streams already made are freed by closeSounds and the library is not started twice.
     soundBank.audioReady = true;
     // Every search ends before the first stream is created.
-    std::string paths[soundCount];
     for (std::size_t i = 0; i < soundCount; ++i)
-        paths[i] = findSoundFile(folder, sounds[i].fileName);
+        findSoundFile(folder, sounds[i].fileName, foundPaths[i]);
     for (std::size_t i = 0; i < soundCount; ++i) {
-        if (paths[i].empty()) continue;
+        if (foundPaths[i].empty()) continue;
         soundBank.*sounds[i].stream =
-            BASS_StreamCreateFile(0, paths[i].c_str(), 0, 0, sounds[i].flags);
+            BASS_StreamCreateFile(0, foundPaths[i].c_str(), 0, 0, sounds[i].flags);
     }
 }
 

@@ -3,8 +3,9 @@
 // cannot be opened keeps handle 0, and every operation passes it over.
 #pragma once
 
-#include <string>
+#include <string_view>
 
+#include "common/path_text.h"
 #include "sound/bass_api.h"
 
 // The three streams; 0 means not loaded. While audioReady is false all three are 0.
@@ -18,12 +19,13 @@ struct SoundBank {
 
 extern SoundBank soundBank;
 
-// The first of six candidate places that holds fileName and is not a folder, or "" when none does.
-// folder and fileName are joined exactly as given, with backslashes.
-std::string findSoundFile(const std::string& folder, const std::string& fileName);
+// Puts in path the first of six candidate places that holds fileName and is not a folder, and
+// answers true; false, with path empty, when none does. folder and fileName are joined exactly as
+// given, with backslashes; a candidate too long for a path is passed over.
+bool findSoundFile(std::string_view folder, std::string_view fileName, PathText& path);
 
 // Starts the audio library and opens every sound found; does nothing while audioReady is set.
-void openSounds(const std::string& folder);
+void openSounds(std::string_view folder);
 
 // Plays one loaded impact sound, chosen at random, from its start; both are stopped first so that
 // at most one sounds. Draws a random number only when at least one impact sound is loaded.

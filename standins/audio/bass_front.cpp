@@ -75,3 +75,7 @@ BASS_BOOL BASS_ChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float v
 void audio::setCallObserver(CallObserver* newObserver) {
     observer = newObserver;
 }
+
+void audio::endWithProcess() {
+    audio::device::close();
+}

@@ -2,6 +2,12 @@
 // play nothing and report every call, with its arguments and result, to the observer the host sets
 // through bassRecordTo. A stream opens for any path where a file (not a folder) exists; handles
 // count up from 1 and are never given out twice.
+//
+// Like the real library, it runs a mixer thread from BASS_Init to BASS_Free, and BASS_Free waits
+// for that thread to finish. At process exit Windows has already killed the thread, so a BASS_Free
+// there would wait for ever (or, on Windows Vista and later, end the process on the spot, skipping
+// the unload of every module loaded before). Wine would let it pass; this library does not: when
+// the thread does not answer, it ends the process with exitWhenFreeHangs.
 #include <windows.h>
 
 #include "standins/audio/call_observer.h"
@@ -10,6 +16,47 @@ namespace {
 
 audio::CallObserver* observer = nullptr;
 HSTREAM lastHandle = 0;
+
+// The exit code of a process whose BASS_Free found the mixer thread gone.
+constexpr UINT exitWhenFreeHangs = 0xDEAD;
+// A live mixer thread answers at once; this is far longer.
+constexpr DWORD mixerAnswerMs = 2000;
+
+// The mixer thread and the two events between it and BASS_Free. The thread's own answer is
+// waited for, not the thread's handle: a thread killed at process exit signals its handle too.
+HANDLE mixer = nullptr;
+HANDLE stopMixer = nullptr;  // set by BASS_Free
+HANDLE mixerDone = nullptr;  // set by the thread once running, and again as it finishes
+
+DWORD WINAPI mixLoop(void*) {
+    SetEvent(mixerDone);  // running: BASS_Init may return
+    // Nothing is mixed here: the thread only waits to be stopped.
+    WaitForSingleObject(stopMixer, INFINITE);
+    SetEvent(mixerDone);
+    return 0;
+}
+
+// As the real library's, BASS_Init returns once its thread runs. (A process that ended while
+// the thread was still starting made Wine itself crash now and then.)
+void startMixer() {
+    if (mixer != nullptr) return;
+    stopMixer = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    mixerDone = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto-reset: told twice
+    mixer = CreateThread(nullptr, 0, mixLoop, nullptr, 0, nullptr);
+    WaitForSingleObject(mixerDone, mixerAnswerMs);
+}
+
+void stopMixerAndWait() {
+    if (mixer == nullptr) return;
+    SetEvent(stopMixer);
+    if (WaitForSingleObject(mixerDone, mixerAnswerMs) != WAIT_OBJECT_0) {
+        TerminateProcess(GetCurrentProcess(), exitWhenFreeHangs);
+    }
+    CloseHandle(mixer);
+    CloseHandle(stopMixer);
+    CloseHandle(mixerDone);
+    mixer = stopMixer = mixerDone = nullptr;
+}
 
 template <typename Report>
 void report(Report&& call) {
@@ -33,11 +80,13 @@ __declspec(dllexport) void bassRecordTo(audio::CallObserver* to) {
 __declspec(dllexport) BASS_BOOL BASSAPI
     BASS_Init(int device, BASS_DWORD freq, BASS_DWORD flags, void*, const void*) {
     report([&](audio::CallObserver& o) { o.bassInit(device, freq, flags); });
+    startMixer();
     return TRUE;
 }
 
 __declspec(dllexport) BASS_BOOL BASSAPI BASS_Free() {
     report([](audio::CallObserver& o) { o.bassFree(); });
+    stopMixerAndWait();
     return TRUE;
 }
 

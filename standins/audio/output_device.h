@@ -23,3 +23,11 @@ bool stop(HSTREAM handle);
 bool setVolume(HSTREAM handle, float volume);  // any finite volume from 0 up
 
 }  // namespace audio::device
+
+namespace audio {
+
+// Closes the device as the end of the game's process does: no entry point is called and nothing is
+// reported, and the next BASS_Init opens a new session.
+void endWithProcess();
+
+}  // namespace audio

@@ -274,6 +274,33 @@ std::string GameStandIn::runFrame(const ReplayFrame& row, std::uint32_t pluginCa
     return wrong;
 }
 
+std::string GameStandIn::runFramesWhile(const std::atomic<bool>& going) {
+    *at(gameAddress::suspendFlag) = 1;  // a plug-in that lands meanwhile asks the game nothing
+    routineSeen = {};
+    frameEspShift = 0;
+    std::uint32_t frames = 0, registersLost = 0;
+    do {
+        frameArgument = frameArgumentBase + frames;
+        runGameFrame();
+        ++frames;
+        if (seenAfter[0] != keptEbx || seenAfter[1] != keptEsi || seenAfter[2] != keptEdi ||
+            seenAfter[3] != keptEbp || seenAfter[4] != espAtCall + 4) {
+            registersLost++;
+        }
+    } while (going);
+    *at(gameAddress::suspendFlag) = 0;
+    std::string wrong;
+    if (routineSeen.calls != frames) {
+        wrong = "the game's routine ran " + std::to_string(routineSeen.calls) + " times in " +
+                std::to_string(frames) + " frames";
+    }
+    if (registersLost != 0) {
+        wrong += (wrong.empty() ? "" : "; ") + std::to_string(registersLost) +
+                 " frames lost the caller's registers or stack";
+    }
+    return wrong;
+}
+
 std::uint64_t GameStandIn::cyclesOfFrame(bool withFloor, std::uint32_t (*tickCount)()) {
     using Query = HostAddress(__cdecl*)();
     using RoofQuery = float(__cdecl*)(float, float, float, std::uint8_t*);

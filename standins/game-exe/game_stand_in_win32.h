@@ -5,6 +5,7 @@
 // that the game's registers and stack came back as they left.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,6 +46,11 @@ class GameStandIn {
     // argument and return address, and the caller's stack and registers intact afterwards.
     // pluginCalls is how often the plug-in must have asked queryActor before the game's routine.
     std::string runFrame(const ReplayFrame& row, std::uint32_t pluginCalls);
+
+    // Runs frames one after another, with the game paused, for as long as going holds (at least
+    // one): what another thread sees while the plug-in loads. Answers what went wrong ("" when
+    // nothing did): every frame must run the game's routine once and give back the registers.
+    std::string runFramesWhile(const std::atomic<bool>& going);
 
     // Processor cycles (rdtsc) of one frame through the call site, unchecked. withFloor adds the
     // calls every frame of the plug-in must make, made directly: the suspend byte, the two

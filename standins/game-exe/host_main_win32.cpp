@@ -6,11 +6,14 @@
 #include <x86intrin.h>
 
 #include <algorithm>
+#include <atomic>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/plugin_directory.h"
@@ -24,7 +27,9 @@ namespace {
 constexpr const char* usage =
     "usage: ostrelle-host --plugin Ostrelle.dll [--trace FILE] [--relocate] [--wrong-build]\n"
     "                     [--fault KIND:FRAME]... [--free-at FRAME] [--chain-before DLL |\n"
-    "                     --chain-after DLL] [--free-chain-at FRAME] REPLAY.csv\n"
+    "                     --chain-after DLL] [--free-chain-at FRAME] [--preload DLL]\n"
+    "                     [--locale NAME] [--fail-allocation] [--fail-pin] [--no-sse2]\n"
+    "                     [--frames-while-loading] REPLAY.csv\n"
     "       ostrelle-host --plugin Ostrelle.dll --bench FRAMES\n"
     "KIND: record-noaccess, roof-access-violation, vehicle-divide-by-zero, volume-raises,\n"
     "      host-exception, stack-overflow\n";
@@ -40,7 +45,13 @@ struct Options {
     std::string chain;                    // a second plug-in hooking the same call
     bool chainFirst = false;              // loaded before ours
     std::optional<std::uint32_t> freeChainAt;
-    std::uint32_t benchFrames = 0;  // timing mode: cycles per frame over this many frames
+    std::uint32_t benchFrames = 0;     // timing mode: cycles per frame over this many frames
+    std::vector<std::string> preload;  // loaded before the plug-in, as other plug-ins are
+    std::string locale;                // set through msvcrt's setlocale before the plug-in loads
+    bool failAllocation = false;       // the plug-in's allocations fail from its first frame on
+    bool failPin = false;              // GetModuleHandleExA fails while the plug-in loads
+    bool noSse2 = false;               // the processor reports no SSE2 while the plug-in loads
+    bool framesWhileLoading = false;   // a thread runs frames while the plug-in loads
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -51,6 +62,14 @@ bool parse(int argc, char** argv, Options& options) {
             options.relocate = true;
         } else if (arg == "--wrong-build") {
             options.wrongBuild = true;
+        } else if (arg == "--fail-allocation") {
+            options.failAllocation = true;
+        } else if (arg == "--fail-pin") {
+            options.failPin = true;
+        } else if (arg == "--no-sse2") {
+            options.noSse2 = true;
+        } else if (arg == "--frames-while-loading") {
+            options.framesWhileLoading = true;
         } else if (!hasValue && arg.starts_with("--")) {
             return false;
         } else if (arg == "--plugin") {
@@ -68,6 +87,10 @@ bool parse(int argc, char** argv, Options& options) {
             options.chainFirst = arg == "--chain-before";
         } else if (arg == "--bench") {
             options.benchFrames = std::stoul(argv[++i]);
+        } else if (arg == "--preload") {
+            options.preload.push_back(argv[++i]);
+        } else if (arg == "--locale") {
+            options.locale = argv[++i];
         } else if (arg == "--free-chain-at") {
             options.freeChainAt = std::stoul(argv[++i]);
         } else if (options.replay.empty() && !arg.starts_with("--")) {
@@ -230,6 +253,86 @@ struct Run {
     }
 };
 
+// A function of a system DLL replaced for as long as this lives: its first five bytes become a
+// jump to the replacement, so every module's call reaches it, also from a module's load handler,
+// before the host could touch that module's imports.
+class FunctionDetour {
+  public:
+    FunctionDetour(const char* dll, const char* name, const void* replacement)
+        : code(reinterpret_cast<std::uint8_t*>(
+              reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), name)))) {
+        if (code == nullptr) return;
+        std::memcpy(saved, code, sizeof saved);
+        std::uint8_t jump[5] = {0xE9};  // JMP rel32
+        std::uint32_t displacement = reinterpret_cast<std::uint32_t>(replacement) -
+                                     reinterpret_cast<std::uint32_t>(code + 5);
+        std::memcpy(jump + 1, &displacement, 4);
+        write(jump);
+    }
+    ~FunctionDetour() {
+        if (code != nullptr) write(saved);
+    }
+    FunctionDetour(const FunctionDetour&) = delete;
+    FunctionDetour& operator=(const FunctionDetour&) = delete;
+
+    bool installed() const { return code != nullptr; }
+
+  private:
+    void write(const std::uint8_t* bytes) {
+        DWORD previous = 0;
+        VirtualProtect(code, sizeof saved, PAGE_EXECUTE_READWRITE, &previous);
+        std::memcpy(code, bytes, sizeof saved);
+        VirtualProtect(code, sizeof saved, previous, &previous);
+        FlushInstructionCache(GetCurrentProcess(), code, sizeof saved);
+    }
+
+    std::uint8_t* code;
+    std::uint8_t saved[5] = {};
+};
+
+BOOL WINAPI refusePin(DWORD, LPCSTR, HMODULE* module) {
+    if (module != nullptr) *module = nullptr;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+// A processor older than SSE2 knows none of the features asked about by number.
+BOOL WINAPI featureAbsent(DWORD) {
+    return FALSE;
+}
+
+void* __cdecl mallocFails(std::size_t) {
+    return nullptr;
+}
+void* __cdecl callocFails(std::size_t, std::size_t) {
+    return nullptr;
+}
+void* __cdecl reallocFails(void*, std::size_t) {
+    return nullptr;
+}
+
+// Loads the plug-in as the options have the game and the process be at that moment.
+HMODULE loadPlugin(const Options& options, Run& run) {
+    std::optional<FunctionDetour> pin, sse2;
+    if (options.failPin)
+        pin.emplace("kernel32.dll", "GetModuleHandleExA",
+                    reinterpret_cast<const void*>(&refusePin));
+    if (options.noSse2)
+        sse2.emplace("kernel32.dll", "IsProcessorFeaturePresent",
+                     reinterpret_cast<const void*>(&featureAbsent));
+    if ((pin && !pin->installed()) || (sse2 && !sse2->installed())) {
+        run.fail("a kernel32 function to replace was not found");
+    }
+    return LoadLibraryA(options.plugin.c_str());
+}
+
+// From now on the plug-in's allocations through the C library fail, as with no memory left.
+void failAllocations(HMODULE plugin) {
+    redirectImport(plugin, "msvcrt.dll", "malloc", reinterpret_cast<const void*>(&mallocFails));
+    redirectImport(plugin, "msvcrt.dll", "calloc", reinterpret_cast<const void*>(&callocFails));
+    redirectImport(plugin, "msvcrt.dll", "realloc", reinterpret_cast<const void*>(&reallocFails));
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
@@ -254,11 +357,30 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
     game.schedule(options.faults);
     const std::vector<std::uint8_t> callSite = game.callSiteBytes();
 
+    for (const std::string& other : options.preload) {
+        if (LoadLibraryA(other.c_str()) == nullptr) {
+            std::fprintf(stderr, "ostrelle-host: cannot load %s\n", other.c_str());
+            return 2;
+        }
+    }
+    if (!options.locale.empty() && std::setlocale(LC_ALL, options.locale.c_str()) == nullptr) {
+        std::fprintf(stderr, "ostrelle-host: msvcrt has no locale %s\n", options.locale.c_str());
+        return 2;
+    }
     HMODULE chain = options.chainFirst ? LoadLibraryA(options.chain.c_str()) : nullptr;
     if (options.relocate && !occupyPreferredBase(options.plugin)) {
         run.fail("the plug-in's preferred base could not be taken");
     }
-    HMODULE plugin = LoadLibraryA(options.plugin.c_str());
+    std::atomic<bool> loading = true;
+    std::string wrongWhileLoading;
+    std::thread framesWhileLoading;
+    if (options.framesWhileLoading) {
+        framesWhileLoading = std::thread([&] { wrongWhileLoading = game.runFramesWhile(loading); });
+    }
+    HMODULE plugin = loadPlugin(options, run);
+    loading = false;
+    if (framesWhileLoading.joinable()) framesWhileLoading.join();
+    if (!wrongWhileLoading.empty()) run.fail("while the plug-in loaded: " + wrongWhileLoading);
     if (plugin == nullptr) {
         std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.plugin.c_str());
         return 2;
@@ -272,24 +394,26 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
         reinterpret_cast<std::uintptr_t>(plugin) == preferredSpan(options.plugin).base) {
         run.fail("the plug-in was loaded at its preferred base");
     }
-    if (options.wrongBuild && game.callSiteBytes() != callSite) {
-        run.fail("the plug-in changed the call site of a game build it does not know");
+    // Inert: a game build it does not know, a pin that failed, a processor without SSE2.
+    const bool hooked = !options.wrongBuild && !options.failPin && !options.noSse2;
+    if (!hooked && game.callSiteBytes() != callSite) {
+        run.fail("the call site changed, where the plug-in must stay inert");
     }
 
     std::ofstream traceFile;
     if (!options.trace.empty()) traceFile.open(options.trace, std::ios::binary);
     traceFile << std::unitbuf;  // the unload writes at ExitProcess, past any later flush
     Trace trace(options.trace.empty() ? nullptr : &traceFile,
-                folderOfModule(moduleFileName(plugin)));
+                std::string(folderOfModule(moduleFileName(plugin))));
     World world(trace);
     game.answerFrom(world);
     attach(plugin, world, trace);
+    if (options.failAllocation) failAllocations(plugin);
     auto* chainCalls =
         chain != nullptr
             ? reinterpret_cast<volatile std::uint32_t*>(GetProcAddress(chain, "chainedHookCalls"))
             : nullptr;
 
-    const bool hooked = !options.wrongBuild;
     std::uint32_t hostExceptionsRaised = 0;
     for (const ReplayFrame& row : frames) {
         if (options.freeAt == row.frame) {

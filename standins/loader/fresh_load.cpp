@@ -12,5 +12,5 @@ void loadPluginAfresh(const std::string& pluginFolder) {
     soundBank = SoundBank{};
     randomState = 1;
     settingsPath.clear();
-    pluginDirectory = pluginFolder;
+    pluginDirectory.assign(pluginFolder);
 }

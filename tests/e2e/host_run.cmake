@@ -20,7 +20,11 @@ execute_process(
           ${ARGS} ${REPLAY}
   WORKING_DIRECTORY ${HOST_DIR}
   RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
+# 0xDEAD (173 in its low byte, all that Wine passes on): the recording bass.dll's BASS_Free ran at
+# process exit, where on Windows it would hang.
+if(status EQUAL 173 OR status EQUAL 57005)
+  message(FATAL_ERROR "ostrelle-host ended with ${status}: BASS_Free was called at process exit")
+elseif(NOT status EQUAL 0)
   message(FATAL_ERROR "ostrelle-host ended with ${status}")
 endif()
 

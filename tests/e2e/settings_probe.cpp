@@ -1,5 +1,8 @@
 // Prints what the plug-in reads from settings files: for each file, the eight values readSettings
-// stores and the text the profile call gives for each key, one line each, led by the file's name.
+// stores, the text the profile call gives for each key and that text read as a float, one line
+// each, led by the file's name. The plug-in reads floats with its own atof on both platforms; the
+// float line reads them with msvcrt's own atof on Windows (in the C locale, as this probe never
+// sets one), so the comparison shows whether ours follows msvcrt's rules.
 // Built for both platforms from this one source, so the Linux build can be compared with the real
 // Windows calls (run under Wine) line by line: floats print in their shortest round-trip form,
 // integers in decimal, text with every byte that is not printable ASCII (and ";[]", which CMake
@@ -9,9 +12,11 @@
 // its settings path)
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "config/msvcrt_atof.h"
 #include "config/settings.h"
 #include "platform/win32_api.h"
 
@@ -58,6 +63,13 @@ void printKeyTexts(const char* file, const std::string& path) {
         GetPrivateProfileStringA(settingsSection, setting.key, absentText, text, sizeof text,
                                  path.c_str());
         std::printf("%s: text of %s=%s\n", file, setting.key, quoted(text).c_str());
+#ifdef _WIN32
+        const double value = std::atof(text);  // msvcrt's
+#else
+        const double value = msvcrt::atof(text);  // ours
+#endif
+        std::printf("%s: float of %s=%s\n", file, setting.key,
+                    shortest(static_cast<float>(value)).c_str());
     }
 }
 
@@ -71,7 +83,7 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string path = std::string(argv[1]) + '\\' + argv[i];
         EffectSettings settings;
-        readSettings(path, settings);
+        readSettings(path.c_str(), settings);
         printSettings(argv[i], settings);
         printKeyTexts(argv[i], path);
     }

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         folder.write("Ostrelle.ini", std::string(reinterpret_cast<const char*>(data), size));
 
     EffectSettings settings;
-    readSettings(path, settings);
+    readSettings(path.c_str(), settings);
     require(settings.maxImpactMs >= settings.minImpactMs,
             "the longest duck is never shorter than the shortest");
 

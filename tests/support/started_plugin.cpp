@@ -26,7 +26,7 @@ std::string settingsText() {
 
 }  // namespace
 
-StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory) {
+StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory.view()) {
     folder.write("Ostrelle.ini", settingsText());
     for (const char* sound : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
         folder.write(std::string("Radio SFX/") + sound, "mp3");
@@ -42,7 +42,7 @@ StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory) {
 
 StartedPlugin::~StartedPlugin() {
     shutDown();
-    pluginDirectory = previousPluginDirectory;
+    pluginDirectory.assign(previousPluginDirectory);
     callLogging = true;
 }
 

@@ -37,7 +37,7 @@ void expectSettings(const EffectSettings& actual, const EffectSettings& expected
 // (or not reset to its default) shows.
 EffectSettings readFrom(const std::string& path) {
     EffectSettings settings{0.125f, 1.0f, 1, 2, 3, false, 4, 0.125f};
-    readSettings(path, settings);
+    readSettings(path.c_str(), settings);
     return settings;
 }
 

@@ -469,8 +469,10 @@ TEST_P(SettingsFile, IsFoundAtStartUp) {
     const SettingsFileCase& c = GetParam();
     c.layout(*this);
     frame();
-    EXPECT_EQ(settingsPath,
-              c.expectedPath[0] == '\\' ? pluginDirectory + c.expectedPath : c.expectedPath);
+    const std::string expected = c.expectedPath[0] == '\\'
+                                     ? std::string(pluginDirectory.view()) + c.expectedPath
+                                     : c.expectedPath;
+    EXPECT_EQ(settingsPath.view(), expected);
     EXPECT_EQ(effectSettings.radioDuckVolume, c.expectedDuck);
 }
 INSTANTIATE_TEST_SUITE_P(, SettingsFile, ::testing::ValuesIn(settingsFileCases), CaseName());
@@ -591,7 +593,7 @@ TEST_F(ControllerTest, DuckVolumeAboveFullLiftsTheRadioWhereTheRampLeavesIt) {
 
 TEST_F(ControllerTest, AStartUpCutShortInTheSoundsOpensTheLibraryOnceAndClosesWhatItMade) {
     withSounds();
-    const std::string sounds = pluginDirectory + "\\Radio SFX\\";
+    const std::string sounds = std::string(pluginDirectory.view()) + "\\Radio SFX\\";
     recordingBass::throwOnCall(3);  // the second stream creation
     EXPECT_THAT(frame(), ElementsAre("BASS_Init(-1,44100,0,0,0)",
                                      "BASS_StreamCreateFile(0," + sounds + "broke.mp3,0,0,0)",

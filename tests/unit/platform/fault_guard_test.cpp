@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "tests/unit/platform/windows_stack_reset.h"
 #else
 #include <sys/mman.h>
 #endif
@@ -197,10 +203,60 @@ bool stackHasGuardPage() {
 }
 
 TEST(FaultGuard, CatchesAStackOverflowAndPutsTheGuardPageBack) {
+    ostrelleResetStackOverflow = windowsResetStackOverflow;
     for (int overflow = 0; overflow < 3; ++overflow) {
         EXPECT_FALSE(guarded([] { recurse(0); })) << "overflow " << overflow;
         EXPECT_TRUE(stackHasGuardPage()) << "overflow " << overflow;
     }
+    EXPECT_TRUE(guarded([] {})) << "with room for a guard page, work goes on";
+}
+
+// The exception registration records from FS:[0] to the chain's end (0xFFFFFFFF).
+std::vector<std::uintptr_t> chainNow() {
+    std::vector<std::uintptr_t> records;
+    for (auto* record = reinterpret_cast<NT_TIB*>(NtCurrentTeb())->ExceptionList;
+         reinterpret_cast<std::uintptr_t>(record) != 0xFFFFFFFF && records.size() < 100;
+         record = record->Next) {
+        records.push_back(reinterpret_cast<std::uintptr_t>(record));
+    }
+    return records;
+}
+
+// What Windows checks of the exception chain before it dispatches (handler validation, SEHOP) and
+// Wine does not: every record lies within the thread's stack, 4-byte aligned, each above the one
+// before, and the chain ends with the records it had outside the guards.
+std::string chainProblems(const std::vector<std::uintptr_t>& outside) {
+    NT_TIB* tib = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
+    const auto low = reinterpret_cast<std::uintptr_t>(tib->StackLimit);
+    const auto high = reinterpret_cast<std::uintptr_t>(tib->StackBase);
+    const std::vector<std::uintptr_t> records = chainNow();
+    std::string problems;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::uintptr_t r = records[i];
+        if (r < low || r + 8 > high) problems += " record " + std::to_string(i) + " off the stack;";
+        if (r % 4 != 0) problems += " record " + std::to_string(i) + " unaligned;";
+        if (i > 0 && r <= records[i - 1]) problems += " record " + std::to_string(i) + " below;";
+    }
+    if (records.size() < outside.size() ||
+        !std::equal(outside.begin(), outside.end(), records.end() - outside.size())) {
+        problems += " the chain does not end as it did outside the guards;";
+    }
+    return problems;
+}
+
+TEST(FaultGuard, TheExceptionChainInsideGuardedWorkPassesWindowsChecks) {
+    const std::vector<std::uintptr_t> outside = chainNow();
+    std::string inner, outer, afterFault;
+    guarded([&] {
+        outer = chainProblems(outside);
+        guarded([&] { inner = chainProblems(outside); });
+        guarded([] { (void)*unreadable(); });
+        afterFault = chainProblems(outside);
+    });
+    EXPECT_EQ(outer, "");
+    EXPECT_EQ(inner, "") << "nested guard";
+    EXPECT_EQ(afterFault, "") << "after an inner guard caught a fault";
+    EXPECT_EQ(chainNow(), outside);
 }
 #else
 TEST(FaultGuardDeathTest, AFaultWithNoGuardActiveIsNotSwallowed) {

@@ -97,7 +97,8 @@ TEST(Simulation, RunsThePluginFrameByFrameAndUnloadsItAfterTheLast) {
 
     std::string lines = trace.str();
     EXPECT_EQ(lines.rfind(R"({"frame":0,"tick":5000,"call":"BASS_Init")", 0), 0u);
-    EXPECT_TRUE(lines.ends_with("{\"frame\":null,\"tick\":8824,\"call\":\"BASS_Free\"}\n"));
+    EXPECT_EQ(lines.find(R"("frame":null)"), std::string::npos)
+        << "the game exits: the plug-in calls nothing at the end";
 
     std::ostringstream again;
     simulate(drive(), folder.path(), &again);

@@ -1,0 +1,17 @@
+// Float text read as msvcrt's atof reads it in the C locale, on every platform. The plug-in does
+// not call msvcrt's own: that one follows the process-wide locale, which any module in the game
+// may change, and under a language that writes a decimal comma "0.5" would read as 0.
+#pragma once
+
+#include <cstddef>
+
+namespace msvcrt {
+
+// The value of the number at the start of text; 0 when it does not start with one. Decimal text
+// only: 'd' and 'D' mark an exponent too, and "inf", "nan" and hexadecimal text read as 0.
+double atof(const char* text);
+
+// How many characters of text atof reads: 0 when the text does not start with a number.
+std::size_t atofLength(const char* text);
+
+}  // namespace msvcrt
