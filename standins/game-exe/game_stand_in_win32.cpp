@@ -39,10 +39,7 @@ constexpr std::uint32_t keptEbx = 0xB0B0B0B0, keptEsi = 0x51515151, keptEdi = 0x
 extern "C" __attribute__((naked)) void runGameFrame() {
     asm(R"(
     .intel_syntax noprefix
-    push ebp
-    push ebx
-    push esi
-    push edi
+    pushad
     mov DWORD PTR [_callerEsp], esp
     sub esp, DWORD PTR [_frameEspShift]
     push DWORD PTR [_frameArgument]
@@ -62,10 +59,7 @@ _gameFrameReturned:
     mov DWORD PTR [_seenAfter+12], ebp
     mov DWORD PTR [_seenAfter+16], esp
     mov esp, DWORD PTR [_callerEsp]
-    pop edi
-    pop esi
-    pop ebx
-    pop ebp
+    popad
     ret
     .att_syntax prefix
 )");
