@@ -24,21 +24,19 @@ struct Column {
 };
 
 // The columns in file order: the header is their names joined by commas.
-constexpr Column columns[] = {
-    {"frame", &ReplayFrame::frame},
-    {"tick", &ReplayFrame::tick},
-    {"suspend", &ReplayFrame::suspend},
-    {"actor", &ReplayFrame::actor},
-    {"vehicle", &ReplayFrame::vehicle},
-    {"status", &ReplayFrame::status},
-    {"health", &ReplayFrame::health},
-    {"impact", &ReplayFrame::impact},
-    {"x", &ReplayFrame::x},
-    {"y", &ReplayFrame::y},
-    {"z", &ReplayFrame::z},
-    {"roof_found", &ReplayFrame::roofFound},
-    {"roof_z", &ReplayFrame::roofZ},
-};
+constexpr Column columns[] = {{"frame", &ReplayFrame::frame},
+                              {"tick", &ReplayFrame::tick},
+                              {"suspend", &ReplayFrame::suspend},
+                              {"actor", &ReplayFrame::actor},
+                              {"vehicle", &ReplayFrame::vehicle},
+                              {"status", &ReplayFrame::status},
+                              {"health", &ReplayFrame::health},
+                              {"impact", &ReplayFrame::impact},
+                              {"x", &ReplayFrame::x},
+                              {"y", &ReplayFrame::y},
+                              {"z", &ReplayFrame::z},
+                              {"roof_found", &ReplayFrame::roofFound},
+                              {"roof_z", &ReplayFrame::roofZ}};
 
 // Each vehicle is a record of its own for the whole replay: a bound on them bounds the memory.
 constexpr std::size_t maxVehicles = 65536;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/case_name.h"
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -32,57 +34,65 @@ volatile int* unreadable() {
 volatile int zero = 0;
 volatile int one = 1;  // volatile, so the division is a real one and not folded
 
-TEST(FaultGuard, EndsTheWorkAtAFaultOrExceptionAndKeepsWhatItWrote) {
-    struct Case {
-        const char* name;
-        void (*fault)();  // null: the work runs to its end
-        bool finished;
-    };
-    const Case cases[] = {
-        {"no fault", nullptr, true},
-        {"a read of an unreadable page", [] { (void)*unreadable(); }, false},
-        {"a write to an unreadable page", [] { *unreadable() = 1; }, false},
-        {"an integer division by zero", [] { zero = one / zero; }, false},
-        {"a C++ exception", [] { throw std::runtime_error("sound layer"); }, false},
-    };
-    for (const Case& c : cases) {
-        int before = 0, after = 0;
-        bool finished = guarded([&] {
-            before = 1;
-            if (c.fault) c.fault();
-            after = 1;
-        });
-        EXPECT_EQ(finished, c.finished) << c.name;
-        EXPECT_EQ(before, 1) << c.name;
-        EXPECT_EQ(after, c.finished ? 1 : 0) << c.name;
-    }
+struct FaultCase {
+    const char* name;
+    void (*fault)();  // null: the work runs to its end
+    bool finished;
+};
+
+class FaultInWork : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(FaultInWork, EndsTheWorkAndKeepsWhatItWrote) {
+    int before = 0, after = 0;
+    const bool finished = guarded([&] {
+        before = 1;
+        if (GetParam().fault) GetParam().fault();
+        after = 1;
+    });
+    EXPECT_EQ(finished, GetParam().finished);
+    EXPECT_EQ(before, 1);
+    EXPECT_EQ(after, GetParam().finished ? 1 : 0);
 }
 
-TEST(FaultGuard, NestedGuardEndsOnlyTheInnerWork) {
-    struct Case {
-        const char* name;
-        bool innerFaults;
-        bool outerFaultsAfter;  // the outer work faults once the inner guard has ended
-    };
-    const Case cases[] = {
-        {"the inner work faults", true, false},
-        {"the outer work faults after the inner one finished", false, true},
-        {"the outer work faults after the inner one faulted", true, true},
-    };
-    for (const Case& c : cases) {
-        bool innerFinished = false, outerGoesOn = false;
-        bool outerFinished = guarded([&] {
-            innerFinished = guarded([&] {
-                if (c.innerFaults) (void)*unreadable();
-            });
-            outerGoesOn = true;
-            if (c.outerFaultsAfter) (void)*unreadable();
+INSTANTIATE_TEST_SUITE_P(
+    , FaultInWork,
+    testing::Values(FaultCase{"no fault", nullptr, true},
+                    FaultCase{"a read of an unreadable page", [] { (void)*unreadable(); }, false},
+                    FaultCase{"a write to an unreadable page", [] { *unreadable() = 1; }, false},
+                    FaultCase{"an integer division by zero", [] { zero = one / zero; }, false},
+                    FaultCase{"a C++ exception", [] { throw std::runtime_error("sound layer"); },
+                              false}),
+    CaseName());
+
+struct NestedCase {
+    const char* name;
+    bool innerFaults;
+    bool outerFaultsAfter;  // the outer work faults once the inner guard has ended
+};
+
+class NestedGuard : public testing::TestWithParam<NestedCase> {};
+
+TEST_P(NestedGuard, EndsOnlyTheInnerWork) {
+    const NestedCase& c = GetParam();
+    bool innerFinished = false, outerGoesOn = false;
+    const bool outerFinished = guarded([&] {
+        innerFinished = guarded([&] {
+            if (c.innerFaults) (void)*unreadable();
         });
-        EXPECT_EQ(innerFinished, !c.innerFaults) << c.name;
-        EXPECT_TRUE(outerGoesOn) << c.name;
-        EXPECT_EQ(outerFinished, !c.outerFaultsAfter) << c.name;
-    }
+        outerGoesOn = true;
+        if (c.outerFaultsAfter) (void)*unreadable();
+    });
+    EXPECT_EQ(innerFinished, !c.innerFaults);
+    EXPECT_TRUE(outerGoesOn);
+    EXPECT_EQ(outerFinished, !c.outerFaultsAfter);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , NestedGuard,
+    testing::Values(NestedCase{"the inner work faults", true, false},
+                    NestedCase{"the outer work faults after the inner one finished", false, true},
+                    NestedCase{"the outer work faults after the inner one faulted", true, true}),
+    CaseName());
 
 TEST(FaultGuard, EveryFaultOfALongRunIsCaught) {
     // Each fault must leave the thread as it found it (signal mask, handler chain, stack), or a
@@ -105,33 +115,38 @@ void setX87Control(unsigned int word) {
     asm volatile("fldcw %0" : : "m"(control));
 }
 
-TEST(FaultGuard, KeepsTheCallersFloatingPointModesAcrossAFault) {
-    // Modes a game may run its frame with; a signal handler or an exception dispatcher starts
-    // with the defaults instead.
-    struct Case {
-        const char* name;
-        unsigned int (*read)();
-        void (*write)(unsigned int);
-        unsigned int cleared, set;  // the bits the game clears and sets
-        unsigned int modeBits;      // the rest are status flags
-    };
-    const Case cases[] = {
-        {"SSE flush-to-zero and denormals-are-zero", [] { return _mm_getcsr(); },
-         [](unsigned int word) { _mm_setcsr(word); }, 0, 0x8040, ~0x3Fu},
-        // Precision control (bits 8-9) 00: 24 bits; rounding control (bits 10-11) 11: toward zero.
-        {"x87 single precision, rounding toward zero", x87Control, setX87Control, 0x0F00, 0x0C00,
-         0xFFFF},
-    };
-    for (const Case& c : cases) {
-        const unsigned int before = c.read();
-        const unsigned int modes = (before & ~c.cleared) | c.set;
-        c.write(modes);
-        guarded([] { (void)*unreadable(); });
-        const unsigned int after = c.read();
-        c.write(before);
-        EXPECT_EQ(after & c.modeBits, modes & c.modeBits) << c.name;
-    }
+// Modes a game may run its frame with; a signal handler or an exception dispatcher starts with the
+// defaults instead.
+struct ModesCase {
+    const char* name;
+    unsigned int (*read)();
+    void (*write)(unsigned int);
+    unsigned int cleared, set;  // the bits the game clears and sets
+    unsigned int modeBits;      // the rest are status flags
+};
+
+class FloatingPointModes : public testing::TestWithParam<ModesCase> {};
+
+TEST_P(FloatingPointModes, AreTheCallersAfterAFault) {
+    const ModesCase& c = GetParam();
+    const unsigned int before = c.read();
+    const unsigned int modes = (before & ~c.cleared) | c.set;
+    c.write(modes);
+    guarded([] { (void)*unreadable(); });
+    const unsigned int after = c.read();
+    c.write(before);
+    EXPECT_EQ(after & c.modeBits, modes & c.modeBits);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , FloatingPointModes,
+    testing::Values(
+        ModesCase{"SSE flush-to-zero and denormals-are-zero", [] { return _mm_getcsr(); },
+                  [](unsigned int word) { _mm_setcsr(word); }, 0, 0x8040, ~0x3Fu},
+        // Precision control (bits 8-9) 00: 24 bits; rounding control (bits 10-11) 11: toward zero.
+        ModesCase{"x87 single precision, rounding toward zero", x87Control, setX87Control, 0x0F00,
+                  0x0C00, 0xFFFF}),
+    CaseName());
 
 #ifdef _WIN32
 extern "C" {
