@@ -22,9 +22,7 @@ std::string linuxPath(std::string path) {
 }  // namespace
 
 bool audio::device::open() {
-    if (mixer.has_value()) return false;
-    mixer.emplace();
-    return true;
+    return openOnce(mixer);
 }
 
 bool audio::device::close() {

@@ -40,9 +40,7 @@ bool record(HSTREAM handle, audio::DeviceCall call) {
 }  // namespace
 
 bool audio::device::open() {
-    if (recorder.has_value()) return false;
-    recorder.emplace();
-    return true;
+    return openOnce(recorder);
 }
 
 bool audio::device::close() {

@@ -4,6 +4,7 @@
 // arguments and report every call; the device does the work.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "sound/bass_api.h"
@@ -25,6 +26,14 @@ bool setVolume(HSTREAM handle, float volume);  // any finite volume from 0 up
 }  // namespace audio::device
 
 namespace audio {
+
+// Opens a device of the build's own kind unless one is open: what device::open answers.
+template <typename Device>
+bool openOnce(std::optional<Device>& device) {
+    if (device.has_value()) return false;
+    device.emplace();
+    return true;
+}
 
 // Closes the device as the end of the game's process does: no entry point is called and nothing is
 // reported, and the next BASS_Init opens a new session.
