@@ -69,3 +69,24 @@ test('files picked one by one are checked as the game folder, and no files get a
   await expect(page.locator('#game-message')).toContainText("No files: pick the game's folder");
   await expect(page.locator('#game-message')).toHaveAttribute('data-kind', 'error');
 });
+
+test('a folder of far more files than a game has is refused with a message, not a hang', async ({ page }) => {
+  await openTuner(page);
+  const refused = await page.evaluate(() =>
+    window.ostrelle
+      .checkGame(Array.from({ length: 100_001 }, (_, i) => ({ path: `data/${i}.bin`, bytes: new Uint8Array() })))
+      .then(() => 'checked', (error) => error.message),
+  );
+  expect(refused).toContain('100001 files: far more than a game folder holds');
+});
+
+test('a program dropped on the panel is checked as the game folder', async ({ page }) => {
+  await openTuner(page);
+  const dataTransfer = await page.evaluateHandle(() => {
+    const dropped = new DataTransfer();
+    dropped.items.add(new File(['MZ'], 'game.exe'));
+    return dropped;
+  });
+  await page.dispatchEvent('#game-drop', 'drop', { dataTransfer });
+  await expect(page.locator('#game-check .checklist .fail').first()).toContainText('game.exe is not the build the plug-in hooks: cut short');
+});

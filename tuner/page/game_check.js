@@ -40,7 +40,7 @@ export async function gameFolderFiles(given) {
     if (!read(entry.path)) {
       files.push({ path: entry.path, bytes: new Uint8Array() });
     } else if (entry.bytes !== undefined) {
-      files.push({ path: entry.path, bytes: new Uint8Array(entry.bytes) });
+      files.push({ path: entry.path, bytes: typeof entry.bytes === 'string' ? new TextEncoder().encode(entry.bytes) : new Uint8Array(entry.bytes) });
     } else {
       if (entry.file.size > largestRead) {
         throw new FileProblem(`${entry.path}: ${(entry.file.size / 1048576).toFixed(0)} MB, larger than the check reads (256 MB); this is no game program or plug-in file`);
@@ -75,9 +75,10 @@ export async function droppedFiles(dataTransfer) {
     }
   };
   for (const root of roots) await walk(root, root.name);
-  // One dropped folder: its name is the game folder's; dropped files lie in the game folder.
-  const folder = roots.length === 1 && roots[0].isDirectory ? roots[0].name : null;
-  return found.map(({ path, file }) => (folder ? { path, file, inFolder: true } : { path: file.name, file }));
+  // One dropped folder is the game's folder, named first in each path; anything else dropped (the
+  // .exe, bass.dll, the plug-in's folder) lies in the game's folder as it is.
+  const inFolder = roots.length === 1 && roots[0].isDirectory;
+  return found.map(({ path, file }) => ({ path, file, inFolder }));
 }
 
 // The checklist as the command prints it, each line marked ok or FAIL for the eye.
