@@ -2,11 +2,11 @@
 // as check-game needs them, and its checklist shown as the command prints it.
 import { FileProblem } from './files.js';
 
-// A game folder holds gigabytes of data the check never opens. It reads the programs and DLLs in
-// the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in) and the
+// A game folder holds gigabytes of data the check never opens. It reads the programs and bass.dll
+// in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in) and the
 // settings files; of every other file (the sounds among them) it asks only whether it is there,
 // so those are written as empty placeholders.
-const read = (path) => /\.ini$/i.test(path) || /(^|\/)ostrelle\.dll$/i.test(path) || (!path.includes('/') && /\.(exe|dll)$/i.test(path));
+const read = (path) => /\.ini$/i.test(path) || /(^|\/)ostrelle\.dll$/i.test(path) || /^([^/]*\.exe|bass\.dll)$/i.test(path);
 const largestRead = 256 * 1048576; // what check-game reads of one file at most
 const mostFiles = 100_000;
 const mostBytes = 1024 * 1048576;
@@ -47,7 +47,7 @@ export async function gameFolderFiles(given) {
       }
       bytesRead += entry.file.size;
       if (bytesRead > mostBytes) {
-        throw new FileProblem('More than 1 GB of programs and DLLs: pick the game\'s own folder (where its .exe is), or its .exe and bass.dll');
+        throw new FileProblem('More than 1 GB of programs: pick the game\'s own folder (where its .exe is), or its .exe and bass.dll');
       }
       files.push({ path: entry.path, bytes: new Uint8Array(await entry.file.arrayBuffer()) });
     }
