@@ -4,6 +4,7 @@
 //
 // The plug-in's folder lives in the module's memory file system at pluginFolder: the page puts the
 // sounds into its "Radio SFX" folder, and each run writes the settings text as its Ostrelle.ini.
+// A game folder to check is put by the page into the same file system, anywhere outside it.
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "sim/check_game.h"
 #include "sim/check_ini.h"
 #include "sim/frame_table.h"
 #include "sim/plot.h"
@@ -281,6 +283,22 @@ EMSCRIPTEN_KEEPALIVE const char* tunerCheckReport() {
 }
 EMSCRIPTEN_KEEPALIVE const char* tunerCheckSettings() {
     return check.settings.c_str();
+}
+
+// check-game on path (a folder or a program the page has put into the memory file system):
+// answers its exit status (0 all pass, 1 any fails, 2 no such folder or file); tunerCheckReport is
+// what the command prints.
+EMSCRIPTEN_KEEPALIVE int tunerCheckGame(const char* path) {
+    check = Check{};
+    try {
+        std::ostringstream report;
+        check.status = checkGame(path, report);
+        check.report = report.str();
+    } catch (const std::exception& error) {
+        check.report = error.what();
+        check.status = 2;
+    }
+    return check.status;
 }
 
 }  // extern "C"

@@ -45,6 +45,20 @@ export async function createCore(createModule, assets) {
     }
   };
 
+  // The folder of the last game check, removed before the next so that no old file is checked.
+  let checkedFolder = null;
+  const removeTree = (path) => {
+    if (!module.FS.analyzePath(path).exists) return;
+    if (module.FS.isDir(module.FS.stat(path).mode)) {
+      for (const name of module.FS.readdir(path)) {
+        if (name !== '.' && name !== '..') removeTree(`${path}/${name}`);
+      }
+      module.FS.rmdir(path);
+    } else {
+      module.FS.unlink(path);
+    }
+  };
+
   const core = {
     assets,
     // The plug-in's table of the eight keys: key, default, kind (float, duration, volume, switch).
@@ -118,6 +132,33 @@ export async function createCore(createModule, assets) {
       );
       const settings = call('tunerCheckSettings', 'string', [], []);
       return { status, report: call('tunerCheckReport', 'string', [], []), settings: settings ? JSON.parse(settings) : null };
+    },
+
+    // check-game over a game folder given as files: [{path, bytes}], paths relative to the game's
+    // folder with '/' (sub-folders as they are there). The files are put into the module's memory at
+    // folder (an absolute path; the report names it), which must not hold files
+    // (an earlier check's folder is removed first).
+    // Answers {status (0 all pass, 1 any fails), report (as `ostrelle-sim check-game` prints it)}.
+    checkGame(files, folder = '/games/game') {
+      if (!folder.startsWith('/') || /(^|\/)\.\.?(\/|$)/.test(folder) || folder === '/') {
+        throw new TypeError(`checkGame: ${folder} is not an absolute folder`);
+      }
+      if (checkedFolder !== null) removeTree(checkedFolder);
+      if (module.FS.analyzePath(folder).exists && module.FS.readdir(folder).length > 2) {
+        throw new TypeError(`checkGame: ${folder} is the page's own; pick another folder`);
+      }
+      module.FS.mkdirTree(folder);
+      checkedFolder = folder;
+      for (const { path, bytes } of files) {
+        const parts = path.split('/');
+        if (parts.some((part) => part === '' || part === '.' || part === '..')) {
+          throw new TypeError(`checkGame: ${path} is not a path inside the game's folder`);
+        }
+        if (parts.length > 1) module.FS.mkdirTree(`${folder}/${parts.slice(0, -1).join('/')}`);
+        module.FS.writeFile(`${folder}/${path}`, bytes);
+      }
+      const status = call('tunerCheckGame', 'number', ['string'], [folder]);
+      return { status, report: call('tunerCheckReport', 'string', [], []) };
     },
 
     stateName: (state) => call('tunerStateName', 'string', ['number'], [state]),

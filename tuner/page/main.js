@@ -1,7 +1,8 @@
 // The tuner page: starts the plug-in's module, offers it as window.ostrelle, and wires the panels:
-// settings, drive, plot, sound and (later) the game check.
+// settings, drive, plot, sound and the game check.
 import { createCore, decodeBase64 } from './core.js';
 import { acceptDrops, download, FileProblem, readGivenFile, showMessage } from './files.js';
+import { droppedFiles, gameFolderFiles, showChecklist } from './game_check.js';
 import { IniDocument } from './ini_document.js';
 import { decodeSound, mixRun, Player, wavBytes } from './mix.js';
 import { legend, RadioPlot } from './plot.js';
@@ -240,6 +241,36 @@ async function start() {
     rerun();
   });
 
+  // Game check: a folder or files picked or dropped, checked as check-game checks them.
+  const checkGame = async (given, folder) => {
+    const { folderName, files } = await gameFolderFiles(given);
+    return core.checkGame(files, folder ?? `/games/${folderName}`);
+  };
+  const checkPicked = async (given) => {
+    showMessage($('game-message'), 'Reading the files…', 'ok');
+    try {
+      const result = await checkGame(await given);
+      showChecklist($('game-check'), result);
+      showMessage($('game-message'), '', 'ok');
+    } catch (error) {
+      $('game-check').replaceChildren();
+      showMessage($('game-message'), error.message);
+    }
+  };
+  for (const id of ['game-folder', 'game-files']) {
+    $(id).addEventListener('change', (event) => checkPicked([...event.target.files]));
+  }
+  $('game-drop').addEventListener('dragover', (event) => {
+    event.preventDefault();
+    $('game-drop').classList.add('dragging');
+  });
+  $('game-drop').addEventListener('dragleave', () => $('game-drop').classList.remove('dragging'));
+  $('game-drop').addEventListener('drop', (event) => {
+    event.preventDefault();
+    $('game-drop').classList.remove('dragging');
+    checkPicked(droppedFiles(event.dataTransfer));
+  });
+
   useDrive({ scenario: assets.scenarios[$('drive-select').value], name: $('drive-select').value });
   const firstPlot = performance.now(); // from the start of the page's navigation
 
@@ -251,6 +282,7 @@ async function start() {
     defaultIni: assets.ini,
     simulate: core.simulate,
     checkIni: core.checkIni,
+    checkGame,
     // The page's own figures, for the benchmark: milliseconds from the script's start to the
     // first plot, and a mix of the current drive as the player and WAV export make it.
     timings: { firstPlot },

@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
+#include <optional>
 #include <sstream>
 
+#include "tests/support/game_folders.h"
 #include "tests/support/pe_image.h"
 #include "tests/support/temp_folder.h"
 
@@ -113,18 +114,12 @@ std::string withoutChannelStop() {
                          "BASS_ChannelPlay", "BASS_ChannelSetAttribute"});
 }
 
-std::string decorated() {
-    return dllExporting({"BASS_Init@20", "BASS_Free@0", "BASS_StreamCreateFile@28",
-                         "BASS_StreamFree@4", "BASS_ChannelPlay@8", "_BASS_ChannelStop@4",
-                         "BASS_ChannelSetAttribute@12"});
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Libraries, AudioLibrary,
     testing::Values(BytesCase{"TheSevenEntryPoints", audioLibrary, ""},
                     BytesCase{"MissingAnExport", withoutChannelStop,
                               "it does not export BASS_ChannelStop"},
-                    BytesCase{"DecoratedNames", decorated,
+                    BytesCase{"DecoratedNames", decoratedAudioLibrary,
                               "it exports BASS_Init@20, BASS_Free@0, BASS_StreamCreateFile@28, "
                               "BASS_StreamFree@4, BASS_ChannelPlay@8, _BASS_ChannelStop@4, "
                               "BASS_ChannelSetAttribute@12 only with the compiler's decoration"},
@@ -154,31 +149,10 @@ INSTANTIATE_TEST_SUITE_P(
                               "its export table is damaged"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A game folder as a player has it: the game's program and bass.dll in the game's folder, the
-// plug-in with its settings and sounds in scripts/.
-using Files = std::map<std::string, std::string>;
-
-Files playersFolder() {
-    return {{"game.exe", gameProgram()},
-            {"bass.dll", audioLibrary()},
-            {"scripts/Ostrelle.dll", pluginLibrary()},
-            {"scripts/Ostrelle.ini", "[Settings]\r\nVolume Damage=0.5\r\n"},
-            {"scripts/Radio SFX/broke.mp3", "mp3"},
-            {"scripts/Radio SFX/broke2.mp3", "mp3"},
-            {"scripts/Radio SFX/noise.mp3", "mp3"}};
-}
-
-void moveSounds(Files& files, const std::string& to) {
-    for (const char* name : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
-        files.erase("scripts/Radio SFX/" + std::string(name));
-        files[to + name] = "mp3";
-    }
-}
-
 struct FolderCase {
     const char* name;
-    void (*edit)(Files&);
-    const char* topic;  // the check the case is about; every other check passes
+    const char* folder;  // of gameFolderNames()
+    const char* topic;   // the check the case is about; every other check passes
     bool passed;
     const char* says;  // a part of that check's line or of its details
 };
@@ -191,9 +165,9 @@ class GameFolder : public testing::TestWithParam<FolderCase> {};
 
 TEST_P(GameFolder, SaysWhatThePlugInFindsThere) {
     TempFolder temp;  // the current directory: the game's folder lies below it, not in it
-    Files files = playersFolder();
-    GetParam().edit(files);
-    for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
+    const std::optional<GameFiles> files = gameFolder(GetParam().folder);
+    ASSERT_TRUE(files) << GetParam().folder;
+    for (const auto& [path, bytes] : *files) temp.write("game/" + path, bytes);
 
     const std::vector<CheckLine> lines = checkGameFolder(temp.path() / "game", {});
     std::string all;
@@ -221,76 +195,41 @@ TEST_P(GameFolder, SaysWhatThePlugInFindsThere) {
 INSTANTIATE_TEST_SUITE_P(
     Folders, GameFolder,
     testing::Values(
-        FolderCase{"AllInPlace", [](Files&) {}, "plug-in", true,
+        FolderCase{"AllInPlace", "AllInPlace", "plug-in", true,
                    "scripts/Ostrelle.dll, version 0.1.0.0"},
-        FolderCase{"SoundsFromThePluginsSubfolder", [](Files&) {}, "sound", true,
+        FolderCase{"SoundsFromThePluginsSubfolder", "AllInPlace", "sound", true,
                    "noise.mp3: scripts/Radio SFX/noise.mp3"},
-        FolderCase{"SettingsRead", [](Files&) {}, "settings", true,
+        FolderCase{"SettingsRead", "AllInPlace", "settings", true,
                    "Volume Damage = 0.5, Impact intensity = 250"},
-        FolderCase{"SoundsInTheGamesOwnRadioSfx", [](Files& f) { moveSounds(f, "Radio SFX/"); },
-                   "sound", true, "broke2.mp3: Radio SFX/broke2.mp3"},
-        FolderCase{"SeveralPrograms",
-                   [](Files& f) {
-                       PeImageSpec launcher;
-                       launcher.imageBase = 0x1000000;
-                       f["a-launcher.exe"] = makePeImage(launcher);
-                   },
-                   "game build", true, "a-launcher.exe: its image base is 0x1000000"},
-        FolderCase{"AnotherBuild",
-                   [](Files& f) {
-                       PeImageSpec spec;
-                       spec.callSiteByte = 0x90;
-                       f["game.exe"] = makePeImage(spec);
-                   },
-                   "game build", false,
+        FolderCase{"SoundsInTheGamesOwnRadioSfx", "SoundsInTheGamesOwnRadioSfx", "sound", true,
+                   "broke2.mp3: Radio SFX/broke2.mp3"},
+        FolderCase{"SeveralPrograms", "SeveralPrograms", "game build", true,
+                   "a-launcher.exe: its image base is 0x1000000"},
+        FolderCase{"AnotherBuild", "AnotherBuild", "game build", false,
                    "game.exe is not the build the plug-in hooks: the byte at 0x4A5DAA is 0x90"},
-        FolderCase{"NoProgram", [](Files& f) { f.erase("game.exe"); }, "game build", false,
-                   "no .exe in"},
-        FolderCase{"NoneOfSeveralPrograms",
-                   [](Files& f) {
-                       f["game.exe"] = "MZ";
-                       f["setup.exe"] = "";
-                   },
-                   "game build", false, "setup.exe: not a Windows program"},
-        FolderCase{"NoAudioLibrary", [](Files& f) { f.erase("bass.dll"); }, "audio library", false,
+        FolderCase{"NoProgram", "NoProgram", "game build", false, "no .exe in"},
+        FolderCase{"NoneOfSeveralPrograms", "NoneOfSeveralPrograms", "game build", false,
+                   "setup.exe: not a Windows program"},
+        FolderCase{"NoAudioLibrary", "NoAudioLibrary", "audio library", false,
                    "no bass.dll beside game.exe"},
-        FolderCase{"AudioLibraryWithDecoratedNames", [](Files& f) { f["bass.dll"] = decorated(); },
+        FolderCase{"AudioLibraryWithDecoratedNames", "AudioLibraryWithDecoratedNames",
                    "audio library", false, "only with the compiler's decoration"},
-        FolderCase{"NoPlugin", [](Files& f) { f.erase("scripts/Ostrelle.dll"); }, "plug-in", false,
+        FolderCase{"NoPlugin", "NoPlugin", "plug-in", false,
                    "no Ostrelle.dll in this folder or its sub-folders"},
-        FolderCase{"TwoPlugins", [](Files& f) { f["Ostrelle.dll"] = pluginLibrary(); }, "plug-in",
-                   false, "2 copies of Ostrelle.dll"},
-        FolderCase{"DamagedPlugin", [](Files& f) { f["scripts/Ostrelle.dll"] = "MZ\x90"; },
-                   "plug-in", false, "scripts/Ostrelle.dll is damaged: cut short"},
-        FolderCase{"PluginWithoutVersion",
-                   [](Files& f) { f["scripts/Ostrelle.dll"] = dllExporting({}); }, "plug-in", true,
+        FolderCase{"TwoPlugins", "TwoPlugins", "plug-in", false, "2 copies of Ostrelle.dll"},
+        FolderCase{"DamagedPlugin", "DamagedPlugin", "plug-in", false,
+                   "scripts/Ostrelle.dll is damaged: cut short"},
+        FolderCase{"PluginWithoutVersion", "PluginWithoutVersion", "plug-in", true,
                    "version unknown"},
-        FolderCase{"NoRadioSfxFolder",
-                   [](Files& f) {
-                       for (const char* name : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
-                           f.erase("scripts/Radio SFX/" + std::string(name));
-                       }
-                   },
-                   "sound", false, "broke.mp3: not found. Put it in scripts/Radio SFX/."},
-        FolderCase{"SoundInTheWrongPlace",
-                   [](Files& f) {
-                       f.erase("scripts/Radio SFX/broke2.mp3");
-                       f["sounds/broke2.mp3"] = "mp3";
-                   },
-                   "sound", false, "broke2.mp3: not found"},
-        FolderCase{"SoundAFolder",
-                   [](Files& f) {
-                       f.erase("scripts/Radio SFX/noise.mp3");
-                       f["scripts/Radio SFX/noise.mp3/readme.txt"] = "";
-                   },
-                   "sound", false, "noise.mp3: not found"},
-        FolderCase{
-            "SettingsWithWarnings",
-            [](Files& f) { f["scripts/Ostrelle.ini"] = "[Settings]\r\nVolume Damge=0.8\r\n"; },
-            "settings", false,
-            "scripts/Ostrelle.ini:2: warning: unknown key 'Volume Damge' is ignored"},
-        FolderCase{"NoSettings", [](Files& f) { f.erase("scripts/Ostrelle.ini"); }, "settings",
-                   false, "no Ostrelle.ini beside Ostrelle.dll"}),
+        FolderCase{"NoRadioSfxFolder", "NoRadioSfxFolder", "sound", false,
+                   "broke.mp3: not found. Put it in scripts/Radio SFX/."},
+        FolderCase{"SoundInTheWrongPlace", "SoundInTheWrongPlace", "sound", false,
+                   "broke2.mp3: not found"},
+        FolderCase{"SoundAFolder", "SoundAFolder", "sound", false, "noise.mp3: not found"},
+        FolderCase{"SettingsWithWarnings", "SettingsWithWarnings", "settings", false,
+                   "scripts/Ostrelle.ini:2: warning: unknown key 'Volume Damge' is ignored"},
+        FolderCase{"NoSettings", "NoSettings", "settings", false,
+                   "no Ostrelle.ini beside Ostrelle.dll"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct StatusCase {
@@ -308,7 +247,8 @@ class CheckGameStatus : public testing::TestWithParam<StatusCase> {};
 
 TEST_P(CheckGameStatus, TellsTheOutcome) {
     TempFolder temp;
-    for (const auto& [path, bytes] : playersFolder()) temp.write("game/" + path, bytes);
+    const GameFiles files = *gameFolder("AllInPlace");
+    for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
     temp.write("game/scripts/README.txt", "");
     std::ostringstream out;
     EXPECT_EQ(checkGame((temp.path() / GetParam().path).string(), out), GetParam().status);

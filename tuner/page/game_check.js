@@ -1,0 +1,100 @@
+// The game check: the files of a game folder a player picks or drops, put into the module's memory
+// as check-game needs them, and its checklist shown as the command prints it.
+import { FileProblem } from './files.js';
+
+// A game folder holds gigabytes of data the check never opens. It reads the programs and bass.dll
+// in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in) and the
+// settings files; of every other file (the sounds among them) it asks only whether it is there,
+// so those are written as empty placeholders.
+const read = (path) => /\.ini$/i.test(path) || /(^|\/)ostrelle\.dll$/i.test(path) || /^([^/]*\.exe|bass\.dll)$/i.test(path);
+const largestRead = 256 * 1048576; // what check-game reads of one file at most
+const mostFiles = 100_000;
+const mostBytes = 1024 * 1048576;
+
+// A path as the page keeps it: '/' between parts, none empty.
+const cleanPath = (path) => path.replace(/\\/g, '/').split('/').filter((part) => part !== '' && part !== '.').join('/');
+
+// The files given (a FileList, Files, {path, file, inFolder} from a drop, or {path, bytes}) as
+// {folderName, files: [{path, bytes}]}, paths relative to the game's folder. Files picked or
+// dropped as a folder carry its name as the first part of their path (inFolder); files picked one
+// by one lie in the game's folder.
+export async function gameFolderFiles(given) {
+  const entries = [...given].map((item) =>
+    item instanceof File
+      ? { path: cleanPath(item.webkitRelativePath || item.name), file: item, inFolder: item.webkitRelativePath !== '' }
+      : { ...item, path: cleanPath(item.path) },
+  );
+  if (entries.length === 0) throw new FileProblem('No files: pick the game\'s folder, or its .exe and bass.dll');
+  if (entries.length > mostFiles) {
+    throw new FileProblem(`${entries.length} files: far more than a game folder holds; pick the game's own folder (where its .exe is)`);
+  }
+  let folderName = 'game';
+  const first = entries[0].path.split('/')[0];
+  if (entries.every((entry) => entry.inFolder && entry.path.startsWith(`${first}/`))) {
+    folderName = first;
+    for (const entry of entries) entry.path = entry.path.slice(first.length + 1);
+  }
+  let bytesRead = 0;
+  const files = [];
+  for (const [i, entry] of entries.entries()) {
+    if (!read(entry.path)) {
+      files.push({ path: entry.path, bytes: new Uint8Array() });
+    } else if (entry.bytes !== undefined) {
+      files.push({ path: entry.path, bytes: typeof entry.bytes === 'string' ? new TextEncoder().encode(entry.bytes) : new Uint8Array(entry.bytes) });
+    } else {
+      if (entry.file.size > largestRead) {
+        throw new FileProblem(`${entry.path}: ${(entry.file.size / 1048576).toFixed(0)} MB, larger than the check reads (256 MB); this is no game program or plug-in file`);
+      }
+      bytesRead += entry.file.size;
+      if (bytesRead > mostBytes) {
+        throw new FileProblem('More than 1 GB of programs: pick the game\'s own folder (where its .exe is), or its .exe and bass.dll');
+      }
+      files.push({ path: entry.path, bytes: new Uint8Array(await entry.file.arrayBuffer()) });
+    }
+    if (i % 5000 === 4999) await new Promise((resume) => setTimeout(resume)); // lets the page breathe
+  }
+  return { folderName, files };
+}
+
+// The files of a dropped folder (or of dropped files), as {path, file} with the folder's name first.
+export async function droppedFiles(dataTransfer) {
+  const roots = [...dataTransfer.items].map((item) => item.webkitGetAsEntry?.()).filter(Boolean);
+  if (roots.length === 0) return [...dataTransfer.files];
+  const found = [];
+  const walk = async (entry, path) => {
+    if (entry.isFile) {
+      found.push({ path, file: await new Promise((resolve, reject) => entry.file(resolve, reject)) });
+      return;
+    }
+    const reader = entry.createReader();
+    for (;;) {
+      const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+      if (batch.length === 0) return;
+      for (const child of batch) await walk(child, `${path}/${child.name}`);
+      if (found.length > mostFiles) return;
+    }
+  };
+  for (const root of roots) await walk(root, root.name);
+  // One dropped folder is the game's folder, named first in each path; anything else dropped (the
+  // .exe, bass.dll, the plug-in's folder) lies in the game's folder as it is.
+  const inFolder = roots.length === 1 && roots[0].isDirectory;
+  return found.map(({ path, file }) => ({ path, file, inFolder }));
+}
+
+// The checklist as the command prints it, each line marked ok or FAIL for the eye.
+export function showChecklist(element, { status, report }) {
+  element.replaceChildren();
+  const list = document.createElement('pre');
+  list.className = 'checklist';
+  for (const line of report.split('\n').filter((text) => text !== '')) {
+    const row = document.createElement('span');
+    row.textContent = `${line}\n`;
+    if (line.startsWith('  ok ')) row.className = 'ok';
+    if (line.startsWith('  FAIL ')) row.className = 'fail';
+    list.append(row);
+  }
+  const verdict = document.createElement('p');
+  verdict.className = status === 0 ? 'verdict ok' : 'verdict fail';
+  verdict.textContent = status === 0 ? 'The plug-in has everything it needs here.' : 'Do what the FAIL lines say, then check again.';
+  element.append(verdict, list);
+}
