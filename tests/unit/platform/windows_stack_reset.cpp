@@ -5,7 +5,7 @@
 #include <cstdint>
 
 char* stackBottom() {
-    MEMORY_BASIC_INFORMATION stack;
+    MEMORY_BASIC_INFORMATION stack{};
     VirtualQuery(&stack, &stack, sizeof stack);
     return static_cast<char*>(stack.AllocationBase);
 }
