@@ -34,15 +34,15 @@ const Variant variants[] = {
      }},
     {"SeveralPrograms",
      [](GameFiles& f) {
-         PeImageSpec launcher;
+         PeImageLayout launcher;
          launcher.imageBase = 0x1000000;
          f["a-launcher.exe"] = makePeImage(launcher);
      }},
     {"AnotherBuild",
      [](GameFiles& f) {
-         PeImageSpec spec;
-         spec.callSiteByte = 0x90;
-         f["game.exe"] = makePeImage(spec);
+         PeImageLayout layout;
+         layout.callSiteByte = 0x90;
+         f["game.exe"] = makePeImage(layout);
      }},
     {"NoProgram", [](GameFiles& f) { f.erase("game.exe"); }},
     {"NoneOfSeveralPrograms",

@@ -85,27 +85,27 @@ std::string versionResource(const std::array<std::uint16_t, 4>& version) {
     return data;
 }
 
-std::vector<Section> sectionsOf(const PeImageSpec& spec) {
+std::vector<Section> sectionsOf(const PeImageLayout& layout) {
     std::vector<Section> sections{{".text", textRva, code, std::string(0x200, '\xC3')}};
-    if (!spec.exports.empty()) {
-        sections.push_back({".edata", exportRva, readOnly, exportData(spec.exports)});
+    if (!layout.exports.empty()) {
+        sections.push_back({".edata", exportRva, readOnly, exportData(layout.exports)});
     }
-    if (spec.version) {
-        sections.push_back({".rsrc", resourceRva, readOnly, versionResource(*spec.version)});
+    if (layout.version) {
+        sections.push_back({".rsrc", resourceRva, readOnly, versionResource(*layout.version)});
     }
-    if (spec.relocatable) {
+    if (layout.relocatable) {
         std::string block(12, '\0');  // one page's block: one HIGHLOW fix-up and a pad entry
         put32(block, 0, textRva);
         put32(block, 4, 12);
         put16(block, 8, (3u << 12) | 0x10);
         sections.push_back({".reloc", relocationRva, readOnly, block});
     }
-    if (spec.withCallSite) {
+    if (layout.withCallSite) {
         const std::uint32_t site = gameAddress::frameCallSite - 0x400000u;
         const std::uint32_t start = site / sectionAlignment * sectionAlignment;
         std::string data(0x1000, '\x90');
-        put16(data, site - start, spec.callSiteByte);
-        put32(data, site - start + 1, spec.callTarget - (gameAddress::frameCallSite + 5));
+        put16(data, site - start, layout.callSiteByte);
+        put32(data, site - start + 1, layout.callTarget - (gameAddress::frameCallSite + 5));
         sections.push_back({".game", start, code, data});
     }
     return sections;
@@ -118,8 +118,8 @@ std::uint32_t directoryOf(const Section& section) {
 
 }  // namespace
 
-std::string makePeImage(const PeImageSpec& spec) {
-    const std::vector<Section> sections = sectionsOf(spec);
+std::string makePeImage(const PeImageLayout& layout) {
+    const std::vector<Section> sections = sectionsOf(layout);
     std::string bytes(headersSize, '\0');
     bytes[0] = 'M';
     bytes[1] = 'Z';
@@ -127,28 +127,28 @@ std::string makePeImage(const PeImageSpec& spec) {
     bytes.replace(peHeader, 4, std::string("PE\0\0", 4));
 
     const std::uint32_t fileHeader = peHeader + 4, optional = fileHeader + 20;
-    const std::uint32_t directories = spec.pe32Plus ? 112 : 96;
+    const std::uint32_t directories = layout.pe32Plus ? 112 : 96;
     const std::uint32_t optionalSize = directories + 16 * 8;
     std::uint32_t characteristics = 0x0102;  // EXECUTABLE_IMAGE | 32BIT_MACHINE
-    if (spec.dll) characteristics |= 0x2000;
-    if (!spec.relocatable) characteristics |= 0x0001;  // RELOCS_STRIPPED
-    put16(bytes, fileHeader, spec.machine);
+    if (layout.dll) characteristics |= 0x2000;
+    if (!layout.relocatable) characteristics |= 0x0001;  // RELOCS_STRIPPED
+    put16(bytes, fileHeader, layout.machine);
     put16(bytes, fileHeader + 2, static_cast<std::uint32_t>(sections.size()));
     put16(bytes, fileHeader + 16, optionalSize);
     put16(bytes, fileHeader + 18, characteristics);
 
-    put16(bytes, optional, spec.pe32Plus ? 0x20b : 0x10b);
+    put16(bytes, optional, layout.pe32Plus ? 0x20b : 0x10b);
     put32(bytes, optional + 16, textRva);  // AddressOfEntryPoint
     put32(bytes, optional + 20, textRva);  // BaseOfCode
-    put32(bytes, optional + (spec.pe32Plus ? 24 : 28), spec.imageBase);
+    put32(bytes, optional + (layout.pe32Plus ? 24 : 28), layout.imageBase);
     put32(bytes, optional + 32, sectionAlignment);
     put32(bytes, optional + 36, fileAlignment);
     put16(bytes, optional + 40, 4);  // the operating system and subsystem versions: NT 4
     put16(bytes, optional + 48, 4);
     put32(bytes, optional + 56, roundUp(sections.back().rva + 0x1000, sectionAlignment));
     put32(bytes, optional + 60, headersSize);
-    put16(bytes, optional + 68, 2);                             // IMAGE_SUBSYSTEM_WINDOWS_GUI
-    if (spec.relocatable) put16(bytes, optional + 70, 0x0040);  // DYNAMIC_BASE
+    put16(bytes, optional + 68, 2);                               // IMAGE_SUBSYSTEM_WINDOWS_GUI
+    if (layout.relocatable) put16(bytes, optional + 70, 0x0040);  // DYNAMIC_BASE
     put32(bytes, optional + directories - 4, 16);
 
     std::uint32_t rawOffset = headersSize;
@@ -179,13 +179,13 @@ std::string gameProgram() {
 }
 
 std::string dllExporting(std::vector<std::string> exports) {
-    PeImageSpec spec;
-    spec.dll = true;
-    spec.imageBase = 0x10000000;
-    spec.withCallSite = false;
-    spec.relocatable = true;
-    spec.exports = std::move(exports);
-    return makePeImage(spec);
+    PeImageLayout layout;
+    layout.dll = true;
+    layout.imageBase = 0x10000000;
+    layout.withCallSite = false;
+    layout.relocatable = true;
+    layout.exports = std::move(exports);
+    return makePeImage(layout);
 }
 
 std::string audioLibrary() {
@@ -193,10 +193,10 @@ std::string audioLibrary() {
 }
 
 std::string pluginLibrary() {
-    PeImageSpec spec;
-    spec.dll = true;
-    spec.imageBase = 0x10000000;
-    spec.withCallSite = false;
-    spec.version = {{0, 1, 0, 0}};
-    return makePeImage(spec);
+    PeImageLayout layout;
+    layout.dll = true;
+    layout.imageBase = 0x10000000;
+    layout.withCallSite = false;
+    layout.version = {{0, 1, 0, 0}};
+    return makePeImage(layout);
 }

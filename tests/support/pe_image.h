@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-struct PeImageSpec {
+struct PeImageLayout {
     std::uint16_t machine = 0x14c;  // IMAGE_FILE_MACHINE_I386
     bool pe32Plus = false;          // the 64-bit optional header
     bool dll = false;
@@ -23,7 +23,7 @@ struct PeImageSpec {
     std::optional<std::array<std::uint16_t, 4>> version;
 };
 
-std::string makePeImage(const PeImageSpec& spec);
+std::string makePeImage(const PeImageLayout& layout);
 
 // The game build the plug-in hooks.
 std::string gameProgram();

@@ -20,10 +20,10 @@ struct BytesCase {
     const char* problem;  // a part of the problem named; "" for a file that passes
 };
 
-std::string withSpec(void (*edit)(PeImageSpec&)) {
-    PeImageSpec spec;
-    edit(spec);
-    return makePeImage(spec);
+std::string withSpec(void (*edit)(PeImageLayout&)) {
+    PeImageLayout layout;
+    edit(layout);
+    return makePeImage(layout);
 }
 
 void PrintTo(const BytesCase& c, std::ostream* out) {
@@ -46,32 +46,32 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BytesCase{"TheBuild", gameProgram, ""},
         BytesCase{"AnotherByteAtTheSite",
-                  [] { return withSpec([](PeImageSpec& s) { s.callSiteByte = 0x90; }); },
+                  [] { return withSpec([](PeImageLayout& s) { s.callSiteByte = 0x90; }); },
                   "the byte at 0x4A5DAA is 0x90, not 0xE8"},
         BytesCase{"AnotherImageBase",
-                  [] { return withSpec([](PeImageSpec& s) { s.imageBase = 0x10000000; }); },
+                  [] { return withSpec([](PeImageLayout& s) { s.imageBase = 0x10000000; }); },
                   "its image base is 0x10000000, not 0x400000"},
         BytesCase{"Relocatable",
-                  [] { return withSpec([](PeImageSpec& s) { s.relocatable = true; }); },
+                  [] { return withSpec([](PeImageLayout& s) { s.relocatable = true; }); },
                   "carries relocations"},
         BytesCase{"SixtyFourBit",
                   [] {
-                      return withSpec([](PeImageSpec& s) {
+                      return withSpec([](PeImageLayout& s) {
                           s.machine = 0x8664;
                           s.pe32Plus = true;
                       });
                   },
                   "a 64-bit file"},
         BytesCase{"OtherMachine",
-                  [] { return withSpec([](PeImageSpec& s) { s.machine = 0x1c4; }); },
+                  [] { return withSpec([](PeImageLayout& s) { s.machine = 0x1c4; }); },
                   "built for machine 0x1C4"},
         BytesCase{"NoCodeAtTheSite",
-                  [] { return withSpec([](PeImageSpec& s) { s.withCallSite = false; }); },
+                  [] { return withSpec([](PeImageLayout& s) { s.withCallSite = false; }); },
                   "0x4A5DAA lies in none of its sections' data"},
         BytesCase{"CallOutsideTheCode",
-                  [] { return withSpec([](PeImageSpec& s) { s.callTarget = 0x900000; }); },
+                  [] { return withSpec([](PeImageLayout& s) { s.callTarget = 0x900000; }); },
                   "goes to 0x900000, outside its code"},
-        BytesCase{"ADll", [] { return withSpec([](PeImageSpec& s) { s.dll = true; }); },
+        BytesCase{"ADll", [] { return withSpec([](PeImageLayout& s) { s.dll = true; }); },
                   "a DLL, not a program"},
         BytesCase{"CutInItsHeaders", [] { return gameProgram().substr(0, 0x100); },
                   "cut short: the file ends at byte 256, inside its headers"},
@@ -127,12 +127,12 @@ INSTANTIATE_TEST_SUITE_P(
                               "it does not export BASS_Init, BASS_Free"},
                     BytesCase{"SixtyFourBit",
                               [] {
-                                  PeImageSpec spec;
-                                  spec.dll = true;
-                                  spec.machine = 0x8664;
-                                  spec.pe32Plus = true;
-                                  spec.exports = {"BASS_Init"};
-                                  return makePeImage(spec);
+                                  PeImageLayout layout;
+                                  layout.dll = true;
+                                  layout.machine = 0x8664;
+                                  layout.pe32Plus = true;
+                                  layout.exports = {"BASS_Init"};
+                                  return makePeImage(layout);
                               },
                               "a 64-bit file"},
                     BytesCase{"AProgram", gameProgram, "a program, not a DLL"},
