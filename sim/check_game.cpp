@@ -18,17 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The game's image base: the plug-in's fixed addresses hold only in an image loaded there.
-constexpr std::uint64_t gameImageBase = 0x400000;
 // Far beyond the game's program or the audio library; a bound for what is read into memory.
 constexpr std::uintmax_t maxFileBytes = 256u << 20;
-const char* const soundNames[] = {"broke.mp3", "broke2.mp3", "noise.mp3"};
-
-std::string hex(std::uint64_t value) {
-    std::ostringstream text;
-    text << "0x" << std::uppercase << std::hex << value;
-    return text.str();
-}
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
@@ -118,7 +109,7 @@ std::string notThirtyTwoBit(const PeFile& pe) {
     if (!pe.error().empty()) return pe.error();
     if (pe.isPe32Plus()) return "a 64-bit file; the plug-in and the game are 32-bit";
     if (pe.machine() != PeFile::machineI386) {
-        return "built for machine " + hex(pe.machine()) + ", not 32-bit x86";
+        return "built for machine " + hexText(pe.machine()) + ", not 32-bit x86";
     }
     return "";
 }
@@ -219,7 +210,7 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
     platform::setCurrentFolder(folder.string());
     std::vector<CheckLine> lines;
     static PathText path;  // 32 KiB: not on the stack
-    for (const char* name : soundNames) {
+    for (const char* name : soundFileNames) {
         const std::string found =
             findSoundFile(pluginFolder.string(), name, path) ? std::string(path.view()) : "";
         CheckLine line("sound", !found.empty());
@@ -295,30 +286,33 @@ std::string gameBuildProblem(std::string_view bytes) {
     const PeFile pe(bytes);
     if (std::string problem = notThirtyTwoBit(pe); !problem.empty()) return problem;
     if (pe.isDll()) return "a DLL, not a program";
-    if (pe.imageBase() != gameImageBase) {
-        return "its image base is " + hex(pe.imageBase()) + ", not " + hex(gameImageBase);
+    if (pe.imageBase() != gameAddress::imageBase) {
+        return "its image base is " + hexText(pe.imageBase()) + ", not " +
+               hexText(gameAddress::imageBase);
     }
     const PeFile::Directory relocations = pe.directory(PeFile::relocationDirectory);
     if (relocations.size != 0 && !pe.relocationsStripped()) {
         return "it carries relocations, so Windows may load it elsewhere than " +
-               hex(gameImageBase);
+               hexText(gameAddress::imageBase);
     }
     const std::uint32_t site = gameAddress::frameCallSite;
-    const std::uint32_t siteRva = site - static_cast<std::uint32_t>(gameImageBase);
+    const std::uint32_t siteRva = site - static_cast<std::uint32_t>(gameAddress::imageBase);
     const std::optional<std::size_t> offset = pe.fileOffset(siteRva, 1);
-    if (!offset) return "the address " + hex(site) + " lies in none of its sections' data";
+    if (!offset) return "the address " + hexText(site) + " lies in none of its sections' data";
     if (*pe.u8(*offset) != NearCall::opcode) {
-        return "the byte at " + hex(site) + " is " + hex(*pe.u8(*offset)) + ", not " +
-               hex(NearCall::opcode) + " (a near call)";
+        return "the byte at " + hexText(site) + " is " + hexText(*pe.u8(*offset)) + ", not " +
+               hexText(NearCall::opcode) + " (a near call)";
     }
     const std::optional<std::size_t> whole = pe.fileOffset(siteRva, NearCall::length);
-    if (!whole) return "the call at " + hex(site) + " is cut off by its section's end";
+    if (!whole) return "the call at " + hexText(site) + " is cut off by its section's end";
     NearCall call;
     for (std::uint32_t i = 0; i < NearCall::length; ++i) call.bytes[i] = *pe.u8(*whole + i);
     const std::uint32_t target = call.target(site);
-    const PeSection* section = pe.sectionAt(target - static_cast<std::uint32_t>(gameImageBase));
-    if (target < gameImageBase || section == nullptr || !section->isCode()) {
-        return "the call at " + hex(site) + " goes to " + hex(target) + ", outside its code";
+    const PeSection* section =
+        pe.sectionAt(target - static_cast<std::uint32_t>(gameAddress::imageBase));
+    if (target < gameAddress::imageBase || section == nullptr || !section->isCode()) {
+        return "the call at " + hexText(site) + " goes to " + hexText(target) +
+               ", outside its code";
     }
     return "";
 }

@@ -24,7 +24,9 @@ constexpr std::uint32_t fixedInfoSignature = 0xFEEF04BDu;  // VS_FIXEDFILEINFO.d
 constexpr std::size_t fixedInfoOffset = 40, fixedInfoSize = 52;
 constexpr char16_t versionKey[] = u"VS_VERSION_INFO";
 
-std::string hex(std::uint64_t value) {
+}  // namespace
+
+std::string hexText(std::uint64_t value) {
     constexpr char digits[] = "0123456789ABCDEF";
     std::string text;
     do {
@@ -33,8 +35,6 @@ std::string hex(std::uint64_t value) {
     } while (value != 0);
     return "0x" + text;
 }
-
-}  // namespace
 
 bool PeSection::holdsRva(std::uint32_t rva) const {
     const std::uint32_t extent = virtualSize != 0 ? virtualSize : rawSize;
@@ -64,7 +64,7 @@ bool PeFile::readHeaders() {
     const std::optional<std::uint32_t> signature = u32(*pe);
     if (!signature) return false;
     if (*signature != 0x00004550u) {  // "PE\0\0"
-        error_ = "not a Windows program (no PE signature at " + hex(*pe) + ")";
+        error_ = "not a Windows program (no PE signature at " + hexText(*pe) + ")";
         return false;
     }
     const std::size_t fileHeader = std::size_t{*pe} + 4;
@@ -80,7 +80,7 @@ bool PeFile::readHeaders() {
     const auto magic = u16(optional);
     if (!magic) return false;
     if (*magic != pe32Magic && *magic != pe32PlusMagic) {
-        error_ = "not a Windows program (unknown optional header magic " + hex(*magic) + ")";
+        error_ = "not a Windows program (unknown optional header magic " + hexText(*magic) + ")";
         return false;
     }
     pe32Plus_ = *magic == pe32PlusMagic;

@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+// A number as the messages about a file write it: 0x and upper-case hexadecimal digits.
+std::string hexText(std::uint64_t value);
+
 struct PeSection {
     std::string name;
     std::uint32_t virtualAddress = 0, virtualSize = 0, rawOffset = 0, rawSize = 0;

@@ -7,9 +7,6 @@
 #include <filesystem>
 #include <string>
 
-// The three sounds the plug-in looks for.
-constexpr const char* soundFileNames[] = {"broke.mp3", "broke2.mp3", "noise.mp3"};
-
 class PluginFolder {
   public:
     // Copies settingsFile in (throws std::runtime_error naming it when it cannot be read) and

@@ -26,6 +26,7 @@
 #include "sim/simulation.h"
 #include "sim/timeline.h"
 #include "sim/wav_render.h"
+#include "sound/sound_player.h"
 #include "standins/world/shown_text.h"
 
 namespace {

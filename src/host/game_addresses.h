@@ -7,6 +7,9 @@
 
 namespace gameAddress {
 
+// Where the game's image lies: it carries no relocations, so every address below holds there.
+constexpr std::uint32_t imageBase = 0x400000;
+
 // The game's per-frame call: CALL rel32 here, its displacement at +1, the next instruction at +5.
 constexpr std::uint32_t frameCallSite = 0x4A5DAA;
 constexpr std::uint32_t queryActor = 0x4BC120;

@@ -18,9 +18,9 @@ struct Sound {
 
 // In the order in which they are searched for, opened, stopped and freed.
 constexpr Sound sounds[] = {
-    {"broke.mp3", &SoundBank::impactSound1, 0},
-    {"broke2.mp3", &SoundBank::impactSound2, 0},
-    {"noise.mp3", &SoundBank::noiseSound, BASS_SAMPLE_LOOP},
+    {soundFileNames[0], &SoundBank::impactSound1, 0},
+    {soundFileNames[1], &SoundBank::impactSound2, 0},
+    {soundFileNames[2], &SoundBank::noiseSound, BASS_SAMPLE_LOOP},
 };
 constexpr std::size_t soundCount = std::size(sounds);
 

@@ -19,6 +19,9 @@ struct SoundBank {
 
 extern SoundBank soundBank;
 
+// The three sound files, in the order in which they are searched for, opened, stopped and freed.
+constexpr const char* soundFileNames[] = {"broke.mp3", "broke2.mp3", "noise.mp3"};
+
 // Puts in path the first of six candidate places that holds fileName and is not a folder, and
 // answers true; false, with path empty, when none does. folder and fileName are joined exactly as
 // given, with backslashes; a candidate too long for a path is passed over.
