@@ -1,18 +1,17 @@
 # Front door over the CMake presets: native (Linux), dll (Ostrelle.dll, the real plug-in), win32
-# (the game's stand-in and the tests that run that DLL under Wine), native-asan and fuzz.
-# make demo  - the main job: builds and runs what a newcomer should see first
-# make test  - every test suite of both builds; the native ones again under the sanitizers; the
-#              tuner page in headless Chromium
+# (the game's stand-in and the tests that run that DLL under Wine), sanitize (clang's sanitizers:
+# the unit tests again and the fuzz targets) and web (the tuner page).
+# make demo  - the main job: builds the simulator and the DLL alone, and runs the demo drive
+# make test  - every test suite of every build (tools/run-tests), ending with one summary
 # make dll   - Ostrelle.dll alone
 # make bench - the speed and allocation benchmarks
 # make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip, with the
 #              tuner page when it has been built (make tuner)
 # make tuner - build/web/tuner/Ostrelle-tuner.html: tune, see and hear the plug-in in a browser
 # make fuzz  - each fuzz target for FUZZ_SECONDS (default 600), two at a time; corpora and findings
-#              in build/fuzz/tests/fuzz/<target>/
+#              in build/sanitize/tests/fuzz/<target>/
 
-.PHONY: demo test dll dist bench deps native dll-build win32 native-asan fuzz-build fuzz tuner \
-        browser-test clean
+.PHONY: demo test dll dist bench deps native dll-build win32 sanitize fuzz tuner browser-test clean
 
 deps:
 	tools/install-deps
@@ -29,16 +28,14 @@ win32: dll-build
 	cmake --preset win32
 	cmake --build --preset win32
 
-native-asan: deps
-	cmake --preset native-asan
-	cmake --build --preset native-asan
-
-fuzz-build: deps
-	cmake --preset fuzz
-	cmake --build --preset fuzz
+sanitize: deps
+	cmake --preset sanitize
+	cmake --build --preset sanitize
 
 FUZZ_SECONDS ?= 600
-fuzz: fuzz-build
+fuzz: deps
+	cmake --preset sanitize
+	cmake --build --preset sanitize --target fuzz_targets
 	FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz -V --timeout $$(($(FUZZ_SECONDS) + 300))
 
 # The web preset: Emscripten, with the page bundled by esbuild from tuner/node_modules.
@@ -59,15 +56,15 @@ dist: dll-build
 	cmake --preset dll -DOSTRELLE_TUNER=$(if $(wildcard $(TUNER)),$(CURDIR)/$(TUNER))
 	cmake --build --preset dll --target dist
 
-test: native win32 native-asan fuzz-build tuner
-	ctest --preset native
-	ctest --preset dll
-	ctest --preset win32
-	ctest --preset native-asan
-	ctest --preset fuzz
-	cd tests/browser && npx playwright test --config playwright.config.mjs
+test: native win32 sanitize tuner
+	tools/run-tests
 
-demo: native win32
+# Only what the demo runs: the simulator, and the DLL whose size it shows.
+demo: deps
+	cmake --preset native
+	cmake --build --preset native --target ostrelle-sim
+	cmake --preset dll
+	cmake --build --preset dll --target Ostrelle
 	tools/demo
 
 bench: native win32 tuner

@@ -6,7 +6,7 @@ export default defineConfig({
   testDir: '.',
   outputDir: '../../build/browser/test-results',
   timeout: 60_000,
-  workers: 1,
+  workers: 2,
   reporter: [['list']],
   use: {
     browserName: 'chromium',
