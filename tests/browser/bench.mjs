@@ -15,7 +15,8 @@ import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { root, simPath, tunerPath } from './tuner-page.mjs';
 
-const median = (values, q = 0.5) => [...values].sort((a, b) => a - b)[Math.floor((values.length - 1) * q)];
+const median = (values, q = 0.5) =>
+  [...values].sort((a, b) => a - b)[Math.floor((values.length - 1) * q)];
 
 function wavSamples(bytes) {
   const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
@@ -26,7 +27,8 @@ function wavSamples(bytes) {
     if (id === 'data') {
       const samples = new Float64Array(size / 4);
       for (let i = 0; i < samples.length; ++i) {
-        samples[i] = (view.getInt16(at + 8 + i * 4, true) + view.getInt16(at + 10 + i * 4, true)) / 65536;
+        samples[i] =
+          (view.getInt16(at + 8 + i * 4, true) + view.getInt16(at + 10 + i * 4, true)) / 65536;
       }
       return samples;
     }
@@ -98,24 +100,51 @@ try {
 
   // The WAV agreement on a drive with crashes and a roof.
   await page.selectOption('#drive-select', 'tunnel-crash.toml');
-  const pageWav = Buffer.from(await page.evaluate(async () => {
-    const bytes = await window.ostrelle.wav();
-    let text = '';
-    for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode(...bytes.subarray(i, i + 8192));
-    return btoa(text);
-  }), 'base64');
+  const pageWav = Buffer.from(
+    await page.evaluate(async () => {
+      const bytes = await window.ostrelle.wav();
+      let text = '';
+      for (let i = 0; i < bytes.length; i += 8192)
+        text += String.fromCharCode(...bytes.subarray(i, i + 8192));
+      return btoa(text);
+    }),
+    'base64',
+  );
   const folder = mkdtempSync(join(tmpdir(), 'ostrelle-bench-'));
-  execFileSync(simPath, ['run', join(root, 'scenarios/tunnel-crash.toml'), '--ini', join(root, 'assets/Ostrelle.ini'), '--wav', join(folder, 'sim.wav')], { stdio: 'ignore' });
+  execFileSync(
+    simPath,
+    [
+      'run',
+      join(root, 'scenarios/tunnel-crash.toml'),
+      '--ini',
+      join(root, 'assets/Ostrelle.ini'),
+      '--wav',
+      join(folder, 'sim.wav'),
+    ],
+    { stdio: 'ignore' },
+  );
   const match = agreement(wavSamples(readFileSync(join(folder, 'sim.wav'))), wavSamples(pageWav));
   rmSync(folder, { recursive: true, force: true });
 
   const renderMs = median(renders.times);
-  console.log(`Tuner page, headless Chromium (load average ${os.loadavg()[0].toFixed(1)} on ${os.cpus().length} cores):`);
-  console.log(`  slider step to redrawn plot (city drive): median ${median(steps).toFixed(2)} ms, 90th percentile ${median(steps, 0.9).toFixed(2)} ms (goal: median at most 16 ms)`);
-  console.log(`  page opened to first plot: median ${median(opens).toFixed(0)} ms (goal: at most 1000 ms)`);
-  console.log(`  city drive's mix (${renders.seconds.toFixed(1)} s): median ${renderMs.toFixed(0)} ms, ${(renders.seconds * 1000 / renderMs).toFixed(0)} times real time (goal: at least 100)`);
-  console.log(`  page size: ${(statSync(tunerPath).size / 1048576).toFixed(2)} MB (goal: at most 2 MB)`);
-  console.log(`  WAV against ostrelle-sim --wav (tunnel-crash): signal to difference ${match.db.toFixed(1)} dB at a lag of ${match.lag} samples`);
+  console.log(
+    `Tuner page, headless Chromium (load average ${os.loadavg()[0].toFixed(1)} on ${os.cpus().length} cores):`,
+  );
+  console.log(
+    `  slider step to redrawn plot (city drive): median ${median(steps).toFixed(2)} ms, 90th percentile ${median(steps, 0.9).toFixed(2)} ms (goal: median at most 16 ms)`,
+  );
+  console.log(
+    `  page opened to first plot: median ${median(opens).toFixed(0)} ms (goal: at most 1000 ms)`,
+  );
+  console.log(
+    `  city drive's mix (${renders.seconds.toFixed(1)} s): median ${renderMs.toFixed(0)} ms, ${((renders.seconds * 1000) / renderMs).toFixed(0)} times real time (goal: at least 100)`,
+  );
+  console.log(
+    `  page size: ${(statSync(tunerPath).size / 1048576).toFixed(2)} MB (goal: at most 2 MB)`,
+  );
+  console.log(
+    `  WAV against ostrelle-sim --wav (tunnel-crash): signal to difference ${match.db.toFixed(1)} dB at a lag of ${match.lag} samples`,
+  );
 } finally {
   await browser.close();
 }

@@ -7,7 +7,8 @@ import { readdirSync, readFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { openTuner, root, screenshots, simOutput } from './tuner-page.mjs';
 
-const makeTestPe = process.env.OSTRELLE_MAKE_TEST_PE ?? join(root, 'build/native/tests/support/make-test-pe');
+const makeTestPe =
+  process.env.OSTRELLE_MAKE_TEST_PE ?? join(root, 'build/native/tests/support/make-test-pe');
 // Written afresh each run: make-test-pe writes only into a folder that is empty or not there.
 const folders = join(root, 'build/browser/game-folders');
 rmSync(folders, { recursive: true, force: true });
@@ -36,7 +37,11 @@ for (const name of names) {
     // The page puts the files at the same path in its memory, so even the report's first line,
     // which names the folder, is the command's.
     const inPage = await page.evaluate(
-      ({ files, folder }) => window.ostrelle.checkGame(files.map(({ path, bytes }) => ({ path, bytes: new Uint8Array(bytes) })), folder),
+      ({ files, folder }) =>
+        window.ostrelle.checkGame(
+          files.map(({ path, bytes }) => ({ path, bytes: new Uint8Array(bytes) })),
+          folder,
+        ),
       { files: filesIn(folder), folder },
     );
     expect(inPage).toEqual({ status: command.status, report: command.stdout });
@@ -50,17 +55,34 @@ test('a game folder picked in the page shows its checklist', async ({ page }) =>
   const checklist = page.locator('#game-check .checklist');
   await expect(checklist).toContainText('Checking the game in /games/SettingsWithWarnings');
   await expect(checklist.locator('.ok')).toHaveCount(6);
-  await expect(checklist.locator('.fail')).toContainText('scripts/Ostrelle.ini reads other than it looks');
-  await expect(checklist).toContainText("scripts/Ostrelle.ini:2: warning: unknown key 'Volume Damge' is ignored");
-  await expect(page.locator('#game-check .verdict')).toHaveText('Do what the FAIL lines say, then check again.');
+  await expect(checklist.locator('.fail')).toContainText(
+    'scripts/Ostrelle.ini reads other than it looks',
+  );
+  await expect(checklist).toContainText(
+    "scripts/Ostrelle.ini:2: warning: unknown key 'Volume Damge' is ignored",
+  );
+  await expect(page.locator('#game-check .verdict')).toHaveText(
+    'Do what the FAIL lines say, then check again.',
+  );
   await page.locator('#game-panel').screenshot({ path: join(screenshots, 'game-check.png') });
   expect(problems).toEqual([]);
 });
 
-test('files picked one by one are checked as the game folder, and no files get a message', async ({ page }) => {
+test('files picked one by one are checked as the game folder, and no files get a message', async ({
+  page,
+}) => {
   await openTuner(page);
   const good = join(folders, 'AllInPlace');
-  await page.setInputFiles('#game-files', ['game.exe', 'bass.dll', 'scripts/Ostrelle.dll', 'scripts/Ostrelle.ini', 'scripts/Radio SFX/noise.mp3'].map((path) => join(good, path)));
+  await page.setInputFiles(
+    '#game-files',
+    [
+      'game.exe',
+      'bass.dll',
+      'scripts/Ostrelle.dll',
+      'scripts/Ostrelle.ini',
+      'scripts/Radio SFX/noise.mp3',
+    ].map((path) => join(good, path)),
+  );
   const checklist = page.locator('#game-check .checklist');
   await expect(checklist).toContainText('Checking the game in /games/game');
   await expect(checklist).toContainText('noise.mp3: noise.mp3');
@@ -70,12 +92,22 @@ test('files picked one by one are checked as the game folder, and no files get a
   await expect(page.locator('#game-message')).toHaveAttribute('data-kind', 'error');
 });
 
-test('a folder of far more files than a game has is refused with a message, not a hang', async ({ page }) => {
+test('a folder of far more files than a game has is refused with a message, not a hang', async ({
+  page,
+}) => {
   await openTuner(page);
   const refused = await page.evaluate(() =>
     window.ostrelle
-      .checkGame(Array.from({ length: 100_001 }, (_, i) => ({ path: `data/${i}.bin`, bytes: new Uint8Array() })))
-      .then(() => 'checked', (error) => error.message),
+      .checkGame(
+        Array.from({ length: 100_001 }, (_, i) => ({
+          path: `data/${i}.bin`,
+          bytes: new Uint8Array(),
+        })),
+      )
+      .then(
+        () => 'checked',
+        (error) => error.message,
+      ),
   );
   expect(refused).toContain('100001 files: far more than a game folder holds');
 });
@@ -88,5 +120,7 @@ test('a program dropped on the panel is checked as the game folder', async ({ pa
     return dropped;
   });
   await page.dispatchEvent('#game-drop', 'drop', { dataTransfer });
-  await expect(page.locator('#game-check .checklist .fail').first()).toContainText('game.exe is not the build the plug-in hooks: cut short');
+  await expect(page.locator('#game-check .checklist .fail').first()).toContainText(
+    'game.exe is not the build the plug-in hooks: cut short',
+  );
 });

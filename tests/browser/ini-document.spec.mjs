@@ -19,8 +19,10 @@ const edits = [
   },
   {
     name: 'only the first [Settings] section and the first line of the key are read, so changed',
-    before: '[Other]\nRadio Duck Volume=1\n[settings]\nRadio Duck Volume=2\nRadio Duck Volume=3\n[Settings]\nRadio Duck Volume=4\n',
-    after: '[Other]\nRadio Duck Volume=1\n[settings]\nRadio Duck Volume=50\nRadio Duck Volume=3\n[Settings]\nRadio Duck Volume=4\n',
+    before:
+      '[Other]\nRadio Duck Volume=1\n[settings]\nRadio Duck Volume=2\nRadio Duck Volume=3\n[Settings]\nRadio Duck Volume=4\n',
+    after:
+      '[Other]\nRadio Duck Volume=1\n[settings]\nRadio Duck Volume=50\nRadio Duck Volume=3\n[Settings]\nRadio Duck Volume=4\n',
   },
   {
     name: 'a key the section lacks goes after its last line, before the blank lines',
@@ -46,8 +48,14 @@ for (const edit of edits) {
 }
 
 const encodings = [
-  { name: 'ANSI text with bytes above 127', bytes: Uint8Array.from([0x3b, 0xe9, 0x80, 0xff, 0x0d, 0x0a, 0x5b, 0x53, 0x5d]) },
-  { name: 'UTF-16 text with its byte order mark', bytes: new Uint8Array(Buffer.from('\ufeff; é ☃\r\n[Settings]\r\n', 'utf16le')) },
+  {
+    name: 'ANSI text with bytes above 127',
+    bytes: Uint8Array.from([0x3b, 0xe9, 0x80, 0xff, 0x0d, 0x0a, 0x5b, 0x53, 0x5d]),
+  },
+  {
+    name: 'UTF-16 text with its byte order mark',
+    bytes: new Uint8Array(Buffer.from('\ufeff; é ☃\r\n[Settings]\r\n', 'utf16le')),
+  },
 ];
 
 for (const encoding of encodings) {
@@ -59,7 +67,12 @@ for (const encoding of encodings) {
 test('each of the eight keys finds its unit, range and what it does in the shipped file', () => {
   const docs = keyDocumentation(readFileSync(join(root, 'assets/Ostrelle.ini'), 'utf8'));
   expect(Object.keys(docs)).toHaveLength(8);
-  expect(docs['radio duck volume']).toMatchObject({ unit: 'radio volume', low: 0, high: 127, what: 'Radio volume while ducked after a crash.' });
+  expect(docs['radio duck volume']).toMatchObject({
+    unit: 'radio volume',
+    low: 0,
+    high: 127,
+    what: 'Radio volume while ducked after a crash.',
+  });
   expect(docs['impact intensity'].high).toBe(Infinity);
   for (const doc of Object.values(docs)) {
     expect(doc.what).not.toBe('');

@@ -15,8 +15,13 @@ function firstDifference(page, sim) {
   return `line ${at + 1}: page ${JSON.stringify(pageLines[at])} / ostrelle-sim ${JSON.stringify(simLines[at])}`;
 }
 
-const scenarios = readdirSync(join(root, 'scenarios')).filter((name) => name.endsWith('.toml')).sort();
-const settingsFiles = [join(root, 'assets/Ostrelle.ini'), join(root, 'tests/browser/settings/tuned.ini')];
+const scenarios = readdirSync(join(root, 'scenarios'))
+  .filter((name) => name.endsWith('.toml'))
+  .sort();
+const settingsFiles = [
+  join(root, 'assets/Ostrelle.ini'),
+  join(root, 'tests/browser/settings/tuned.ini'),
+];
 
 test('the page bundles every scenario', async ({ page }) => {
   const problems = await openTuner(page);
@@ -25,13 +30,20 @@ test('the page bundles every scenario', async ({ page }) => {
 });
 
 for (const settings of settingsFiles) {
-  test(`traces and frame tables equal ostrelle-sim's with ${settings.slice(root.length + 1)}`, async ({ page }) => {
+  test(`traces and frame tables equal ostrelle-sim's with ${settings.slice(root.length + 1)}`, async ({
+    page,
+  }) => {
     await openTuner(page);
     const ini = readFileSync(settings, 'utf8');
     for (const scenario of scenarios) {
-      const expected = runSim('run', [join(root, 'scenarios', scenario), '--ini', settings], ['--trace', '--csv']);
+      const expected = runSim(
+        'run',
+        [join(root, 'scenarios', scenario), '--ini', settings],
+        ['--trace', '--csv'],
+      );
       const answer = await page.evaluate(
-        ({ name, ini }) => window.ostrelle.simulate({ scenario: window.ostrelle.scenario(name), ini }),
+        ({ name, ini }) =>
+          window.ostrelle.simulate({ scenario: window.ostrelle.scenario(name), ini }),
         { name: scenario, ini },
       );
       expect(answer.trace.length, `${scenario}: trace is not empty`).toBeGreaterThan(0);
@@ -55,7 +67,10 @@ test('a replay runs as ostrelle-sim replays it', async ({ page }) => {
 test('check-ini in the page reports as the command does', async ({ page }) => {
   await openTuner(page);
   const expected = simOutput(['check-ini', 'tuned.ini'], join(root, 'tests/browser/settings'));
-  const answer = await page.evaluate((ini) => window.ostrelle.checkIni(ini, 'tuned.ini'), readFileSync(settingsFiles[1], 'utf8'));
+  const answer = await page.evaluate(
+    (ini) => window.ostrelle.checkIni(ini, 'tuned.ini'),
+    readFileSync(settingsFiles[1], 'utf8'),
+  );
   expect(expected.status).toBe(1);
   expect(answer.status).toBe(expected.status);
   expect(answer.report).toBe(expected.stdout + expected.stderr);

@@ -6,7 +6,8 @@ import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
 export const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
-export const tunerPath = process.env.OSTRELLE_TUNER ?? join(root, 'build/web/tuner/Ostrelle-tuner.html');
+export const tunerPath =
+  process.env.OSTRELLE_TUNER ?? join(root, 'build/web/tuner/Ostrelle-tuner.html');
 export const simPath = process.env.OSTRELLE_SIM ?? join(root, 'build/native/sim/ostrelle-sim');
 export const screenshots = join(root, 'build/browser');
 
@@ -16,7 +17,11 @@ export async function openTuner(page) {
   const problems = [];
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('request', (request) => {
-    if (!request.url().startsWith('file://') && !request.url().startsWith('data:') && !request.url().startsWith('blob:')) {
+    if (
+      !request.url().startsWith('file://') &&
+      !request.url().startsWith('data:') &&
+      !request.url().startsWith('blob:')
+    ) {
       problems.push(`request: ${request.url()}`);
     }
   });
@@ -30,11 +35,19 @@ export async function openTuner(page) {
 export function runSim(command, args, options) {
   const folder = mkdtempSync(join(tmpdir(), 'ostrelle-browser-'));
   try {
-    const paths = Object.fromEntries(options.map((option) => [option, join(folder, option.slice(2))]));
-    execFileSync(simPath, [command, ...args, ...options.flatMap((option) => [option, paths[option]])], {
-      stdio: ['ignore', 'ignore', 'inherit'],
-    });
-    return Object.fromEntries(options.map((option) => [option, readFileSync(paths[option], 'utf8')]));
+    const paths = Object.fromEntries(
+      options.map((option) => [option, join(folder, option.slice(2))]),
+    );
+    execFileSync(
+      simPath,
+      [command, ...args, ...options.flatMap((option) => [option, paths[option]])],
+      {
+        stdio: ['ignore', 'ignore', 'inherit'],
+      },
+    );
+    return Object.fromEntries(
+      options.map((option) => [option, readFileSync(paths[option], 'utf8')]),
+    );
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }

@@ -23,7 +23,8 @@ export function decodeBase64(text) {
 }
 
 // Text as the bytes a file holds: strings as UTF-8, bytes as they are.
-const toBytes = (data) => (typeof data === 'string' ? new TextEncoder().encode(data) : new Uint8Array(data));
+const toBytes = (data) =>
+  typeof data === 'string' ? new TextEncoder().encode(data) : new Uint8Array(data);
 
 export async function createCore(createModule, assets) {
   const module = await createModule();
@@ -87,18 +88,32 @@ export async function createCore(createModule, assets) {
       const drive = scenario ?? replay;
       const fileName = name ?? (scenario !== undefined ? 'scenario.toml' : 'replay.csv');
       const outputs = (trace ? 1 : 0) | (csv ? 2 : 0);
-      const status = withBytes([toBytes(drive), toBytes(ini ?? assets.ini)], ([drivePointer, driveSize, iniPointer, iniSize]) =>
-        call(
-          'tunerSimulate',
-          'number',
-          ['number', 'number', 'number', 'string', 'number', 'number', 'number'],
-          [drivePointer, driveSize, replay !== undefined ? 1 : 0, fileName, iniPointer, iniSize, outputs],
-        ),
+      const status = withBytes(
+        [toBytes(drive), toBytes(ini ?? assets.ini)],
+        ([drivePointer, driveSize, iniPointer, iniSize]) =>
+          call(
+            'tunerSimulate',
+            'number',
+            ['number', 'number', 'number', 'string', 'number', 'number', 'number'],
+            [
+              drivePointer,
+              driveSize,
+              replay !== undefined ? 1 : 0,
+              fileName,
+              iniPointer,
+              iniSize,
+              outputs,
+            ],
+          ),
       );
       if (status !== 0) {
         const message = call('tunerError', 'string', [], []);
         if (status === 2) {
-          throw new InputError(message, call('tunerErrorLine', 'number', [], []), call('tunerErrorColumn', 'number', [], []));
+          throw new InputError(
+            message,
+            call('tunerErrorLine', 'number', [], []),
+            call('tunerErrorColumn', 'number', [], []),
+          );
         }
         throw new Error(message);
       }
@@ -107,8 +122,19 @@ export async function createCore(createModule, assets) {
       const names = JSON.parse(call('tunerSoundNames', 'string', [], []));
       const soundCalls = [];
       for (let i = 0; i < callCount; ++i) {
-        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(callPointer + i * 5, callPointer + i * 5 + 5);
-        soundCalls.push({ frame, call: callKinds[kind], stream, sound: names[stream] ?? '', loop: flag === 1, restart: flag === 1, volume });
+        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(
+          callPointer + i * 5,
+          callPointer + i * 5 + 5,
+        );
+        soundCalls.push({
+          frame,
+          call: callKinds[kind],
+          stream,
+          sound: names[stream] ?? '',
+          loop: flag === 1,
+          restart: flag === 1,
+          volume,
+        });
       }
       const columns = call('tunerFrameColumns', 'number', [], []);
       const count = call('tunerFrameCount', 'number', [], []);
@@ -131,7 +157,11 @@ export async function createCore(createModule, assets) {
         call('tunerCheckIni', 'number', ['number', 'number', 'string'], [pointer, size, name]),
       );
       const settings = call('tunerCheckSettings', 'string', [], []);
-      return { status, report: call('tunerCheckReport', 'string', [], []), settings: settings ? JSON.parse(settings) : null };
+      return {
+        status,
+        report: call('tunerCheckReport', 'string', [], []),
+        settings: settings ? JSON.parse(settings) : null,
+      };
     },
 
     // check-game over a game folder given as files: [{path, bytes}], paths relative to the game's

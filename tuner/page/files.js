@@ -6,14 +6,19 @@ export class FileProblem extends Error {}
 // The bytes of file, or a FileProblem: too large, empty, or (unless binary is allowed) not text.
 export async function readGivenFile(file, { largest, binary = false, what }) {
   if (file.size > largest) {
-    throw new FileProblem(`${file.name}: ${(file.size / 1048576).toFixed(1)} MB is too large for ${what} (at most ${(largest / 1048576).toFixed(0)} MB)`);
+    throw new FileProblem(
+      `${file.name}: ${(file.size / 1048576).toFixed(1)} MB is too large for ${what} (at most ${(largest / 1048576).toFixed(0)} MB)`,
+    );
   }
   const bytes = new Uint8Array(await file.arrayBuffer());
   if (bytes.length === 0) throw new FileProblem(`${file.name}: the file is empty`);
   if (!binary) {
-    const utf16 = (bytes[0] === 0xff && bytes[1] === 0xfe) || (bytes[0] === 0xfe && bytes[1] === 0xff);
+    const utf16 =
+      (bytes[0] === 0xff && bytes[1] === 0xfe) || (bytes[0] === 0xfe && bytes[1] === 0xff);
     if (!utf16 && bytes.subarray(0, 65536).includes(0)) {
-      throw new FileProblem(`${file.name}: not a text file (it holds zero bytes); expected ${what}`);
+      throw new FileProblem(
+        `${file.name}: not a text file (it holds zero bytes); expected ${what}`,
+      );
     }
   }
   return bytes;

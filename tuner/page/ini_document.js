@@ -17,7 +17,8 @@ export class IniDocument {
       return new IniDocument(new TextDecoder('utf-16le').decode(bytes.subarray(2)), true);
     }
     let text = '';
-    for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode(...bytes.subarray(i, i + 8192));
+    for (let i = 0; i < bytes.length; i += 8192)
+      text += String.fromCharCode(...bytes.subarray(i, i + 8192));
     return new IniDocument(text);
   }
 
@@ -51,7 +52,13 @@ export class IniDocument {
           sectionEnd = i;
           break;
         }
-        if (line.slice(1, line.indexOf(']') >= 0 ? line.indexOf(']') : undefined).trim().toLowerCase() === 'settings') section = i;
+        if (
+          line
+            .slice(1, line.indexOf(']') >= 0 ? line.indexOf(']') : undefined)
+            .trim()
+            .toLowerCase() === 'settings'
+        )
+          section = i;
         continue;
       }
       const equals = lines[i].indexOf('=');
@@ -95,7 +102,10 @@ export function keyDocumentation(iniText) {
       inSettings = true;
       block = [];
     } else if (line.includes('=') && inSettings) {
-      docs[line.slice(0, line.indexOf('=')).trim().toLowerCase()] = describe(block.join(' '), units);
+      docs[line.slice(0, line.indexOf('=')).trim().toLowerCase()] = describe(
+        block.join(' '),
+        units,
+      );
     } else if (line === '') {
       block = [];
     }
@@ -106,7 +116,8 @@ export function keyDocumentation(iniText) {
 function describe(text, units) {
   const labels = /\b(Unit|Range|Defaults?):/;
   const first = text.search(labels);
-  const field = (name) => text.match(new RegExp(`\\b${name}:\\s*(.*?)(?=\\s*\\b(?:Unit|Range|Defaults?):|$)`))?.[1] ?? '';
+  const field = (name) =>
+    text.match(new RegExp(`\\b${name}:\\s*(.*?)(?=\\s*\\b(?:Unit|Range|Defaults?):|$)`))?.[1] ?? '';
   const unit = field('Unit').replace(/\.$/, '');
   const range = field('Range');
   const bounds = range.match(/^(-?[\d.]+) (?:\(\w+\) )?(?:to|or) (-?[\d.]+)/);
@@ -115,7 +126,11 @@ function describe(text, units) {
     unit,
     unitMeaning: units[unit] ?? '',
     range,
-    low: bounds ? Number(bounds[1]) : range.match(/^(-?[\d.]+) and up/) ? Number(range.match(/^(-?[\d.]+)/)[1]) : 0,
+    low: bounds
+      ? Number(bounds[1])
+      : range.match(/^(-?[\d.]+) and up/)
+        ? Number(range.match(/^(-?[\d.]+)/)[1])
+        : 0,
     high: bounds ? Number(bounds[2]) : Infinity,
   };
 }

@@ -54,19 +54,38 @@ async function start() {
   // Settings file: open, drop, save, defaults.
   const openIni = async (file) => {
     try {
-      const bytes = await readGivenFile(file, { largest: megabyte, what: 'a settings file (Ostrelle.ini)' });
+      const bytes = await readGivenFile(file, {
+        largest: megabyte,
+        what: 'a settings file (Ostrelle.ini)',
+      });
       const check = settings.open(IniDocument.fromBytes(bytes), file.name);
-      showMessage($('ini-message'), `${file.name}: ${check.status === 0 ? 'no warnings' : check.status === 1 ? 'see the warnings beside the keys' : 'cannot be read'}` +
-        (settings.otherWarnings.length ? ` — ${settings.otherWarnings.join('; ')}` : ''), check.status === 0 ? 'ok' : 'warning');
+      showMessage(
+        $('ini-message'),
+        `${file.name}: ${check.status === 0 ? 'no warnings' : check.status === 1 ? 'see the warnings beside the keys' : 'cannot be read'}` +
+          (settings.otherWarnings.length ? ` — ${settings.otherWarnings.join('; ')}` : ''),
+        check.status === 0 ? 'ok' : 'warning',
+      );
       showReport();
       rerun();
     } catch (error) {
-      showMessage($('ini-message'), error instanceof FileProblem ? error.message : `${file.name}: ${error.message}`);
+      showMessage(
+        $('ini-message'),
+        error instanceof FileProblem ? error.message : `${file.name}: ${error.message}`,
+      );
     }
   };
-  $('ini-file').addEventListener('change', (event) => event.target.files[0] && openIni(event.target.files[0]));
+  $('ini-file').addEventListener(
+    'change',
+    (event) => event.target.files[0] && openIni(event.target.files[0]),
+  );
   acceptDrops($('ini-drop'), (files) => openIni(files[0]));
-  $('ini-save').addEventListener('click', () => download(settings.document.toBytes(), settings.own ? settings.name : 'Ostrelle.ini', 'text/plain'));
+  $('ini-save').addEventListener('click', () =>
+    download(
+      settings.document.toBytes(),
+      settings.own ? settings.name : 'Ostrelle.ini',
+      'text/plain',
+    ),
+  );
   $('ini-reset').addEventListener('click', () => {
     settings.open(settings.shipped, 'Ostrelle.ini', false);
     showMessage($('ini-message'), 'The shipped settings.', 'ok');
@@ -101,24 +120,37 @@ async function start() {
   });
   const openDrive = async (file) => {
     try {
-      const bytes = await readGivenFile(file, { largest: 100 * megabyte, what: 'a scenario (.toml) or a replay (.csv)' });
+      const bytes = await readGivenFile(file, {
+        largest: 100 * megabyte,
+        what: 'a scenario (.toml) or a replay (.csv)',
+      });
       if ((bytes[0] === 0xff && bytes[1] === 0xfe) || (bytes[0] === 0xfe && bytes[1] === 0xff)) {
         throw new FileProblem(`${file.name}: UTF-16 text; save it as UTF-8 to use it here`);
       }
       const text = new TextDecoder().decode(bytes);
       const replay = /\.csv$/i.test(file.name) || text.startsWith('frame,tick');
-      if (useDrive(replay ? { replay: text, name: file.name } : { scenario: text, name: file.name })) {
+      if (
+        useDrive(replay ? { replay: text, name: file.name } : { scenario: text, name: file.name })
+      ) {
         showMessage($('drive-message'), `${file.name}: ${state.run.frameCount} frames`, 'ok');
       }
     } catch (error) {
       showMessage($('drive-message'), error.message);
     }
   };
-  $('drive-file').addEventListener('change', (event) => event.target.files[0] && openDrive(event.target.files[0]));
+  $('drive-file').addEventListener(
+    'change',
+    (event) => event.target.files[0] && openDrive(event.target.files[0]),
+  );
   acceptDrops($('drive-drop'), (files) => openDrive(files[0]));
 
   // Plot: hover, keys, click to play from there, snapshot.
-  $('plot-legend').innerHTML = legend.map(([name, colour, kind]) => `<span class="swatch ${kind}" style="--colour:${colour}"></span>${name}`).join(' ');
+  $('plot-legend').innerHTML = legend
+    .map(
+      ([name, colour, kind]) =>
+        `<span class="swatch ${kind}" style="--colour:${colour}"></span>${name}`,
+    )
+    .join(' ');
   const describeFrame = (frame) => plot.describe(frame, core.stateName);
   $('plot').addEventListener('mousemove', (event) => {
     if (!state.run) return;
@@ -139,7 +171,14 @@ async function start() {
   };
   $('plot').addEventListener('keydown', (event) => {
     if (!state.run) return;
-    const step = { ArrowLeft: -1, ArrowRight: 1, PageUp: -60, PageDown: 60, Home: -Infinity, End: Infinity }[event.key];
+    const step = {
+      ArrowLeft: -1,
+      ArrowRight: 1,
+      PageUp: -60,
+      PageDown: 60,
+      Home: -Infinity,
+      End: Infinity,
+    }[event.key];
     if (step !== undefined) {
       event.preventDefault();
       const from = plot.cursor ?? 0;
@@ -218,8 +257,13 @@ async function start() {
     for (const file of files) {
       const name = soundNames.find((n) => n.toLowerCase() === file.name.toLowerCase());
       try {
-        if (!name) throw new FileProblem(`${file.name}: the plug-in plays only ${soundNames.join(', ')}`);
-        const bytes = await readGivenFile(file, { largest: 20 * megabyte, binary: true, what: 'a sound' });
+        if (!name)
+          throw new FileProblem(`${file.name}: the plug-in plays only ${soundNames.join(', ')}`);
+        const bytes = await readGivenFile(file, {
+          largest: 20 * megabyte,
+          binary: true,
+          what: 'a sound',
+        });
         const decoded = await decodeSound(bytes);
         if (!decoded) throw new FileProblem(`${file.name}: the browser cannot decode it as MP3`);
         core.putSound(name, bytes);
@@ -229,7 +273,11 @@ async function start() {
         messages.push(error.message);
       }
     }
-    showMessage($('sound-message'), messages.join('; '), messages.every((m) => m.endsWith('used')) ? 'ok' : 'error');
+    showMessage(
+      $('sound-message'),
+      messages.join('; '),
+      messages.every((m) => m.endsWith('used')) ? 'ok' : 'error',
+    );
     rerun();
   };
   $('sound-file').addEventListener('change', (event) => useSounds([...event.target.files]));

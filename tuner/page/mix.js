@@ -49,7 +49,12 @@ class Channel {
 // The mix of a run ({frames, soundCalls} from the core) as [left, right] Float32Arrays. sounds maps
 // a file name to its decoded samples; bed is the decoded radio bed.
 export function mixRun(run, sounds, bed) {
-  const frameEnd = (i) => Math.round((run.frames[i * run.frameColumns + column.time] + run.frames[i * run.frameColumns + column.duration]) * sampleRate);
+  const frameEnd = (i) =>
+    Math.round(
+      (run.frames[i * run.frameColumns + column.time] +
+        run.frames[i * run.frameColumns + column.duration]) *
+        sampleRate,
+    );
   const total = run.frameCount > 0 ? frameEnd(run.frameCount - 1) : 0;
   const left = new Float32Array(total);
   const right = new Float32Array(total);
@@ -59,7 +64,8 @@ export function mixRun(run, sounds, bed) {
   let written = 0;
   let gain = 1;
   const apply = (call) => {
-    if (call.call === 'open') channels.set(call.stream, new Channel(sounds[call.sound] ?? null, call.loop));
+    if (call.call === 'open')
+      channels.set(call.stream, new Channel(sounds[call.sound] ?? null, call.loop));
     const channel = channels.get(call.stream);
     if (!channel) return;
     if (call.call === 'play') {

@@ -4,7 +4,16 @@
 // no plotting library, and a few thousand points redraw well within a frame.
 
 // The module's per-frame columns (tuner_api.cpp's FrameColumn) and marks.
-export const column = { time: 0, duration: 1, radioVolume: 2, radioLevel: 3, state: 4, marks: 5, duckMs: 6, tick: 7 };
+export const column = {
+  time: 0,
+  duration: 1,
+  radioVolume: 2,
+  radioLevel: 3,
+  state: 4,
+  marks: 5,
+  duckMs: 6,
+  tick: 7,
+};
 export const mark = { crash: 1, roof: 2, pause: 4, onFoot: 8, radioSet: 16 };
 const duckState = 1;
 
@@ -62,7 +71,10 @@ export class RadioPlot {
   }
 
   secondsAt(x) {
-    return Math.min(Math.max(((x - margin.left) / (this.width - margin.left - margin.right)) * this.length, 0), this.length);
+    return Math.min(
+      Math.max(((x - margin.left) / (this.width - margin.left - margin.right)) * this.length, 0),
+      this.length,
+    );
   }
 
   y(volume) {
@@ -74,8 +86,10 @@ export class RadioPlot {
     const ratio = window.devicePixelRatio || 1;
     this.width = canvas.clientWidth;
     this.height = canvas.clientHeight;
-    if (canvas.width !== Math.round(this.width * ratio)) canvas.width = Math.round(this.width * ratio);
-    if (canvas.height !== Math.round(this.height * ratio)) canvas.height = Math.round(this.height * ratio);
+    if (canvas.width !== Math.round(this.width * ratio))
+      canvas.width = Math.round(this.width * ratio);
+    if (canvas.height !== Math.round(this.height * ratio))
+      canvas.height = Math.round(this.height * ratio);
     const g = canvas.getContext('2d');
     g.setTransform(ratio, 0, 0, ratio, 0, 0);
     g.clearRect(0, 0, this.width, this.height);
@@ -85,7 +99,12 @@ export class RadioPlot {
     this.drawCrashes(g);
     if (this.snapshot) this.drawRadio(g, this.snapshot, colours.snapshot, [6, 4]);
     this.drawRadio(g, this.run, colours.radio, []);
-    this.drawLine(g, this.cursor === null ? null : this.value(this.run, this.cursor, column.time), colours.cursor, [2, 2]);
+    this.drawLine(
+      g,
+      this.cursor === null ? null : this.value(this.run, this.cursor, column.time),
+      colours.cursor,
+      [2, 2],
+    );
     this.drawLine(g, this.playhead, colours.playhead, []);
   }
 
@@ -100,7 +119,12 @@ export class RadioPlot {
         if (!on && from !== null) {
           const to = i < run.frameCount ? this.value(run, i, column.time) : this.length;
           g.fillStyle = style;
-          g.fillRect(this.x(from), margin.top, Math.max(this.x(to) - this.x(from), 1), bottom - margin.top);
+          g.fillRect(
+            this.x(from),
+            margin.top,
+            Math.max(this.x(to) - this.x(from), 1),
+            bottom - margin.top,
+          );
           from = null;
         }
       }
@@ -200,9 +224,11 @@ export class RadioPlot {
       marks & mark.pause ? 'paused' : '',
       marks & mark.onFoot ? 'on foot' : '',
     ].filter(Boolean);
-    return `${this.value(run, frame, column.time).toFixed(3)} s, frame ${frame}: ${stateName(this.value(run, frame, column.state))}, ` +
+    return (
+      `${this.value(run, frame, column.time).toFixed(3)} s, frame ${frame}: ${stateName(this.value(run, frame, column.state))}, ` +
       `radio ${this.value(run, frame, column.radioVolume)} (level ${Number(this.value(run, frame, column.radioLevel).toFixed(2))})` +
-      (notes.length ? `, ${notes.join(', ')}` : '');
+      (notes.length ? `, ${notes.join(', ')}` : '')
+    );
   }
 }
 

@@ -25,7 +25,13 @@ export class SettingsPanel {
   }
 
   makeField(container, setting) {
-    const doc = this.docs[setting.key.toLowerCase()] ?? { what: '', unit: '', range: '', low: 0, high: Infinity };
+    const doc = this.docs[setting.key.toLowerCase()] ?? {
+      what: '',
+      unit: '',
+      range: '',
+      low: 0,
+      high: Infinity,
+    };
     const id = `key-${setting.key.replace(/\W+/g, '-').toLowerCase()}`;
     const span = sliderSpan(setting, doc);
     const step = isFloat(setting) ? 0.01 : 1;
@@ -44,7 +50,8 @@ export class SettingsPanel {
     row.querySelector('.unit').textContent = doc.unit;
     row.querySelector('.unit').title = doc.unitMeaning;
     row.querySelector('.what').textContent = doc.what;
-    row.querySelector('.range').textContent = `Range: ${doc.range || 'any'} Default: ${setting.default}.`;
+    row.querySelector('.range').textContent =
+      `Range: ${doc.range || 'any'} Default: ${setting.default}.`;
     container.append(row);
     const field = {
       setting,
@@ -66,7 +73,9 @@ export class SettingsPanel {
     this.own = own;
     const check = this.core.checkIni(document.toBytes(), name);
     this.check = check;
-    this.fields.forEach((field, i) => this.show(field, check.settings?.[i] ?? field.setting.default));
+    this.fields.forEach((field, i) =>
+      this.show(field, check.settings?.[i] ?? field.setting.default),
+    );
     this.showWarnings(check.report);
     return check;
   }
@@ -103,10 +112,16 @@ export class SettingsPanel {
       const found = line.match(/:(\d+): warning: (.*)$/);
       if (!found) continue;
       const text = lines[Number(found[1]) - 1] ?? '';
-      const key = text.slice(0, text.indexOf('=') >= 0 ? text.indexOf('=') : undefined).trim().toLowerCase();
-      const field = this.fields.find((f) => f.setting.key.toLowerCase() === key) ??
+      const key = text
+        .slice(0, text.indexOf('=') >= 0 ? text.indexOf('=') : undefined)
+        .trim()
+        .toLowerCase();
+      const field =
+        this.fields.find((f) => f.setting.key.toLowerCase() === key) ??
         this.fields.find((f) => found[2].includes(`'${f.setting.key}'`));
-      const item = Object.assign(document.createElement('li'), { textContent: `line ${found[1]}: ${found[2]}` });
+      const item = Object.assign(document.createElement('li'), {
+        textContent: `line ${found[1]}: ${found[2]}`,
+      });
       if (field) field.warnings.append(item);
       else this.otherWarnings.push(item.textContent);
     }
