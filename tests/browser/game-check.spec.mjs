@@ -44,7 +44,8 @@ for (const name of names) {
         ),
       { files: filesIn(folder), folder },
     );
-    expect(inPage).toEqual({ status: command.status, report: command.stdout });
+    const data = JSON.parse(simOutput(['check-game', folder, '--json'], root).stdout);
+    expect(inPage).toEqual({ status: command.status, report: command.stdout, data });
     expect(problems).toEqual([]);
   });
 }

@@ -1,4 +1,4 @@
-// The page's core: the plug-in's own code in the WebAssembly module, with text in and text out.
+// The page's core: the plug-in's own code in the WebAssembly module; each call answers one object.
 // This is what window.ostrelle offers to the console and to test scripts (see the README).
 
 const pluginSounds = '/plugin/Radio SFX';
@@ -62,10 +62,14 @@ export async function createCore(createModule, assets) {
 
   const core = {
     assets,
-    // The plug-in's table of the eight keys: key, default, kind (float, duration, volume, switch).
+    // The plug-in's settings, one object per key in its order: {key, kind (float, duration, volume,
+    // switch), default, what, unit, min, max (null: unbounded), outside (what the plug-in does with
+    // a value outside [min, max])}.
     settingKeys: JSON.parse(call('tunerSettingKeys', 'string', [], [])),
+    // The plug-in's sounds in its order: [{file, role ('impact' or 'static')}].
+    sounds: JSON.parse(call('tunerSounds', 'string', [], [])),
 
-    // Puts a sound file where the plug-in looks for it (broke.mp3, broke2.mp3, noise.mp3).
+    // Puts a sound file where the plug-in looks for it (one of sounds).
     putSound(name, bytes) {
       module.FS.writeFile(`${pluginSounds}/${name}`, bytes);
     },
@@ -88,87 +92,76 @@ export async function createCore(createModule, assets) {
       const drive = scenario ?? replay;
       const fileName = name ?? (scenario !== undefined ? 'scenario.toml' : 'replay.csv');
       const outputs = (trace ? 1 : 0) | (csv ? 2 : 0);
-      const status = withBytes(
-        [toBytes(drive), toBytes(ini ?? assets.ini)],
-        ([drivePointer, driveSize, iniPointer, iniSize]) =>
-          call(
-            'tunerSimulate',
-            'number',
-            ['number', 'number', 'number', 'string', 'number', 'number', 'number'],
-            [
-              drivePointer,
-              driveSize,
-              replay !== undefined ? 1 : 0,
-              fileName,
-              iniPointer,
-              iniSize,
-              outputs,
-            ],
-          ),
+      const answer = JSON.parse(
+        withBytes(
+          [toBytes(drive), toBytes(ini ?? assets.ini)],
+          ([drivePointer, driveSize, iniPointer, iniSize]) =>
+            call(
+              'tunerSimulate',
+              'string',
+              ['number', 'number', 'number', 'string', 'number', 'number', 'number'],
+              [
+                drivePointer,
+                driveSize,
+                replay !== undefined ? 1 : 0,
+                fileName,
+                iniPointer,
+                iniSize,
+                outputs,
+              ],
+            ),
+        ),
       );
-      if (status !== 0) {
-        const message = call('tunerError', 'string', [], []);
-        if (status === 2) {
-          throw new InputError(
-            message,
-            call('tunerErrorLine', 'number', [], []),
-            call('tunerErrorColumn', 'number', [], []),
-          );
-        }
-        throw new Error(message);
-      }
-      const callCount = call('tunerSoundCallCount', 'number', [], []);
-      const callPointer = call('tunerSoundCalls', 'number', [], []) / 8;
-      const names = JSON.parse(call('tunerSoundNames', 'string', [], []));
+      if (answer.status === 2) throw new InputError(answer.error, answer.line, answer.column);
+      if (answer.status !== 0) throw new Error(answer.error);
+      const { frameColumns, frameCount, soundCallColumns: width } = answer;
       const soundCalls = [];
-      for (let i = 0; i < callCount; ++i) {
-        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(
-          callPointer + i * 5,
-          callPointer + i * 5 + 5,
-        );
+      for (let i = 0; i < answer.soundCallCount; ++i) {
+        const at = answer.soundCalls / 8 + i * width;
+        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(at, at + width);
+        const sound = answer.soundNames[stream] ?? '';
         soundCalls.push({
           frame,
           call: callKinds[kind],
           stream,
-          sound: names[stream] ?? '',
+          sound,
           loop: flag === 1,
           restart: flag === 1,
           volume,
         });
       }
-      const columns = call('tunerFrameColumns', 'number', [], []);
-      const count = call('tunerFrameCount', 'number', [], []);
-      const pointer = call('tunerFrames', 'number', [], []);
       return {
-        frameColumns: columns,
-        frameCount: count,
-        frames: module.HEAPF64.slice(pointer / 8, pointer / 8 + count * columns),
+        frameColumns,
+        frameCount,
+        frames: module.HEAPF64.slice(
+          answer.frames / 8,
+          answer.frames / 8 + frameCount * frameColumns,
+        ),
         soundCalls,
-        trace: trace ? call('tunerTrace', 'string', [], []) : undefined,
-        csv: csv ? call('tunerCsv', 'string', [], []) : undefined,
+        trace: answer.trace,
+        csv: answer.csv,
       };
     },
 
     // check-ini on a settings text: {status (0 clean, 1 warnings, 2 not read), report (as
-    // `ostrelle-sim check-ini` prints it), settings (the eight values the plug-in reads, in the
-    // order of settingKeys)}.
+    // `ostrelle-sim check-ini` prints it), settings (the values the plug-in reads, in the order of
+    // settingKeys; null when not read), data (the report as `check-ini --json` prints it: values
+    // with their line, warnings with their line, key, kind and message)}.
     checkIni(text, name = 'Ostrelle.ini') {
-      const status = withBytes([toBytes(text)], ([pointer, size]) =>
-        call('tunerCheckIni', 'number', ['number', 'number', 'string'], [pointer, size, name]),
+      const answer = JSON.parse(
+        withBytes([toBytes(text)], ([pointer, size]) =>
+          call('tunerCheckIni', 'string', ['number', 'number', 'string'], [pointer, size, name]),
+        ),
       );
-      const settings = call('tunerCheckSettings', 'string', [], []);
-      return {
-        status,
-        report: call('tunerCheckReport', 'string', [], []),
-        settings: settings ? JSON.parse(settings) : null,
-      };
+      return { ...answer, settings: answer.data?.values?.map((value) => value.value) ?? null };
     },
 
     // check-game over a game folder given as files: [{path, bytes}], paths relative to the game's
     // folder with '/' (sub-folders as they are there). The files are put into the module's memory at
     // folder (an absolute path; the report names it), which must not hold files
     // (an earlier check's folder is removed first).
-    // Answers {status (0 all pass, 1 any fails), report (as `ostrelle-sim check-game` prints it)}.
+    // Answers {status (0 all pass, 1 any fails), report (as `ostrelle-sim check-game` prints it),
+    // data (the report as `check-game --json` prints it)}.
     checkGame(files, folder = '/games/game') {
       if (!folder.startsWith('/') || /(^|\/)\.\.?(\/|$)/.test(folder) || folder === '/') {
         throw new TypeError(`checkGame: ${folder} is not an absolute folder`);
@@ -187,8 +180,7 @@ export async function createCore(createModule, assets) {
         if (parts.length > 1) module.FS.mkdirTree(`${folder}/${parts.slice(0, -1).join('/')}`);
         module.FS.writeFile(`${folder}/${path}`, bytes);
       }
-      const status = call('tunerCheckGame', 'number', ['string'], [folder]);
-      return { status, report: call('tunerCheckReport', 'string', [], []) };
+      return JSON.parse(call('tunerCheckGame', 'string', ['string'], [folder]));
     },
 
     stateName: (state) => call('tunerStateName', 'string', ['number'], [state]),
