@@ -58,3 +58,9 @@ void readSettings(const char* settingsPath, EffectSettings& settings) {
         std::visit(KeyReader{setting, settings, settingsPath}, setting.field);
     }
 }
+
+void locateSettingsFile(std::string_view pluginFolder, PathText& path) {
+    bool beside = path.assign(pluginFolder) && path.append("\\Ostrelle.ini") &&
+                  GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!beside) path.assign("Ostrelle.ini");
+}

@@ -3,7 +3,10 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 #include <variant>
+
+#include "common/path_text.h"
 
 // The configured values. The start values are the file's defaults, so a settings file that cannot
 // be read leaves the plug-in as it would be with a file that sets every key to its default.
@@ -46,3 +49,8 @@ extern const std::array<SettingKey, 8> settingKeys;
 // Reads all eight keys from the file at settingsPath, passed unchanged to the profile calls, and
 // stores each as soon as it is read. An absent file, section or key gives that key's default.
 void readSettings(const char* settingsPath, EffectSettings& settings);
+
+// Where the plug-in's settings file is, given its folder: the file "Ostrelle.ini" there when
+// anything is at that path (a folder too); otherwise (a path too long to build is not there
+// either) the bare name, which the profile calls look for in the Windows folder.
+void locateSettingsFile(std::string_view pluginFolder, PathText& path);
