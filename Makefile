@@ -3,7 +3,7 @@
 # make demo  - the main job: builds and runs what a newcomer should see first
 # make test  - every test suite of both builds; the native ones again under the sanitizers; the
 #              tuner page in headless Chromium
-# make dll   - Ostrelle.dll alone
+# make dll   - Ostrelle.dll and the drive recorder, Ostrelle-recorder.dll
 # make bench - the speed and allocation benchmarks
 # make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip, with the
 #              tuner page when it has been built (make tuner)
@@ -53,7 +53,7 @@ browser-test: native tuner
 	cd tests/browser && npx playwright test --config playwright.config.mjs
 
 dll: dll-build
-	@echo "Built: build/dll/src/Ostrelle.dll"
+	@echo "Built: build/dll/src/Ostrelle.dll build/dll/recorder/Ostrelle-recorder.dll"
 
 dist: dll-build
 	cmake --preset dll -DOSTRELLE_TUNER=$(if $(wildcard $(TUNER)),$(CURDIR)/$(TUNER))

@@ -7,7 +7,7 @@
 
 bool FrameReader::read(RecordedRow& row) {
     if (nextFrame == maxRecordedFrames) return false;
-    row = last;
+    row = lastRead();
     row.frame = nextFrame;
     row.tick = GetTickCount();
     row.impact = 0.0f;
@@ -15,7 +15,7 @@ bool FrameReader::read(RecordedRow& row) {
     bool whole = guarded([&] {
         row.suspend = readSuspendFlag();
         if (row.suspend != 0) return;
-        RecordedRow read{};
+        RecordedRow read = noVehicleRow;
         read.frame = row.frame;
         read.tick = row.tick;
         read.actor = static_cast<std::uint32_t>(queryActor());
@@ -39,7 +39,10 @@ bool FrameReader::read(RecordedRow& row) {
         row = read;
     });
     if (vehiclesFull) return false;
-    if (whole && row.suspend == 0) last = row;
+    if (whole && row.suspend == 0) {
+        last = row;
+        anyRead = true;
+    }
     ++nextFrame;
     return true;
 }

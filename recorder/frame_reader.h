@@ -16,7 +16,11 @@ class FrameReader {
     bool read(RecordedRow& row);
 
   private:
-    RecordedRow last{};  // the last row read whole: no actor and no vehicle before the first
+    // The last row read whole; before the first, a row of no actor and no vehicle.
+    const RecordedRow& lastRead() const { return anyRead ? last : noVehicleRow; }
+
+    RecordedRow last{};
+    bool anyRead = false;
     std::uint32_t nextFrame = 0;
     VehicleNumbers vehicles;
 };

@@ -68,12 +68,15 @@ bool RecordingFile::openIn(const PathText& in) {
             !iniPath.assign(csvPath.view()) || !csvPath.append(".csv") || !iniPath.append(".ini")) {
             return false;
         }
-        csv = CreateFileA(csvPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (csv != INVALID_HANDLE_VALUE) break;
+        HANDLE created = CreateFileA(csvPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created != INVALID_HANDLE_VALUE) {
+            csv = created;
+            break;
+        }
         if (GetLastError() != ERROR_FILE_EXISTS) return false;
     }
-    if (csv == INVALID_HANDLE_VALUE) return false;
+    if (csv == nullptr) return false;
     if (createFiles()) return true;
     close();
     return false;
@@ -117,9 +120,9 @@ bool RecordingFile::flush() {
 }
 
 void RecordingFile::close() {
-    if (csv == INVALID_HANDLE_VALUE) return;
+    if (csv == nullptr) return;
     CloseHandle(csv);
-    csv = INVALID_HANDLE_VALUE;
+    csv = nullptr;
     if (written > static_cast<LONGLONG>(replayHeader.size())) return;
     DeleteFileA(csvPath.c_str());
     DeleteFileA(iniPath.c_str());

@@ -33,9 +33,9 @@ class RecordingFile {
     bool openIn(const PathText& folder);
     bool createFiles();
 
-    HANDLE csv = INVALID_HANDLE_VALUE;
+    HANDLE csv = nullptr;  // none open (a constant: nothing of the recorder runs before load)
     PathText csvPath, iniPath;
-    char text[64 * 1024];
+    char text[64 * 1024]{};
     std::size_t textSize = 0;
     LONGLONG written = 0;  // bytes in the file, all whole rows after the header
 };

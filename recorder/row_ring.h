@@ -33,7 +33,7 @@ class RowRing {
 
   private:
     static_assert((capacity & (capacity - 1)) == 0, "counts wrap at 2^32, a multiple of it");
-    RecordedRow rows[capacity];
+    RecordedRow rows[capacity]{};
     std::atomic<std::uint32_t> pushed{0};
     std::atomic<std::uint32_t> taken{0};
 };

@@ -1,9 +1,10 @@
 # make dist: the players' package. Lays out DIST/Ostrelle/ (the DLL, the settings file, the
-# sounds, a README) and zips it as DIST/Ostrelle-VERSION.zip, after checking the DLL's imports.
-# The text files get Windows line ends and the version filled in.
-# Arguments: DLL, OBJDUMP, VERSION, SOURCE (the source tree), DIST (where the package goes);
-# optional TUNER: Ostrelle-tuner.html, put beside the DLL.
-foreach(argument DLL OBJDUMP VERSION SOURCE DIST)
+# sounds, a README, the drive recorder in a folder of its own) and zips it as
+# DIST/Ostrelle-VERSION.zip, after checking the DLLs' imports. The text files get Windows line ends
+# and the version filled in.
+# Arguments: DLL, RECORDER, OBJDUMP, VERSION, SOURCE (the source tree), DIST (where the package
+# goes); optional TUNER: Ostrelle-tuner.html, put beside the DLL.
+foreach(argument DLL RECORDER OBJDUMP VERSION SOURCE DIST)
   if(NOT ${argument})
     message(FATAL_ERROR "make-dist: ${argument} is not set")
   endif()
@@ -16,6 +17,9 @@ file(REMOVE_RECURSE ${folder} ${earlier_archives})
 
 file(COPY "${SOURCE}/assets/Radio SFX" DESTINATION ${folder})
 file(COPY_FILE ${DLL} ${folder}/Ostrelle.dll)
+# Apart, so that a player who copies the package's top folder does not install it by mistake.
+file(MAKE_DIRECTORY "${folder}/Drive recorder")
+file(COPY_FILE ${RECORDER} "${folder}/Drive recorder/Ostrelle-recorder.dll")
 set(PROJECT_VERSION ${VERSION})
 if(TUNER)
   if(NOT EXISTS ${TUNER})
@@ -27,9 +31,10 @@ foreach(text Ostrelle.ini README.txt)
   configure_file(${SOURCE}/assets/${text} ${folder}/${text} @ONLY NEWLINE_STYLE CRLF)
 endforeach()
 
-# The same import check as the win32 build's test, on the file that ships.
-set(DLL ${folder}/Ostrelle.dll)
-include(${SOURCE}/tests/e2e/dll_imports.cmake)
+# The same import check as the win32 build's test, on the files that ship.
+foreach(DLL ${folder}/Ostrelle.dll "${folder}/Drive recorder/Ostrelle-recorder.dll")
+  include(${SOURCE}/tests/e2e/dll_imports.cmake)
+endforeach()
 
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${archive} --format=zip Ostrelle
                 WORKING_DIRECTORY ${DIST} RESULT_VARIABLE failed)

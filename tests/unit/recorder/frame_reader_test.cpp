@@ -33,7 +33,7 @@ class FrameReaderTest : public ::testing::Test {
 
     RecordedRow read() {
         callLog().clear();
-        RecordedRow row;
+        RecordedRow row{};
         EXPECT_TRUE(reader.read(row));
         return row;
     }

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <sstream>
 #include <string>
 
+#include "standins/world/float_text.h"
 #include "standins/world/replay.h"
 #include "tests/support/case_name.h"
 
@@ -64,7 +66,7 @@ TEST_P(RowText, ReadsBackAsTheSameReplayRow) {
 INSTANTIATE_TEST_SUITE_P(, RowText, ::testing::ValuesIn(rowCases), CaseName());
 
 TEST(NumberlessRowText, IsSpelledAsTheReaderReadsIt) {
-    RecordedRow row;
+    RecordedRow row{};
     row.health = Float::quiet_NaN();
     row.impact = -Float::quiet_NaN();
     char text[maxRowText];
@@ -72,6 +74,27 @@ TEST(NumberlessRowText, IsSpelledAsTheReaderReadsIt) {
     EXPECT_EQ(line, "0,0,0,0,0,0,nan,-nan,0,0,0,0,0\n");
     std::istringstream in(std::string(replayHeader) + line);
     EXPECT_TRUE(std::isnan(readReplay(in, "recording.csv")[0].impact));
+}
+
+// Every 4099th bit pattern of a float, both signs, the numbers among them: the text reads back to
+// the very float, and is the shortest, as the C++ library's to_chars writes it.
+TEST(FloatText, IsTheShortestThatReadsBack) {
+    RecordedRow row{};
+    char text[maxRowText];
+    std::uint64_t differing = 0;
+    for (std::uint64_t bits = 1; bits <= 0xFFFFFFFFu; bits += 4099) {
+        row.health = std::bit_cast<float>(static_cast<std::uint32_t>(bits));
+        if (!std::isfinite(row.health)) continue;
+        std::string line(text, formatRow(row, text));
+        std::string written = line.substr(12, line.find(',', 12) - 12);
+        char expected[32];
+        std::string shortest(expected, std::to_chars(expected, expected + 32, row.health).ptr);
+        float back = 0.0f;
+        ASSERT_TRUE(readFloatText(written, back)) << written;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(back), bits) << written;
+        if (written != shortest && ++differing <= 5)
+            ADD_FAILURE() << written << " for " << shortest;
+    }
 }
 
 // Records lie a record's size apart, as the game's do.

@@ -6,7 +6,7 @@ namespace {
 
 TEST(RowRing, HandsRowsOnInOrderAndRefusesOneMoreThanItHolds) {
     static RowRing ring;
-    RecordedRow row;
+    RecordedRow row{};
     EXPECT_FALSE(ring.take(row));
     for (std::uint32_t frame = 0; frame < RowRing::capacity; ++frame) {
         row.frame = frame;
