@@ -76,6 +76,9 @@ bench: native win32 tuner
 	build/native/tests/bench/render_bench
 	cd build/win32/host && WINEPREFIX=$(CURDIR)/build/win32/wine ../../../tests/e2e/run-under-wine \
 	  ostrelle-host.exe --plugin plugin/Ostrelle.dll --bench 1000000
+	@echo "The drive recorder's hook (4000 frames a run: its ring holds 8192 rows until its writer's next round):"
+	cd build/win32/host && WINEPREFIX=$(CURDIR)/build/win32/wine ../../../tests/e2e/run-under-wine \
+	  ostrelle-host.exe --plugin plugin/Ostrelle-recorder.dll --bench 4000
 	cd tests/browser && node bench.mjs
 
 clean:

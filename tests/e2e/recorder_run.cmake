@@ -13,6 +13,7 @@ file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 file(GLOB plugin_files ${HOST_DIR}/plugin/*)
 file(COPY ${plugin_files} DESTINATION ${WORK})
+file(REMOVE_RECURSE "${WORK}/Ostrelle recordings")  # from runs by hand in the host's folder
 get_filename_component(folder ${WORK} NAME)
 set(trace ${WORK}.jsonl)
 if(QUIET_FRAMES)
