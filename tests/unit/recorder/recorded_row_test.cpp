@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "standins/world/float_text.h"
+#include "text/float_text.h"
 #include "standins/world/replay.h"
 #include "tests/support/case_name.h"
 
