@@ -16,7 +16,8 @@ struct CheckLine {
     explicit CheckLine(std::string topic, bool passed = false)
         : topic(std::move(topic)), passed(passed) {}
 
-    std::string topic;  // "game build", "audio library", "plug-in", "sound", "settings"
+    // "game build", "audio library", "plug-in", "path length", "sound", "settings"
+    std::string topic;
     bool passed = false;
     std::string text;                  // what was found; when it failed, what to do
     std::vector<std::string> details;  // further lines: other programs, values, warnings

@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/x87_precision.h"
+
 namespace {
 
 bool isCrtSpace(char c) {
@@ -121,7 +123,9 @@ double atof(const char* text) {
     } while (power != 0);
     while (length > 0) *end++ = reversed[--length];
     *end = '\0';
-    // strtod rounds to nearest and gives HUGE_VAL past the largest double, as msvcrt does.
+    // strtod rounds to nearest and gives HUGE_VAL past the largest double, as msvcrt does, once
+    // the x87 unit runs at double precision whatever the caller's thread had set.
+    DoubleX87Precision precision;
     return std::strtod(scientific, nullptr);
 }
 

@@ -27,6 +27,11 @@ extern EffectSettings effectSettings;
 // Size of the default text and of the value text of a float key: at most 63 characters are read.
 constexpr std::uint32_t settingTextSize = 64;
 
+// A float key's default as the text handed to the profile call: two decimals after a '.', as
+// printf's "%.2f" writes it in the C locale, whatever locale another module has set in the C
+// runtime (a German one would write "0,50", which atof reads as 0).
+void writeDefaultText(double value, char (&text)[settingTextSize]);
+
 // The section that holds the eight keys.
 constexpr const char* settingsSection = "Settings";
 

@@ -29,7 +29,8 @@ constexpr const char* usage =
     "                     [--fault KIND:FRAME]... [--free-at FRAME] [--chain-before DLL |\n"
     "                     --chain-after DLL] [--free-chain-at FRAME] [--preload DLL]\n"
     "                     [--locale NAME] [--fail-allocation] [--fail-pin] [--no-sse2]\n"
-    "                     [--frames-while-loading] [--recorder DLL [--recorder-first]\n"
+    "                     [--frames-while-loading] [--thread-after-load]\n"
+    "                     [--recorder DLL [--recorder-first]\n"
     "                     [--recorder-disk DISK]] [--exit-after MS] REPLAY.csv\n"
     "       ostrelle-host --plugin Ostrelle.dll --bench FRAMES\n"
     "KIND: record-noaccess, roof-access-violation, vehicle-divide-by-zero, volume-raises,\n"
@@ -54,6 +55,7 @@ struct Options {
     bool failPin = false;              // GetModuleHandleExA fails while the plug-in loads
     bool noSse2 = false;               // the processor reports no SSE2 while the plug-in loads
     bool framesWhileLoading = false;   // a thread runs frames while the plug-in loads
+    bool threadAfterLoad = false;      // a thread starts and ends once the plug-in has loaded
     std::string recorder;              // the drive recorder, another plug-in on the same call
     bool recorderFirst = false;        // loaded before the plug-in
     std::string recorderDisk;          // how the disk treats the recorder's files
@@ -76,6 +78,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.noSse2 = true;
         } else if (arg == "--frames-while-loading") {
             options.framesWhileLoading = true;
+        } else if (arg == "--thread-after-load") {
+            options.threadAfterLoad = true;
         } else if (arg == "--recorder-first") {
             options.recorderFirst = true;
         } else if (!hasValue && arg.starts_with("--")) {
@@ -496,6 +500,8 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
         std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.recorder.c_str());
         return 2;
     }
+    // The loaded DLLs get a thread attach and a thread detach, unless they turned them off.
+    if (options.threadAfterLoad) std::thread([] {}).join();
     if (!options.chain.empty() && !options.chainFirst) chain = LoadLibraryA(options.chain.c_str());
     if (!options.chain.empty() && chain == nullptr) {
         std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.chain.c_str());

@@ -9,9 +9,9 @@
 #include <sstream>
 #include <string>
 
-#include "text/float_text.h"
 #include "standins/world/replay.h"
 #include "tests/support/case_name.h"
+#include "text/float_text.h"
 
 namespace {
 
