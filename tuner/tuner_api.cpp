@@ -17,6 +17,7 @@
 #include "checks/check_game.h"
 #include "checks/check_ini.h"
 #include "config/settings.h"
+#include "drives/collisions.h"
 #include "drives/frame_table.h"
 #include "drives/scenario.h"
 #include "drives/simulation.h"
@@ -25,6 +26,7 @@
 #include "standins/audio/bass_web.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"
+#include "text/float_text.h"
 
 namespace {
 
@@ -48,7 +50,7 @@ enum FrameColumn {
 enum Mark { crashMark = 1, roofMark = 2, pauseMark = 4, onFootMark = 8, radioSetMark = 16 };
 
 struct Run {
-    std::string trace, csv, soundNames, error;
+    std::string trace, csv, soundNames, collisions, error;
     int errorLine = 0, errorColumn = 0;
     std::vector<double> frames;
     std::vector<double> soundCalls;
@@ -114,6 +116,21 @@ class SoundCalls {
     std::vector<std::string> names;
 };
 
+// Events as JSON: [{"frame":3,"time":0.05,"<value>":600,"verdict":"counted"},...]; a value with
+// no number as a string ("nan").
+std::string eventsJson(const std::vector<DriveEvent>& events, const char* value) {
+    std::string json = "[";
+    for (const DriveEvent& event : events) {
+        const std::string number = floatText(event.value);
+        const bool plain = number.find_first_of("ni") == std::string::npos;
+        json += (json.size() > 1 ? "," : "") + std::string("{\"frame\":") +
+                std::to_string(event.frame) + ",\"time\":" + doubleText(event.time) + ",\"" +
+                value + "\":" + (plain ? number : jsonString(number)) +
+                ",\"verdict\":" + jsonString(verdictName(event.verdict)) + '}';
+    }
+    return json + ']';
+}
+
 std::vector<ReplayFrame> driveFrames(const std::string& drive, bool isReplay,
                                      const std::string& name) {
     if (!isReplay) return parseScenario(drive, name).frames;
@@ -140,6 +157,9 @@ void simulateDrive(const std::string& drive, bool isReplay, const std::string& n
         writeFrameTable(csv, records);
         run.csv = csv.str();
     }
+    const DriveCollisions found = collisionsOf(records, effectSettings);
+    run.collisions = "{\"collisions\":" + eventsJson(found.collisions, "force") +
+                     ",\"roofs\":" + eventsJson(found.roofs, "gap") + '}';
     run.frames.assign(records.size() * frameColumns, 0.0);
     for (std::size_t i = 0; i < records.size(); ++i) {
         const FrameRecord& record = records[i];
@@ -205,6 +225,10 @@ EMSCRIPTEN_KEEPALIVE int tunerSimulate(const char* drive, int driveSize, int isR
 
 EMSCRIPTEN_KEEPALIVE const char* tunerTrace() {
     return run.trace.c_str();
+}
+// The run's collisions and roofs with their verdicts at its settings, as JSON (see eventsJson).
+EMSCRIPTEN_KEEPALIVE const char* tunerCollisions() {
+    return run.collisions.c_str();
 }
 EMSCRIPTEN_KEEPALIVE const char* tunerCsv() {
     return run.csv.c_str();

@@ -3,6 +3,7 @@
 import { createCore, decodeBase64 } from './core.js';
 import { acceptDrops, download, FileProblem, readGivenFile, showMessage } from './files.js';
 import { droppedFiles, gameFolderFiles, showChecklist } from './game_check.js';
+import { showCollisions } from './collisions_panel.js';
 import { IniDocument } from './ini_document.js';
 import { decodeSound, mixRun, Player, wavBytes } from './mix.js';
 import { legend, RadioPlot } from './plot.js';
@@ -26,6 +27,7 @@ async function start() {
     state.mix = null;
     plot.run = state.run;
     plot.draw();
+    showCollisions($('collisions'), state.run);
     if (player.playing) playOnSoon();
   };
 

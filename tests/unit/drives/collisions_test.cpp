@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "tests/support/case_name.h"
 
 namespace {
@@ -20,102 +18,77 @@ std::vector<FrameRecord> quiet() {
     return records;
 }
 
+// Frame 1 of quiet() as the case has it: a collision (impact above 0) or a roof (roofZ above 0).
 struct VerdictCase {
-    const char* name;
-    std::function<void(std::vector<FrameRecord>&, EffectSettings&)> drive;
-    bool roof;  // the case is about a roof in frame 1, not a collision
-    float value;
-    Verdict verdict;
+    const char* name = "";
+    float impact = 0.0f, roofZ = 0.0f;
+    std::uint8_t suspend = 0, status = 0;
+    std::uint32_t actor = 1;
+    EffectState before = EffectState::Idle, after = EffectState::Idle;
+    bool duckBegan = false;
+    EffectSettings settings = {};
+    Verdict verdict = Verdict::counted;
 };
 
+const EffectSettings raisedThreshold{.impactIntensity = 700.0f};
+const EffectSettings tunnelStaticOff{.tunnelStaticEnabled = false};
+constexpr auto duck = EffectState::ImpactDuck;
+
 const VerdictCase verdictCases[] = {
-    {"a crash that ducks",
-     [](auto& r, auto&) {
-         r[1].row.impact = 600.0f;
-         r[1].duckMs = 2500;
-     },
-     false, 600.0f, Verdict::counted},
-    {"a force at the threshold", [](auto& r, auto&) { r[1].row.impact = 250.0f; }, false, 250.0f,
-     Verdict::belowThreshold},
-    {"a force above a raised threshold",
-     [](auto& r, auto& settings) {
-         settings.impactIntensity = 700.0f;
-         r[1].row.impact = 600.0f;
-     },
-     false, 600.0f, Verdict::belowThreshold},
-    {"a crash while ducked",
-     [](auto& r, auto&) {
-         r[0].state = EffectState::ImpactDuck;
-         r[1].row.impact = 900.0f;
-     },
-     false, 900.0f, Verdict::alreadyDucked},
-    {"a crash while paused",
-     [](auto& r, auto&) {
-         r[1].row.suspend = 1;
-         r[1].row.impact = 900.0f;
-     },
-     false, 900.0f, Verdict::paused},
-    {"a crash without a player",
-     [](auto& r, auto&) {
-         r[1].row.actor = 0;
-         r[1].row.impact = 900.0f;
-     },
-     false, 900.0f, Verdict::outOfVehicle},
-    {"a crash of a vehicle of status 10",
-     [](auto& r, auto&) {
-         r[1].row.status = 10;
-         r[1].row.impact = 900.0f;
-     },
-     false, 900.0f, Verdict::ignoredStatus},
-    {"a roof in the gap window",
-     [](auto& r, auto&) {
-         r[1].row.roofFound = true;
-         r[1].row.z = 2.0f;
-         r[1].row.roofZ = 8.5f;
-     },
-     true, 6.5f, Verdict::counted},
-    {"a roof 1.2 up",
-     [](auto& r, auto&) {
-         r[1].row.roofFound = true;
-         r[1].row.roofZ = 1.2f;
-     },
-     true, 1.2f, Verdict::roofTooLow},
-    {"a roof 25 up",
-     [](auto& r, auto&) {
-         r[1].row.roofFound = true;
-         r[1].row.roofZ = 25.0f;
-     },
-     true, 25.0f, Verdict::roofTooHigh},
-    {"a roof with tunnel static off",
-     [](auto& r, auto& settings) {
-         settings.tunnelStaticEnabled = false;
-         r[1].row.roofFound = true;
-         r[1].row.roofZ = 6.0f;
-     },
-     true, 6.0f, Verdict::tunnelStaticOff},
-    {"a roof during a duck",
-     [](auto& r, auto&) {
-         r[1].state = EffectState::ImpactDuck;
-         r[1].row.roofFound = true;
-         r[1].row.roofZ = 6.0f;
-     },
-     true, 6.0f, Verdict::alreadyDucked},
+    {.name = "a crash that ducks", .impact = 600, .after = duck, .duckBegan = true},
+    {.name = "a force at the threshold", .impact = 250, .verdict = Verdict::belowThreshold},
+    {.name = "a force below a raised threshold",
+     .impact = 600,
+     .settings = raisedThreshold,
+     .verdict = Verdict::belowThreshold},
+    {.name = "a crash while ducked",
+     .impact = 900,
+     .before = duck,
+     .after = duck,
+     .verdict = Verdict::alreadyDucked},
+    {.name = "a crash while paused", .impact = 900, .suspend = 1, .verdict = Verdict::paused},
+    {.name = "a crash without a player",
+     .impact = 900,
+     .actor = 0,
+     .verdict = Verdict::outOfVehicle},
+    {.name = "a crash of status 10",
+     .impact = 900,
+     .status = 10,
+     .verdict = Verdict::ignoredStatus},
+    {.name = "a roof in the gap window", .impact = 0, .roofZ = 6.5f},
+    {.name = "a roof 1.2 up", .impact = 0, .roofZ = 1.2f, .verdict = Verdict::roofTooLow},
+    {.name = "a roof 25 up", .impact = 0, .roofZ = 25.0f, .verdict = Verdict::roofTooHigh},
+    {.name = "a roof with tunnel static off",
+     .roofZ = 6,
+     .settings = tunnelStaticOff,
+     .verdict = Verdict::tunnelStaticOff},
+    {.name = "a roof during a duck", .roofZ = 6, .after = duck, .verdict = Verdict::alreadyDucked},
 };
 
 class CollisionVerdict : public testing::TestWithParam<VerdictCase> {};
 
 TEST_P(CollisionVerdict, SaysWhatThePlugInMadeOfIt) {
+    const VerdictCase& c = GetParam();
     std::vector<FrameRecord> records = quiet();
-    EffectSettings settings;
-    GetParam().drive(records, settings);
-    const DriveCollisions found = collisionsOf(records, settings);
-    const std::vector<DriveEvent>& events = GetParam().roof ? found.roofs : found.collisions;
+    records[0].state = c.before;
+    FrameRecord& record = records[1];
+    record.row.impact = c.impact;
+    record.row.roofFound = c.roofZ > 0;
+    record.row.roofZ = c.roofZ;
+    record.row.suspend = c.suspend;
+    record.row.status = c.status;
+    record.row.actor = c.actor;
+    record.state = c.after;
+    if (c.duckBegan) record.duckMs = 2500;
+    const DriveCollisions found = collisionsOf(records, c.settings);
+    const bool roof = c.roofZ > 0;
+    const std::vector<DriveEvent>& events = roof ? found.roofs : found.collisions;
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_TRUE((GetParam().roof ? found.collisions : found.roofs).empty());
+    EXPECT_TRUE((roof ? found.collisions : found.roofs).empty());
     EXPECT_EQ(events[0].frame, 1u);
     EXPECT_DOUBLE_EQ(events[0].time, 0.1);
-    EXPECT_EQ(events[0].value, GetParam().value);
-    EXPECT_EQ(events[0].verdict, GetParam().verdict) << verdictName(events[0].verdict);
+    EXPECT_EQ(events[0].value, roof ? c.roofZ : c.impact);
+    EXPECT_EQ(events[0].verdict, c.verdict) << verdictName(events[0].verdict);
 }
 INSTANTIATE_TEST_SUITE_P(, CollisionVerdict, testing::ValuesIn(verdictCases), CaseName());
 
