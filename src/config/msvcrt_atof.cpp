@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/c_runtime.h"
 #include "platform/x87_precision.h"
 
 namespace {
@@ -126,7 +127,7 @@ double atof(const char* text) {
     // strtod rounds to nearest and gives HUGE_VAL past the largest double, as msvcrt does, once
     // the x87 unit runs at double precision whatever the caller's thread had set.
     DoubleX87Precision precision;
-    return std::strtod(scientific, nullptr);
+    return runtimeStrtod(scientific);
 }
 
 std::size_t atofLength(const char* text) {
