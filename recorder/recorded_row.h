@@ -12,17 +12,17 @@
 
 // Plain data, all zero by default, so that fixed storage of rows takes no room in the file.
 struct RecordedRow {
-    std::uint32_t frame;
-    std::uint32_t tick;
-    std::uint8_t suspend;
-    std::uint32_t actor;    // what queryActor answered (32 bits in the game)
-    std::uint32_t vehicle;  // 0: no vehicle; else its number in the recording
-    std::uint8_t status;
-    float health;
-    float impact;
-    float x, y, z;
-    bool roofFound;
-    float roofZ;  // what findRoofZ answered, whether or not it found a roof
+    std::uint32_t frame = 0;
+    std::uint32_t tick = 0;
+    std::uint8_t suspend = 0;
+    std::uint32_t actor = 0;    // what queryActor answered (32 bits in the game)
+    std::uint32_t vehicle = 0;  // 0: no vehicle; else its number in the recording
+    std::uint8_t status = 0;
+    float health = 0.0f;
+    float impact = 0.0f;
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    bool roofFound = false;
+    float roofZ = 0.0f;  // what findRoofZ answered, whether or not it found a roof
 };
 
 // The record's fields of a row without a vehicle: the replay reader's defaults.

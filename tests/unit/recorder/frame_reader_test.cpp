@@ -10,7 +10,6 @@
 #include "tests/support/case_name.h"
 #include "tests/support/fake_host.h"
 
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
@@ -42,48 +41,6 @@ class FrameReaderTest : public ::testing::Test {
     FrameReader reader;
 };
 
-TEST_F(FrameReaderTest, ReadsWhatAReplayRowHoldsAskingAsThePlugInAsks) {
-    world().tick = 4242;
-    RecordedRow row = read();
-    EXPECT_EQ(row.frame, 0u);
-    EXPECT_EQ(row.tick, 4242u);
-    EXPECT_EQ(row.suspend, 0);
-    EXPECT_EQ(row.actor, 1u);
-    EXPECT_EQ(row.vehicle, 1u);
-    EXPECT_EQ(row.status, 2);
-    EXPECT_EQ(row.health, 870.5f);
-    EXPECT_EQ(row.impact, 600.0f);
-    EXPECT_EQ(row.x, 3.0f);
-    EXPECT_EQ(row.y, 4.0f);
-    EXPECT_EQ(row.z, 10.0f);
-    EXPECT_TRUE(row.roofFound);
-    EXPECT_EQ(row.roofZ, 16.0f);
-    EXPECT_THAT(callLog(), ElementsAre("queryActor()", "queryVehicle()", "findRoofZ(3,4,11)"));
-    EXPECT_EQ(read().frame, 1u) << "frames count up by one";
-}
-
-TEST_F(FrameReaderTest, NumbersVehiclesByRecordInTheOrderTheyAppear) {
-    FakeVehicle other;
-    world().vehicle = other.address();
-    EXPECT_EQ(read().vehicle, 1u);
-    world().vehicle = car.address();
-    EXPECT_EQ(read().vehicle, 2u);
-    world().vehicle = other.address();
-    EXPECT_EQ(read().vehicle, 1u);
-}
-
-TEST_F(FrameReaderTest, OnFootAsksNoRoofAndWritesNoVehicleFields) {
-    world().vehicle = 0;
-    world().actor = 0;
-    RecordedRow row = read();
-    EXPECT_EQ(row.vehicle, 0u);
-    EXPECT_EQ(row.actor, 0u);
-    EXPECT_EQ(row.health, 1000.0f);
-    EXPECT_EQ(row.impact, 0.0f);
-    EXPECT_FALSE(row.roofFound);
-    EXPECT_THAT(callLog(), ElementsAre("queryActor()", "queryVehicle()"));
-}
-
 // Frames that cannot be read repeat the last row read, without its collision, on their own tick.
 struct UnreadCase {
     const char* name;
@@ -112,7 +69,9 @@ TEST_P(UnreadFrame, RepeatsTheLastRowWithoutItsCollision) {
     EXPECT_EQ(row.health, before.health);
     EXPECT_EQ(row.vehicle, before.vehicle);
     EXPECT_EQ(row.roofZ, before.roofZ);
-    if (GetParam().suspend != 0) EXPECT_THAT(callLog(), IsEmpty());
+    if (GetParam().suspend != 0) {
+        EXPECT_THAT(callLog(), IsEmpty());
+    }
 }
 INSTANTIATE_TEST_SUITE_P(, UnreadFrame, ::testing::ValuesIn(unreadCases), CaseName());
 
