@@ -3,7 +3,7 @@
 # the unit tests again and the fuzz targets) and web (the tuner page).
 # make demo  - the main job: builds the simulator and the DLL alone, and runs the demo drive
 # make test  - every test suite of every build (tools/run-tests), ending with one summary
-# make dll   - Ostrelle.dll alone
+# make dll   - Ostrelle.dll and the drive recorder, Ostrelle-recorder.dll
 # make bench - the speed and allocation benchmarks
 # make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip, with the
 #              tuner page when it has been built (make tuner)
@@ -50,7 +50,7 @@ browser-test: native tuner
 	cd tests/browser && npx playwright test --config playwright.config.mjs
 
 dll: dll-build
-	@echo "Built: build/dll/src/Ostrelle.dll"
+	@echo "Built: build/dll/src/Ostrelle.dll build/dll/recorder/Ostrelle-recorder.dll"
 
 dist: dll-build
 	cmake --preset dll -DOSTRELLE_TUNER=$(if $(wildcard $(TUNER)),$(CURDIR)/$(TUNER))
@@ -73,6 +73,9 @@ bench: native win32 tuner
 	build/native/tests/bench/render_bench
 	cd build/win32/host && WINEPREFIX=$(CURDIR)/build/win32/wine ../../../tests/e2e/run-under-wine \
 	  ostrelle-host.exe --plugin plugin/Ostrelle.dll --bench 1000000
+	@echo "The drive recorder's hook (4000 frames a run: its ring holds 8192 rows until its writer's next round):"
+	cd build/win32/host && WINEPREFIX=$(CURDIR)/build/win32/wine ../../../tests/e2e/run-under-wine \
+	  ostrelle-host.exe --plugin plugin/Ostrelle-recorder.dll --bench 4000
 	cd tests/browser && node bench.mjs
 
 clean:

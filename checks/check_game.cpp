@@ -1,6 +1,7 @@
 #include "checks/check_game.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <optional>
 
@@ -212,6 +213,25 @@ CheckLine checkPlugin(const std::vector<fs::path>& copies, const fs::path& folde
     return line;
 }
 
+// Windows' ANSI file calls, which the plug-in makes, refuse a path of MAX_PATH (260) characters or
+// more, its terminating NUL counted, unless the game opted in to long paths, which a game of its
+// age has not. The plug-in's longest path is its folder, then "\Radio SFX\broke2.mp3".
+std::optional<CheckLine> checkPathLength(const fs::path& pluginFolder, const fs::path& folder) {
+    constexpr std::size_t maxPath = 260;
+    std::size_t longestName = 0;
+    for (const char* name : soundFileNames) longestName = std::max(longestName, std::strlen(name));
+    const std::size_t longest =
+        pluginFolder.string().size() + std::strlen("\\Radio SFX\\") + longestName;
+    if (longest < maxPath) return std::nullopt;
+    CheckLine line("path length");
+    line.text = "the plug-in's paths reach " + std::to_string(longest) + " characters in " +
+                shown(pluginFolder, folder) + "/ (as long as here): Windows refuses " +
+                std::to_string(maxPath) +
+                " or more to a game that has not opted in to long paths, so the plug-in would "
+                "find neither its settings nor its sounds. Move the game to a shorter path.";
+    return line;
+}
+
 // The sounds the plug-in's own search picks, with the game's folder as the current directory.
 std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path& folder) {
     platform::setCurrentFolder(folder.string());
@@ -364,6 +384,9 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
     lines.push_back(checkPlugin(copies, folder));
     if (copies.size() != 1) return lines;  // none, or several and no telling which one loads
     const fs::path pluginFolder = copies[0].parent_path();
+    if (std::optional<CheckLine> tooLong = checkPathLength(pluginFolder, folder)) {
+        lines.push_back(std::move(*tooLong));
+    }
     for (CheckLine& sound : checkSounds(pluginFolder, folder)) lines.push_back(std::move(sound));
     lines.push_back(checkSettings(pluginFolder, folder));
     return lines;

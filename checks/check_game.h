@@ -18,7 +18,8 @@ struct CheckLine {
     explicit CheckLine(std::string topic, bool passed = false)
         : topic(std::move(topic)), passed(passed) {}
 
-    std::string topic;  // "game build", "audio library", "plug-in", "sound", "settings"
+    // "game build", "audio library", "plug-in", "path length", "sound", "settings"
+    std::string topic;
     bool passed = false;
     std::string finding;               // what was found
     std::string advice;                // what the player should do, or "" when nothing

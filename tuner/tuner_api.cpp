@@ -19,6 +19,7 @@
 #include "checks/check_ini.h"
 #include "checks/setting_facts.h"
 #include "config/settings.h"
+#include "drives/collisions.h"
 #include "drives/frame_table.h"
 #include "drives/scenario.h"
 #include "drives/simulation.h"
@@ -27,6 +28,7 @@
 #include "standins/audio/bass_web.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"
+#include "text/float_text.h"
 
 namespace {
 
@@ -50,7 +52,8 @@ enum FrameColumn {
 enum Mark { crashMark = 1, roofMark = 2, pauseMark = 4, onFootMark = 8, radioSetMark = 16 };
 
 struct Run {
-    std::string trace, csv, soundNames;
+    // collisions: the drive's "collisions" and "roofs" members of the answer (see eventsJson).
+    std::string trace, csv, soundNames, collisions;
     std::vector<double> frames;
     std::vector<double> soundCalls;
 } run;
@@ -118,6 +121,21 @@ class SoundCalls {
     std::vector<std::string> names;
 };
 
+// Events as JSON: [{"frame":3,"time":0.05,"<value>":600,"verdict":"counted"},...]; a value with
+// no number as a string ("nan").
+std::string eventsJson(const std::vector<DriveEvent>& events, const char* value) {
+    std::string json = "[";
+    for (const DriveEvent& event : events) {
+        const std::string number = floatText(event.value);
+        const bool plain = number.find_first_of("ni") == std::string::npos;
+        json += (json.size() > 1 ? "," : "") + std::string("{\"frame\":") +
+                std::to_string(event.frame) + ",\"time\":" + doubleText(event.time) + ",\"" +
+                value + "\":" + (plain ? number : jsonString(number)) +
+                ",\"verdict\":" + jsonString(verdictName(event.verdict)) + '}';
+    }
+    return json + ']';
+}
+
 std::vector<ReplayFrame> driveFrames(const std::string& drive, bool isReplay,
                                      const std::string& name) {
     if (!isReplay) return parseScenario(drive, name).frames;
@@ -144,6 +162,9 @@ void simulateDrive(const std::string& drive, bool isReplay, const std::string& n
         writeFrameTable(csv, records);
         run.csv = csv.str();
     }
+    const DriveCollisions found = collisionsOf(records, effectSettings);
+    run.collisions = "\"collisions\":" + eventsJson(found.collisions, "force") +
+                     ",\"roofs\":" + eventsJson(found.roofs, "gap");
     run.frames.assign(records.size() * frameColumns, 0.0);
     for (std::size_t i = 0; i < records.size(); ++i) {
         const FrameRecord& record = records[i];
@@ -177,7 +198,7 @@ std::string runJson(bool wantTrace, bool wantCsv) {
            ",\"soundCallCount\":" + std::to_string(run.soundCalls.size() / soundCallColumns) +
            ",\"soundCalls\":" +
            std::to_string(reinterpret_cast<std::uintptr_t>(run.soundCalls.data())) +
-           ",\"soundNames\":" + run.soundNames +
+           ",\"soundNames\":" + run.soundNames + ',' + run.collisions +
            (wantTrace ? ",\"trace\":" + jsonString(run.trace) : "") +
            (wantCsv ? ",\"csv\":" + jsonString(run.csv) : "") + '}';
 }

@@ -15,6 +15,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/c_runtime.h"
+#include "platform/x87_precision.h"
+
 namespace {
 
 bool isCrtSpace(char c) {
@@ -121,8 +124,10 @@ double atof(const char* text) {
     } while (power != 0);
     while (length > 0) *end++ = reversed[--length];
     *end = '\0';
-    // strtod rounds to nearest and gives HUGE_VAL past the largest double, as msvcrt does.
-    return std::strtod(scientific, nullptr);
+    // strtod rounds to nearest and gives HUGE_VAL past the largest double, as msvcrt does, once
+    // the x87 unit runs at double precision whatever the caller's thread had set.
+    DoubleX87Precision precision;
+    return runtimeStrtod(scientific);
 }
 
 std::size_t atofLength(const char* text) {

@@ -3,7 +3,10 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 #include <variant>
+
+#include "common/path_text.h"
 
 // The configured values. The start values are the file's defaults, so a settings file that cannot
 // be read leaves the plug-in as it would be with a file that sets every key to its default.
@@ -23,6 +26,11 @@ extern EffectSettings effectSettings;
 
 // Size of the default text and of the value text of a float key: at most 63 characters are read.
 constexpr std::uint32_t settingTextSize = 64;
+
+// A float key's default as the text handed to the profile call: two decimals after a '.', as
+// printf's "%.2f" writes it in the C locale, whatever locale another module has set in the C
+// runtime (a German one would write "0,50", which atof reads as 0).
+void writeDefaultText(double value, char (&text)[settingTextSize]);
 
 // The section that holds the keys.
 constexpr const char* settingsSection = "Settings";
@@ -66,3 +74,8 @@ constexpr const char* keyOf(Value EffectSettings::*field) {
 // Reads every key from the file at settingsPath, passed unchanged to the profile calls, and
 // stores each as soon as it is read. An absent file, section or key gives that key's default.
 void readSettings(const char* settingsPath, EffectSettings& settings);
+
+// Where the plug-in's settings file is, given its folder: the file "Ostrelle.ini" there when
+// anything is at that path (a folder too); otherwise (a path too long to build is not there
+// either) the bare name, which the profile calls look for in the Windows folder.
+void locateSettingsFile(std::string_view pluginFolder, PathText& path);

@@ -145,12 +145,7 @@ void onFrame() noexcept {
 
 void startUp() {
     if (controller.started) return;
-    // Anything at that path counts, a folder too; otherwise (a path too long to build is not
-    // there either) the profile calls look for the bare name in the Windows folder.
-    bool beside = settingsPath.assign(pluginDirectory.view()) &&
-                  settingsPath.append("\\Ostrelle.ini") &&
-                  GetFileAttributesA(settingsPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (!beside) settingsPath.assign("Ostrelle.ini");
+    locateSettingsFile(pluginDirectory.view(), settingsPath);
     readSettings(settingsPath.c_str(), effectSettings);
     openSounds(pluginDirectory.view());
     controller.state = EffectState::Idle;

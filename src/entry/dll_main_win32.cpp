@@ -1,26 +1,14 @@
-// The load handler: on attach it records the plug-in's folder and redirects the game's per-frame
-// call to frameThunk; on a detach by FreeLibrary it shuts the effects down. Nothing else happens at
-// load: settings, sounds and the game's functions wait for the first frame.
+// Ostrelle.dll's load handler: on attach it records the plug-in's folder and redirects the game's
+// per-frame call to frameThunk; on a detach by FreeLibrary it shuts the effects down. Nothing else
+// happens at load: settings, sounds and the game's functions wait for the first frame.
 //
 // This file is built without SSE (see src/CMakeLists.txt): the rest of the plug-in is built for
 // SSE2, and nothing of it may run before the load handler has asked whether the processor has it.
 // Nothing else runs before it either: every global of the plug-in is initialised at compile time.
 #include <windows.h>
 
-#include <atomic>
-#include <cstring>
-#include <string_view>
-
-#include "common/path_text.h"
-#include "common/plugin_directory.h"
 #include "controller/controller.h"
 #include "entry/frame_hook_win32.h"
-#include "entry/near_call.h"
-#include "host/game_addresses.h"
-
-extern "C" {
-std::uint32_t savedFrameTarget = 0;
-}
 
 namespace {
 
@@ -29,121 +17,18 @@ namespace {
 // anything there.
 bool hooked = false;
 
-// Room for the longest path Windows has, so that one call gets any module name whole.
-char moduleName[PathText::capacity + 1];
-
-// The full path of the module; "" when it cannot be had whole.
-std::string_view moduleFileName(HMODULE module) {
-    DWORD length = GetModuleFileNameA(module, moduleName, sizeof moduleName);
-    return length < sizeof moduleName ? std::string_view(moduleName, length) : std::string_view();
-}
-
-// The five bytes of the call are written with one locked store of the aligned eight bytes that
-// hold them, 0x4A5DA8..0x4A5DAF: a frame running on another thread meanwhile executes either the
-// old call or the new one, never half of each.
-constexpr std::uint32_t patchWord = gameAddress::frameCallSite & ~7u;
-constexpr std::uint32_t callOffset = gameAddress::frameCallSite - patchWord;
-static_assert(callOffset + NearCall::length <= 8, "the call must lie within one aligned 8 bytes");
-
-NearCall callIn(std::uint64_t word) {
-    NearCall call;
-    std::memcpy(call.bytes.data(), reinterpret_cast<const char*>(&word) + callOffset,
-                NearCall::length);
-    return call;
-}
-
-std::uint64_t withCall(std::uint64_t word, const NearCall& call) {
-    std::memcpy(reinterpret_cast<char*>(&word) + callOffset, call.bytes.data(), NearCall::length);
-    return word;
-}
-
-// The redirection of the game's frame call: it keeps the five bytes it found, so it knows the
-// former target and can put the call back.
-class FrameCallPatch {
-  public:
-    // Redirects the game's frame call to frameThunk. Answers false, and leaves the game's bytes
-    // and page protection as they were, when the page cannot be made writable or no near call
-    // stands there.
-    bool apply() {
-        const NearCall hook =
-            NearCall::to(gameAddress::frameCallSite, reinterpret_cast<std::uint32_t>(&frameThunk));
-        return swap(
-            [&](const NearCall& found) {
-                if (!shouldRedirect(true, found)) return false;  // asked once the page is writable
-                original = found;
-                // Released before the call can reach the thunk: a frame that arrives there as soon
-                // as the new call is in place finds where to go on.
-                __atomic_store_n(&savedFrameTarget, found.target(gameAddress::frameCallSite),
-                                 __ATOMIC_RELEASE);
-                return true;
-            },
-            hook);
-    }
-
-    // Puts back the call that apply() found; false when the site no longer holds our call
-    // (another plug-in has hooked it after us and jumps on to our thunk).
-    bool undo() {
-        const NearCall hook =
-            NearCall::to(gameAddress::frameCallSite, reinterpret_cast<std::uint32_t>(&frameThunk));
-        return swap([&](const NearCall& found) { return found.bytes == hook.bytes; }, original);
-    }
-
-  private:
-    // Writes replacement over the call when decide(what is there) agrees, with one compare and
-    // exchange; should the site change between the read and the store, it decides again on what
-    // is there now.
-    template <typename Decide>
-    static bool swap(Decide decide, const NearCall& replacement) {
-        void* site = reinterpret_cast<void*>(gameAddress::frameCallSite);
-        DWORD previous = 0;
-        if (!VirtualProtect(site, NearCall::length, PAGE_EXECUTE_READWRITE, &previous)) {
-            return false;
-        }
-        std::atomic_ref<std::uint64_t> word(*reinterpret_cast<std::uint64_t*>(patchWord));
-        std::uint64_t seen = word.load();
-        bool written = false;
-        while (decide(callIn(seen))) {
-            written = word.compare_exchange_strong(seen, withCall(seen, replacement));
-            if (written) break;
-        }
-        DWORD scratch = 0;
-        VirtualProtect(site, NearCall::length, previous, &scratch);
-        if (written) FlushInstructionCache(GetCurrentProcess(), site, NearCall::length);
-        return written;
-    }
-
-    NearCall original;
-};
-
-// Keeps the library mapped until the process ends: the game's code now calls into it every frame,
-// and a plug-in that hooks the same call after us jumps on to our thunk. A FreeLibrary from a
-// plug-in loader then changes nothing, and the detach comes only at process exit.
-bool pinSelf() {
-    HMODULE self = nullptr;
-    return GetModuleHandleExA(
-               GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-               reinterpret_cast<LPCSTR>(&frameThunk), &self) != 0;
-}
-
-void attach(HMODULE module) {
-    DisableThreadLibraryCalls(module);
-    // The rest of the plug-in is built for SSE2.
-    if (!IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE)) return;
-    // Before the redirection, so the first frame already finds it. It always fits: the folder is
-    // part of the module's name.
-    pluginDirectory.assign(folderOfModule(moduleFileName(module)));
-    FrameCallPatch patch;
-    hooked = patch.apply();
-    // Unpinned, a FreeLibrary would unmap the thunk the game calls: the call goes back, and the
-    // plug-in stays inert. Should another plug-in have hooked on top of us meanwhile, it jumps on
-    // to our thunk, and we stay.
-    if (hooked && !pinSelf()) hooked = !patch.undo();
-}
-
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_ATTACH) attach(module);
+    if (reason == DLL_PROCESS_ATTACH) {
+        // Fails when the static runtime carries a TLS directory, as MinGW's does: thread attach
+        // and detach calls then still come, and fall through below without doing anything.
+        DisableThreadLibraryCalls(module);
+        // The rest of the plug-in is built for SSE2.
+        if (IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE)) {
+            hooked = hookFrameCall(module);
+        }
+    }
     // At process exit (reserved non-null) Windows has ended every other thread, the audio
     // library's too, and the game's exit code has run, so its audio object may be gone: a call
     // now could wait for ever on a lock a dead thread held. Nothing is called; the system

@@ -1,5 +1,9 @@
-// The frame hook on Windows: the routine the game's redirected call reaches, and where it goes on.
+// The frame hook on Windows: the routine the game's redirected call reaches, where it goes on, and
+// the load handler's part that puts it in place. Ostrelle.dll and the drive recorder share it:
+// each links its own copy, with its own frame work behind the thunk.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 
@@ -8,8 +12,23 @@ extern "C" {
 // handler has redirected the call. Read by frameThunk on every frame.
 extern std::uint32_t savedFrameTarget;
 
-// Entered only by the game's redirected call (never called by the plug-in): runs onFrame, then
-// jumps on to savedFrameTarget with ECX, the stack and EBX/ESI/EDI/EBP as they arrived, so the
-// game's routine runs as if it had been called directly and returns straight to the game.
+// Entered only by the game's redirected call (never called by the library): runs the library's
+// frame work, then jumps on to savedFrameTarget with ECX, the stack and EBX/ESI/EDI/EBP as they
+// arrived, so the game's routine runs as if it had been called directly and returns straight to
+// the game.
 void frameThunk();
 }
+
+// The attach handler's work once the processor is known to have SSE2: records the library's
+// folder in pluginDirectory, redirects the game's frame call to frameThunk and pins the library.
+// Answers whether the call is now ours; false leaves the game untouched and the library inert (a
+// game build we do not know, a page that cannot be made writable, a pin that failed).
+//
+// The patch assumes that no other thread runs the game's frame call while it is written, as a
+// plug-in loader that loads plug-ins before the game's first frame ensures. Intel's rules for
+// cross-modifying code ask the thread that executes modified code to run a serialising
+// instruction first; the game's frame thread runs none on our behalf. A loader that loads late,
+// while frames already run on another thread, leaves that thread to meet either the old call or
+// the new one (the store is atomic and the new target is stored before it), which holds on every
+// processor we know of but is not what Intel promises.
+bool hookFrameCall(HMODULE module);

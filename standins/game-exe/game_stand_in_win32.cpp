@@ -73,6 +73,22 @@ struct RoutineSeen {
 };
 RoutineSeen routineSeen;
 std::uint32_t queryActorCalls = 0;  // in the current frame
+std::uintptr_t quietBase = 0, quietEnd = 0;
+
+bool fromQuietModule(void* returnAddress) {
+    auto address = reinterpret_cast<std::uintptr_t>(returnAddress);
+    return address >= quietBase && address < quietEnd;
+}
+
+// The world's answer, untraced for a call from the quiet module. Only around the world's own call,
+// which never faults: a fault the game raises on purpose must not leave the trace muted.
+template <typename Answer>
+auto answer(bool quiet, Answer ask) {
+    world->setTraced(!quiet);
+    auto result = ask();
+    world->setTraced(true);
+    return result;
+}
 std::uint32_t hostExceptions = 0;
 
 bool faultNow(GameFault fault) {
@@ -115,22 +131,25 @@ LONG CALLBACK handleHostException(EXCEPTION_POINTERS* exception) {
 }
 
 HostAddress __cdecl gameQueryActor() {
-    queryActorCalls++;
-    return world->queryActor();
+    bool quiet = fromQuietModule(__builtin_return_address(0));
+    if (!quiet) queryActorCalls++;
+    return answer(quiet, [] { return world->queryActor(); });
 }
 
 HostAddress __cdecl gameQueryVehicle() {
+    bool quiet = fromQuietModule(__builtin_return_address(0));
     if (faultNow(GameFault::RecordNoAccess)) return reinterpret_cast<HostAddress>(noAccessPage());
     if (faultNow(GameFault::VehicleDivideByZero)) return 1 / zero;
     if (faultNow(GameFault::StackOverflow)) return recurse(0);
-    return world->queryVehicle();
+    return answer(quiet, [] { return world->queryVehicle(); });
 }
 
 float __cdecl gameFindRoofZ(float x, float y, float z, std::uint8_t* found) {
+    bool quiet = fromQuietModule(__builtin_return_address(0));
     if (faultNow(GameFault::RoofAccessViolation)) {
         return static_cast<float>(*static_cast<volatile int*>(noAccessPage()));
     }
-    return world->findRoofZ(x, y, z, found);
+    return answer(quiet, [&] { return world->findRoofZ(x, y, z, found); });
 }
 
 std::uint32_t wrongAudioObjects = 0;
@@ -221,6 +240,11 @@ GameStandIn::GameStandIn(bool wrongBuild) {
     }
     FlushInstructionCache(GetCurrentProcess(), nullptr, 0);
     AddVectoredExceptionHandler(1, handleHostException);
+}
+
+void GameStandIn::answerQuietlyTo(const void* base, std::uint32_t size) {
+    quietBase = reinterpret_cast<std::uintptr_t>(base);
+    quietEnd = quietBase + size;
 }
 
 void GameStandIn::answerFrom(World& game) {

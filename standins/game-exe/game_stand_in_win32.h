@@ -41,6 +41,10 @@ class GameStandIn {
 
     void schedule(const std::vector<ScheduledFault>& faults);
 
+    // Calls from code in [base, base + size), another plug-in's, are answered as any other but
+    // neither traced nor counted as the plug-in's.
+    void answerQuietlyTo(const void* base, std::uint32_t size);
+
     // Runs one frame of the game through the call site. Answers what went wrong with the game's
     // contract ("" when nothing did): the game's routine run once, with the game's object,
     // argument and return address, and the caller's stack and registers intact afterwards.

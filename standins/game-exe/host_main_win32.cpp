@@ -25,14 +25,17 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: ostrelle-host --plugin Ostrelle.dll [--trace FILE] [--relocate] [--wrong-build]\n"
+    "usage: ostrelle-host [--plugin Ostrelle.dll] [--trace FILE] [--relocate] [--wrong-build]\n"
     "                     [--fault KIND:FRAME]... [--free-at FRAME] [--chain-before DLL |\n"
     "                     --chain-after DLL] [--free-chain-at FRAME] [--preload DLL]\n"
     "                     [--locale NAME] [--fail-allocation] [--fail-pin] [--no-sse2]\n"
-    "                     [--frames-while-loading] REPLAY.csv\n"
+    "                     [--frames-while-loading] [--thread-after-load]\n"
+    "                     [--recorder DLL [--recorder-first]\n"
+    "                     [--recorder-disk DISK]] [--exit-after MS] REPLAY.csv\n"
     "       ostrelle-host --plugin Ostrelle.dll --bench FRAMES\n"
     "KIND: record-noaccess, roof-access-violation, vehicle-divide-by-zero, volume-raises,\n"
-    "      host-exception, stack-overflow\n";
+    "      host-exception, stack-overflow\n"
+    "DISK: full, stall, refuse-beside, refuse-all\n";
 
 struct Options {
     std::string plugin;
@@ -52,6 +55,11 @@ struct Options {
     bool failPin = false;              // GetModuleHandleExA fails while the plug-in loads
     bool noSse2 = false;               // the processor reports no SSE2 while the plug-in loads
     bool framesWhileLoading = false;   // a thread runs frames while the plug-in loads
+    bool threadAfterLoad = false;      // a thread starts and ends once the plug-in has loaded
+    std::string recorder;              // the drive recorder, another plug-in on the same call
+    bool recorderFirst = false;        // loaded before the plug-in
+    std::string recorderDisk;          // how the disk treats the recorder's files
+    std::uint32_t exitAfter = 0;       // milliseconds from the last frame to the process's exit
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -70,6 +78,10 @@ bool parse(int argc, char** argv, Options& options) {
             options.noSse2 = true;
         } else if (arg == "--frames-while-loading") {
             options.framesWhileLoading = true;
+        } else if (arg == "--thread-after-load") {
+            options.threadAfterLoad = true;
+        } else if (arg == "--recorder-first") {
+            options.recorderFirst = true;
         } else if (!hasValue && arg.starts_with("--")) {
             return false;
         } else if (arg == "--plugin") {
@@ -93,13 +105,24 @@ bool parse(int argc, char** argv, Options& options) {
             options.locale = argv[++i];
         } else if (arg == "--free-chain-at") {
             options.freeChainAt = std::stoul(argv[++i]);
+        } else if (arg == "--recorder") {
+            options.recorder = argv[++i];
+        } else if (arg == "--recorder-disk") {
+            options.recorderDisk = argv[++i];
+        } else if (arg == "--exit-after") {
+            options.exitAfter = std::stoul(argv[++i]);
         } else if (options.replay.empty() && !arg.starts_with("--")) {
             options.replay = arg;
         } else {
             return false;
         }
     }
-    return !options.plugin.empty() && (options.benchFrames > 0) != !options.replay.empty();
+    static const std::string disks[] = {"", "full", "stall", "refuse-beside", "refuse-all"};
+    if (std::find(std::begin(disks), std::end(disks), options.recorderDisk) == std::end(disks)) {
+        return false;
+    }
+    if (options.benchFrames > 0) return !options.plugin.empty() && options.replay.empty();
+    return !(options.plugin.empty() && options.recorder.empty()) && !options.replay.empty();
 }
 
 std::string moduleFileName(HMODULE module) {
@@ -333,6 +356,89 @@ void failAllocations(HMODULE plugin) {
     redirectImport(plugin, "msvcrt.dll", "realloc", reinterpret_cast<const void*>(&reallocFails));
 }
 
+// The drive recorder's disk as the options have it: its file calls come here.
+struct RecorderDisk {
+    std::string kind;     // as --recorder-disk names it
+    std::string folder;   // the recorder's, with a trailing backslash
+    DWORD room = 100000;  // bytes a full disk still takes
+};
+RecorderDisk recorderDisk;
+
+bool refused(const char* path) {
+    return recorderDisk.kind == "refuse-all" ||
+           (recorderDisk.kind == "refuse-beside" &&
+            _strnicmp(path, recorderDisk.folder.c_str(), recorderDisk.folder.size()) == 0);
+}
+
+HANDLE WINAPI recorderCreateFile(LPCSTR path, DWORD access, DWORD share,
+                                 LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                                 HANDLE templateFile) {
+    if (refused(path)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(path, access, share, security, disposition, flags, templateFile);
+}
+
+BOOL WINAPI recorderCreateDirectory(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+    if (refused(path)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return CreateDirectoryA(path, security);
+}
+
+BOOL WINAPI recorderCopyFile(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+    if (refused(to)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return CopyFileA(from, to, failIfExists);
+}
+
+// A full disk takes what room it has left of a write, and fails it; a stalled one never returns.
+BOOL WINAPI recorderWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                              LPOVERLAPPED overlapped) {
+    if (recorderDisk.kind == "stall") Sleep(INFINITE);
+    if (recorderDisk.kind != "full") return WriteFile(file, data, size, written, overlapped);
+    DWORD taken = std::min(size, recorderDisk.room);
+    recorderDisk.room -= taken;
+    BOOL wrote = WriteFile(file, data, taken, written, overlapped);
+    if (wrote && taken == size) return TRUE;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+// Puts the recorder on the disk the options ask for.
+void redirectRecorderDisk(HMODULE recorder, const std::string& kind) {
+    recorderDisk.kind = kind;
+    recorderDisk.folder = std::string(folderOfModule(moduleFileName(recorder))) + "\\";
+    redirectImport(recorder, "KERNEL32.dll", "CreateFileA",
+                   reinterpret_cast<const void*>(&recorderCreateFile));
+    redirectImport(recorder, "KERNEL32.dll", "CreateDirectoryA",
+                   reinterpret_cast<const void*>(&recorderCreateDirectory));
+    redirectImport(recorder, "KERNEL32.dll", "CopyFileA",
+                   reinterpret_cast<const void*>(&recorderCopyFile));
+    redirectImport(recorder, "KERNEL32.dll", "WriteFile",
+                   reinterpret_cast<const void*>(&recorderWriteFile));
+}
+
+// The recorder's clock is the world's, as the plug-in's, but its reads are not the plug-in's.
+DWORD WINAPI quietTickCount() {
+    simulatedGame->setTraced(false);
+    DWORD tick = simulatedGame->getTickCount();
+    simulatedGame->setTraced(true);
+    return tick;
+}
+
+// Runs the recorder on the world's clock and its disk, its calls into the game untraced.
+void attachRecorder(HMODULE recorder, GameStandIn& game, const Options& options) {
+    redirectImport(recorder, "KERNEL32.dll", "GetTickCount",
+                   reinterpret_cast<const void*>(&quietTickCount));
+    redirectRecorderDisk(recorder, options.recorderDisk);
+    game.answerQuietlyTo(recorder, headersOf(recorder)->OptionalHeader.SizeOfImage);
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
@@ -368,6 +474,8 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
         return 2;
     }
     HMODULE chain = options.chainFirst ? LoadLibraryA(options.chain.c_str()) : nullptr;
+    HMODULE recorder = nullptr;
+    if (options.recorderFirst) recorder = LoadLibraryA(options.recorder.c_str());
     if (options.relocate && !occupyPreferredBase(options.plugin)) {
         run.fail("the plug-in's preferred base could not be taken");
     }
@@ -377,14 +485,23 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
     if (options.framesWhileLoading) {
         framesWhileLoading = std::thread([&] { wrongWhileLoading = game.runFramesWhile(loading); });
     }
-    HMODULE plugin = loadPlugin(options, run);
+    HMODULE plugin = options.plugin.empty() ? nullptr : loadPlugin(options, run);
     loading = false;
     if (framesWhileLoading.joinable()) framesWhileLoading.join();
     if (!wrongWhileLoading.empty()) run.fail("while the plug-in loaded: " + wrongWhileLoading);
-    if (plugin == nullptr) {
+    if (plugin == nullptr && !options.plugin.empty()) {
         std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.plugin.c_str());
         return 2;
     }
+    if (!options.recorder.empty() && !options.recorderFirst) {
+        recorder = LoadLibraryA(options.recorder.c_str());
+    }
+    if (recorder == nullptr && !options.recorder.empty()) {
+        std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.recorder.c_str());
+        return 2;
+    }
+    // The loaded DLLs get a thread attach and a thread detach, unless they turned them off.
+    if (options.threadAfterLoad) std::thread([] {}).join();
     if (!options.chain.empty() && !options.chainFirst) chain = LoadLibraryA(options.chain.c_str());
     if (!options.chain.empty() && chain == nullptr) {
         std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.chain.c_str());
@@ -395,8 +512,9 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
         run.fail("the plug-in was loaded at its preferred base");
     }
     // Inert: a game build it does not know, a pin that failed, a processor without SSE2.
-    const bool hooked = !options.wrongBuild && !options.failPin && !options.noSse2;
-    if (!hooked && game.callSiteBytes() != callSite) {
+    const bool hookable = !options.wrongBuild && !options.failPin && !options.noSse2;
+    const bool hooked = plugin != nullptr && hookable;
+    if (!hookable && game.callSiteBytes() != callSite) {
         run.fail("the call site changed, where the plug-in must stay inert");
     }
 
@@ -404,10 +522,12 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
     if (!options.trace.empty()) traceFile.open(options.trace, std::ios::binary);
     traceFile << std::unitbuf;  // the unload writes at ExitProcess, past any later flush
     Trace trace(options.trace.empty() ? nullptr : &traceFile,
-                std::string(folderOfModule(moduleFileName(plugin))));
+                std::string(folderOfModule(moduleFileName(plugin != nullptr ? plugin : recorder))));
     World world(trace);
     game.answerFrom(world);
-    attach(plugin, world, trace);
+    simulatedGame = &world;
+    if (plugin != nullptr) attach(plugin, world, trace);
+    if (recorder != nullptr) attachRecorder(recorder, game, options);
     if (options.failAllocation) failAllocations(plugin);
     auto* chainCalls =
         chain != nullptr
@@ -417,11 +537,12 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
     std::uint32_t hostExceptionsRaised = 0;
     for (const ReplayFrame& row : frames) {
         if (options.freeAt == row.frame) {
-            FreeLibrary(plugin);
-            bool stillLoaded = GetModuleHandleA(options.plugin.c_str()) != nullptr;
-            if (stillLoaded != hooked) {
-                run.fail(hooked ? "FreeLibrary unloaded the hooked plug-in"
-                                : "an inert plug-in stayed loaded after FreeLibrary");
+            const std::string& name = plugin != nullptr ? options.plugin : options.recorder;
+            FreeLibrary(plugin != nullptr ? plugin : recorder);
+            bool stillLoaded = GetModuleHandleA(name.c_str()) != nullptr;
+            if (stillLoaded != hookable) {
+                run.fail(hookable ? "FreeLibrary unloaded the hooked plug-in"
+                                  : "an inert plug-in stayed loaded after FreeLibrary");
             }
         }
         if (options.freeChainAt == row.frame) {
@@ -451,5 +572,6 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
     world.leaveFrames();
     std::printf("ostrelle-host: %zu frames, %u failures\n", frames.size(), run.failures);
     std::fflush(stdout);
+    Sleep(options.exitAfter);
     ExitProcess(run.failures == 0 ? 0 : 1);
 }

@@ -115,7 +115,7 @@ std::vector<std::string> Trace::playingSounds() const {
 }
 
 void Trace::write(std::string_view call, std::initializer_list<Field> fields) {
-    if (out == nullptr) return;
+    if (out == nullptr || muted) return;
     *out << "{\"frame\":" << (frame ? jsonUnsigned(*frame) : "null") << ",\"tick\":" << tick
          << ",\"call\":" << jsonString(call);
     for (const Field& field : fields) *out << ",\"" << field.name << "\":" << field.json;

@@ -31,6 +31,8 @@ class Trace : public audio::CallObserver {
     Trace(std::ostream* out, std::string pluginFolder);
 
     void enterFrame(std::uint32_t frame, std::uint32_t tick);
+    // While muted, calls are answered but not written: those of another plug-in in the game.
+    void setMuted(bool muted) { this->muted = muted; }
     void leaveFrames();  // from now on, outside any frame
 
     void queryActor();
@@ -70,6 +72,7 @@ class Trace : public audio::CallObserver {
     void setPlaying(BASS_DWORD handle, bool playing);
 
     std::ostream* out;
+    bool muted = false;
     std::string pluginFolder;
     std::optional<std::uint32_t> frame;
     std::uint32_t tick = 0;

@@ -44,6 +44,8 @@ class World {
     float findRoofZ(float x, float y, float z, std::uint8_t* found);
     void setRadioVolume(std::uint32_t volume);  // only the low byte counts
     std::uint32_t getTickCount();
+    // Whether calls go into the trace (they do unless told otherwise).
+    void setTraced(bool traced) { trace.setMuted(!traced); }
     const volatile std::uint8_t* suspendFlag() const { return &suspend; }
 
     // The game's radio volume: 127 until the plug-in sets it; and whether it was set in the

@@ -151,6 +151,29 @@ test('a slider redraws the plot while it moves, and a snapshot stays under it', 
   await page.screenshot({ path: join(screenshots, 'plot.png') });
 });
 
+// A recording from the game: the replay and the settings it ran with, picked together; the drive's
+// collisions are listed with what the plug-in made of each under those settings.
+test('a recording opens with its settings and lists its collisions', async ({ page }) => {
+  await openTuner(page);
+  const replay = readFileSync(join(root, 'tests/e2e/replays/recorded_drive.csv'));
+  const ini = readFileSync(join(root, 'assets/Ostrelle.ini'), 'latin1').replace(
+    'Impact intensity=250.00',
+    'Impact intensity=100',
+  );
+  await page.setInputFiles('#drive-file', [
+    { name: 'drive-1.csv', mimeType: 'text/csv', buffer: replay },
+    { name: 'drive-1.ini', mimeType: 'text/plain', buffer: Buffer.from(ini, 'latin1') },
+  ]);
+  await expect(page.locator('#drive-message')).toContainText('drive-1.csv: 27 frames');
+  await expect(page.locator('#key-impact-intensity-number')).toHaveValue('100');
+  // 600 ducks, 120 is above 100 but the radio is still ducked, 900 ducks the second car, 700 has
+  // status 12.
+  await expect(page.locator('#collisions')).toContainText(
+    '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
+  );
+  await expect(page.locator('#collisions')).toContainText('roofs:');
+});
+
 test('a broken scenario names its line and column beside the picker', async ({ page }) => {
   await openTuner(page);
   await page.setInputFiles('#drive-file', {

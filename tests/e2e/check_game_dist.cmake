@@ -2,8 +2,8 @@
 # into WORK, not the source tree's dist/), copies it into the game's scripts/ folder beside a made
 # game program and the recording bass.dll, and runs ostrelle-sim check-game over it. Every check
 # must pass, and the plug-in's version must be the project's.
-# Arguments: SIM, MAKE_TEST_PE, DLL, BASS, OBJDUMP, VERSION, SOURCE, WORK.
-foreach(argument SIM MAKE_TEST_PE DLL BASS OBJDUMP VERSION SOURCE WORK)
+# Arguments: SIM, MAKE_TEST_PE, DLL, RECORDER, BASS, OBJDUMP, VERSION, SOURCE, WORK.
+foreach(argument SIM MAKE_TEST_PE DLL RECORDER BASS OBJDUMP VERSION SOURCE WORK)
   if(NOT ${argument})
     message(FATAL_ERROR "check_game_dist: ${argument} is not set")
   endif()
@@ -17,7 +17,7 @@ function(run)
 endfunction()
 
 file(REMOVE_RECURSE ${WORK})
-run(${CMAKE_COMMAND} -DDLL=${DLL} -DOBJDUMP=${OBJDUMP} -DVERSION=${VERSION} -DSOURCE=${SOURCE}
+run(${CMAKE_COMMAND} -DDLL=${DLL} -DRECORDER=${RECORDER} -DOBJDUMP=${OBJDUMP} -DVERSION=${VERSION} -DSOURCE=${SOURCE}
     -DDIST=${WORK}/dist -P ${SOURCE}/tools/make-dist.cmake)
 set(game "${WORK}/game folder")
 file(COPY ${WORK}/dist/Ostrelle/ DESTINATION "${game}/scripts")

@@ -83,8 +83,10 @@ export async function createCore(createModule, assets) {
     },
 
     // The same run for the page: frames (a Float64Array, frameColumns numbers a frame: time,
-    // duration, radio volume, radio level, state, marks, duck ms, tick), the sound calls, and the
-    // trace and table only when asked for.
+    // duration, radio volume, radio level, state, marks, duck ms, tick), the sound calls, the
+    // drive's collisions and roofs with what the plug-in made of each ({collisions: [{frame, time,
+    // force, verdict}], roofs: [{frame, time, gap, verdict}]}), and the trace and table only when
+    // asked for.
     run({ scenario, replay, ini, name, trace = false, csv = false }) {
       if ((scenario === undefined) === (replay === undefined)) {
         throw new TypeError('simulate: give exactly one of scenario (TOML) or replay (CSV)');
@@ -138,6 +140,8 @@ export async function createCore(createModule, assets) {
           answer.frames / 8 + frameCount * frameColumns,
         ),
         soundCalls,
+        collisions: answer.collisions,
+        roofs: answer.roofs,
         trace: answer.trace,
         csv: answer.csv,
       };

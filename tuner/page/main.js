@@ -3,6 +3,7 @@
 import { createCore, decodeBase64 } from './core.js';
 import { acceptDrops, download, FileProblem, readGivenFile, showMessage } from './files.js';
 import { droppedFiles, gameFolderFiles, showChecklist } from './game_check.js';
+import { showCollisions } from './collisions_panel.js';
 import { IniDocument } from './ini_document.js';
 import { decodeSound, mixRun, Player, wavBytes } from './mix.js';
 import { legend, RadioPlot } from './plot.js';
@@ -26,6 +27,7 @@ async function start() {
     state.mix = null;
     plot.run = state.run;
     plot.draw();
+    showCollisions($('collisions'), state.run);
     if (player.playing) playOnSoon();
   };
 
@@ -138,11 +140,17 @@ async function start() {
       showMessage($('drive-message'), error.message);
     }
   };
-  $('drive-file').addEventListener(
-    'change',
-    (event) => event.target.files[0] && openDrive(event.target.files[0]),
-  );
-  acceptDrops($('drive-drop'), (files) => openDrive(files[0]));
+  // A recording of a drive in the game is FILE.csv with FILE.ini, the settings the game ran with:
+  // picked or dropped together, the settings open with the drive.
+  const openDriveFiles = async (files) => {
+    const isIni = (file) => /\.ini$/i.test(file.name);
+    const ini = [...files].find(isIni);
+    const drive = [...files].find((file) => !isIni(file));
+    if (ini) await openIni(ini);
+    if (drive) await openDrive(drive);
+  };
+  $('drive-file').addEventListener('change', (event) => openDriveFiles(event.target.files));
+  acceptDrops($('drive-drop'), openDriveFiles);
 
   // Plot: hover, keys, click to play from there, snapshot.
   $('plot-legend').innerHTML = legend

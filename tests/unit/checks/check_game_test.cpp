@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "tests/support/game_folders.h"
 #include "tests/support/pe_image.h"
@@ -231,6 +232,49 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"NoSettings", "NoSettings", "settings", false,
                    "no Ostrelle.ini beside Ostrelle.dll"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct DepthCase {
+    const char* name;
+    std::size_t longest;  // the plug-in's longest path: its folder, then "\\Radio SFX\\broke2.mp3"
+    bool fails;
+};
+
+void PrintTo(const DepthCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PluginFolderDepth : public testing::TestWithParam<DepthCase> {};
+
+TEST_P(PluginFolderDepth, FailsWhereWindowsRefusesThePluginsPaths) {
+    TempFolder temp;
+    const std::filesystem::path game = temp.path() / "game";
+    const std::size_t tail = std::string_view("\\Radio SFX\\broke2.mp3").size();
+    const std::size_t before = (game / "scripts").string().size() + 1;
+    ASSERT_LT(before + tail, GetParam().longest) << "the test's folder is too deep already";
+    const std::string padding(GetParam().longest - tail - before, 'd');
+    const GameFiles files = *gameFolder("AllInPlace");
+    for (const auto& [path, bytes] : files) {
+        const bool plugins = path.rfind("scripts/", 0) == 0;
+        temp.write("game/" + (plugins ? "scripts/" + padding + path.substr(7) : path), bytes);
+    }
+    const std::vector<CheckLine> lines = checkGameFolder(game, {});
+    const auto found = std::find_if(lines.begin(), lines.end(), [](const CheckLine& line) {
+        return line.topic == "path length";
+    });
+    ASSERT_EQ(found != lines.end(), GetParam().fails);
+    if (GetParam().fails) {
+        EXPECT_FALSE(found->passed);
+        EXPECT_NE(found->text.find("reach " + std::to_string(GetParam().longest) + " characters"),
+                  std::string::npos)
+            << found->text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, PluginFolderDepth,
+                         testing::Values(DepthCase{"JustShortEnough", 259, false},
+                                         DepthCase{"AtTheLimit", 260, true},
+                                         DepthCase{"Beyond", 300, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct StatusCase {
     const char* name;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
+#include <utility>
 
 #include "tests/support/case_name.h"
 #include "tests/support/temp_folder.h"
@@ -94,3 +96,20 @@ TEST_P(ReadSettingsKey, IsConvertedAsItsFieldNeeds) {
 INSTANTIATE_TEST_SUITE_P(, ReadSettingsKey, testing::ValuesIn(keyCases), CaseName());
 
 }  // namespace
+
+// The default texts ignore the C runtime's locale, which another module may have set to one with a
+// decimal comma.
+TEST(DefaultText, HasTwoDecimalsAfterAPointInAnyLocale) {
+    const bool comma = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    char text[settingTextSize];
+    for (auto [value, expected] : {std::pair{1.0, "1.00"},
+                                   {250.0, "250.00"},
+                                   {0.5, "0.50"},
+                                   {0.004, "0.00"},
+                                   {12.345678, "12.35"},
+                                   {-2.5, "-2.50"}}) {
+        writeDefaultText(value, text);
+        EXPECT_STREQ(text, expected) << value << (comma ? " under de_DE" : "");
+    }
+    std::setlocale(LC_ALL, "C");
+}
