@@ -219,16 +219,19 @@ CheckLine checkPlugin(const std::vector<fs::path>& copies, const fs::path& folde
 std::optional<CheckLine> checkPathLength(const fs::path& pluginFolder, const fs::path& folder) {
     constexpr std::size_t maxPath = 260;
     std::size_t longestName = 0;
-    for (const char* name : soundFileNames) longestName = std::max(longestName, std::strlen(name));
+    for (const PluginSound& sound : pluginSounds) {
+        longestName = std::max(longestName, std::strlen(sound.fileName));
+    }
     const std::size_t longest =
         pluginFolder.string().size() + std::strlen("\\Radio SFX\\") + longestName;
     if (longest < maxPath) return std::nullopt;
     CheckLine line("path length");
-    line.text = "the plug-in's paths reach " + std::to_string(longest) + " characters in " +
-                shown(pluginFolder, folder) + "/ (as long as here): Windows refuses " +
-                std::to_string(maxPath) +
-                " or more to a game that has not opted in to long paths, so the plug-in would "
-                "find neither its settings nor its sounds. Move the game to a shorter path.";
+    line.finding = "the plug-in's paths reach " + std::to_string(longest) + " characters in " +
+                   shown(pluginFolder, folder) + "/ (as long as here): Windows refuses " +
+                   std::to_string(maxPath) +
+                   " or more to a game that has not opted in to long paths, so the plug-in "
+                   "would find neither its settings nor its sounds";
+    line.advice = "Move the game to a shorter path.";
     return line;
 }
 

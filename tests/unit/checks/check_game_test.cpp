@@ -264,9 +264,10 @@ TEST_P(PluginFolderDepth, FailsWhereWindowsRefusesThePluginsPaths) {
     ASSERT_EQ(found != lines.end(), GetParam().fails);
     if (GetParam().fails) {
         EXPECT_FALSE(found->passed);
-        EXPECT_NE(found->text.find("reach " + std::to_string(GetParam().longest) + " characters"),
-                  std::string::npos)
-            << found->text;
+        EXPECT_NE(
+            found->finding.find("reach " + std::to_string(GetParam().longest) + " characters"),
+            std::string::npos)
+            << found->finding;
     }
 }
 

@@ -6,10 +6,9 @@
 #include <functional>
 #include <memory>
 
-#include "platform/win32_api.h"
 #include "tests/support/call_log.h"
 #include "tests/support/case_name.h"
-#include "tests/support/fake_host.h"
+#include "tests/support/test_game.h"
 
 using ::testing::IsEmpty;
 
@@ -18,27 +17,26 @@ namespace {
 class FrameReaderTest : public ::testing::Test {
   public:
     void SetUp() override {
-        fakeHost::install();
-        car.setPosition(3.0f, 4.0f, 10.0f);
-        car.setImpactForce(600.0f);
-        car.setHealth(870.5f);
-        car.setStatus(2);
-        world().vehicle = car.address();
-        world().roofFound = true;
-        world().roofHeight = 16.0f;
+        game.row.x = 3.0f;
+        game.row.y = 4.0f;
+        game.row.z = 10.0f;
+        game.row.impact = 600.0f;
+        game.row.health = 870.5f;
+        game.row.status = 2;
+        game.row.vehicle = TestGame::car;
+        game.row.roofFound = true;
+        game.row.roofZ = 16.0f;
     }
-    void TearDown() override { platform::setTickSource(nullptr); }
-
-    FakeWorld& world() { return fakeHost::world(); }
 
     RecordedRow read() {
+        game.enter();
         callLog().clear();
         RecordedRow row{};
         EXPECT_TRUE(reader->read(row));
         return row;
     }
 
-    FakeVehicle car;
+    TestGame game;
     // A megabyte of vehicle numbers: on the heap, not inside the fixture.
     std::unique_ptr<FrameReader> reader = std::make_unique<FrameReader>();
 };
@@ -50,19 +48,18 @@ struct UnreadCase {
     std::uint8_t suspend;
 };
 const UnreadCase unreadCases[] = {
-    {"suspended: nothing asked", [](auto& t) { t.world().suspendFlag = 3; }, 3},
-    {"a query that faults", [](auto& t) { t.world().faultInQueryVehicle = true; }, 0},
-    {"a roof query that faults", [](auto& t) { t.world().faultInFindRoofZ = true; }, 0},
-    {"a record that cannot be read",
-     [](auto& t) { t.world().vehicle = fakeHost::unreadableAddress(); }, 0},
+    {"suspended: nothing asked", [](auto& t) { t.game.row.suspend = 3; }, 3},
+    {"a query that faults", [](auto& t) { t.game.faults.inQueryVehicle = true; }, 0},
+    {"a roof query that faults", [](auto& t) { t.game.faults.inFindRoofZ = true; }, 0},
+    {"a record that cannot be read", [](auto& t) { t.game.staleRecord(true); }, 0},
 };
 class UnreadFrame : public FrameReaderTest, public ::testing::WithParamInterface<UnreadCase> {};
 
 TEST_P(UnreadFrame, RepeatsTheLastRowWithoutItsCollision) {
     RecordedRow before = read();
     GetParam().breakIt(*this);
-    world().tick += 16;
-    car.setHealth(10.0f);  // what the game would have answered, had it been asked
+    game.row.tick += 16;
+    game.row.health = 10.0f;  // what the game would have answered, had it been asked
     RecordedRow row = read();
     EXPECT_EQ(row.frame, 1u);
     EXPECT_EQ(row.tick, before.tick + 16);
@@ -78,7 +75,7 @@ TEST_P(UnreadFrame, RepeatsTheLastRowWithoutItsCollision) {
 INSTANTIATE_TEST_SUITE_P(, UnreadFrame, ::testing::ValuesIn(unreadCases), CaseName());
 
 TEST_F(FrameReaderTest, BeforeAnyReadAnUnreadFrameHasNoActorAndNoVehicle) {
-    world().suspendFlag = 1;
+    game.row.suspend = 1;
     RecordedRow row = read();
     EXPECT_EQ(row.actor, 0u);
     EXPECT_EQ(row.vehicle, 0u);
