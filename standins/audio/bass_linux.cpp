@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/win32_api.h"
 #include "standins/audio/mixer.h"
 #include "standins/audio/output_device.h"
 
@@ -12,12 +13,6 @@ namespace {
 
 // The open device, between BASS_Init and BASS_Free. Constant-initialised: no work at load.
 constinit std::optional<audio::Mixer> mixer;
-
-// The path as Linux spells it.
-std::string linuxPath(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
 
 }  // namespace
 
@@ -36,7 +31,7 @@ bool audio::device::isOpen() {
 }
 
 HSTREAM audio::device::addStream(const std::string& path, bool loop) {
-    std::unique_ptr<SoundStream> stream = SoundStream::open(linuxPath(path), loop);
+    std::unique_ptr<SoundStream> stream = SoundStream::open(platform::linuxPathOf(path), loop);
     return mixer.has_value() && stream != nullptr ? mixer->add(std::move(stream)) : 0;
 }
 
