@@ -14,20 +14,20 @@
 #include <numeric>
 #include <optional>
 
+#include "checks/check_game.h"
+#include "checks/check_ini.h"
 #include "config/settings.h"
-#include "sim/check_game.h"
-#include "sim/check_ini.h"
-#include "sim/frame_table.h"
+#include "drives/frame_table.h"
+#include "drives/plugin_folder.h"
+#include "drives/scenario.h"
+#include "drives/simulation.h"
+#include "drives/timeline.h"
+#include "drives/wav_render.h"
 #include "sim/output_file.h"
 #include "sim/plot.h"
-#include "sim/plugin_folder.h"
 #include "sim/progress.h"
-#include "sim/scenario.h"
-#include "sim/simulation.h"
-#include "sim/timeline.h"
-#include "sim/wav_render.h"
 #include "sound/sound_player.h"
-#include "standins/world/shown_text.h"
+#include "text/shown_text.h"
 
 namespace {
 

@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "checks/check_game.h"
+#include "checks/check_ini.h"
 #include "config/settings.h"
-#include "sim/check_game.h"
-#include "sim/check_ini.h"
-#include "sim/frame_table.h"
+#include "drives/frame_table.h"
+#include "drives/scenario.h"
+#include "drives/simulation.h"
+#include "drives/timeline.h"
 #include "sim/plot.h"
-#include "sim/scenario.h"
-#include "sim/simulation.h"
-#include "sim/timeline.h"
 #include "standins/audio/bass_web.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"

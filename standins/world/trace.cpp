@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ostream>
 
-#include "standins/world/float_text.h"
+#include "text/float_text.h"
 
 std::string jsonString(std::string_view text) {
     std::string json = "\"";

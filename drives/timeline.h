@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "sim/simulation.h"
+#include "drives/simulation.h"
 
 // settings are those the plug-in ran with.
 void writeTimeline(std::ostream& out, const std::vector<FrameRecord>& records,

@@ -1,17 +1,17 @@
-#include "sim/check_game.h"
+#include "checks/check_game.h"
 
 #include <algorithm>
 #include <fstream>
 #include <optional>
 #include <sstream>
 
+#include "checks/bass_imports.h"
+#include "checks/check_ini.h"
+#include "checks/pe_file.h"
 #include "common/path_text.h"
 #include "entry/near_call.h"
 #include "host/game_addresses.h"
 #include "platform/win32_api.h"
-#include "sim/bass_imports.h"
-#include "sim/check_ini.h"
-#include "sim/pe_file.h"
 #include "sound/sound_player.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "sim/timeline.h"
+#include "drives/timeline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "standins/world/shown_text.h"
+#include "text/shown_text.h"
 
 #include <gtest/gtest.h>
 

@@ -40,3 +40,7 @@ std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
 // (modulo 2^32, so a drive across the counter's wrap keeps going), held to one second; the last
 // frame lasts as long as the one before it, or a 60th of a second when it is the only one.
 std::vector<double> frameDurations(const std::vector<ReplayFrame>& frames);
+
+// Whether the game's row is a crash against the row before: a new impact force, or a fall of
+// health by more than 20 in the same vehicle.
+bool isCrash(const ReplayFrame& row, const ReplayFrame& before);

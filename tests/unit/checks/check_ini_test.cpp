@@ -1,4 +1,4 @@
-#include "sim/check_ini.h"
+#include "checks/check_ini.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "standins/world/shown_text.h"
 #include "tests/support/case_name.h"
 #include "tests/support/temp_folder.h"
+#include "text/shown_text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // check-game over files the tests write: the game's program and bass.dll as players meet them,
 // broken in each way the check must name, and whole game folders with the plug-in in them.
-#include "sim/check_game.h"
+#include "checks/check_game.h"
 
 #include <gtest/gtest.h>
 

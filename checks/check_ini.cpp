@@ -1,4 +1,4 @@
-#include "sim/check_ini.h"
+#include "checks/check_ini.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -12,8 +12,8 @@
 #include "config/msvcrt_atof.h"
 #include "config/settings.h"
 #include "platform/win32_api.h"
-#include "standins/world/float_text.h"
-#include "standins/world/shown_text.h"
+#include "text/float_text.h"
+#include "text/shown_text.h"
 
 namespace {
 

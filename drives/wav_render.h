@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/simulation.h"
+#include "drives/simulation.h"
 #include "standins/audio/sound_stream.h"
 
 class WavRender {

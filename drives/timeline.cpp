@@ -1,4 +1,4 @@
-#include "sim/timeline.h"
+#include "drives/timeline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "controller/effect_constants.h"
-#include "standins/world/float_text.h"
+#include "text/float_text.h"
 
 namespace {
 

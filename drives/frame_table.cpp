@@ -1,10 +1,10 @@
-#include "sim/frame_table.h"
+#include "drives/frame_table.h"
 
 #include <cstdio>
 #include <ostream>
 
-#include "sim/timeline.h"
-#include "standins/world/float_text.h"
+#include "drives/timeline.h"
+#include "text/float_text.h"
 
 void writeFrameTable(std::ostream& out, const std::vector<FrameRecord>& records) {
     out << "time,frame,tick,state,radio_level,radio_pushed,sounds\n";

@@ -1,4 +1,4 @@
-#include "sim/simulation.h"
+#include "drives/simulation.h"
 
 #include <algorithm>
 
@@ -112,4 +112,11 @@ std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
     // process exit, where it calls nothing; the process's end takes the audio device with it.
     audio::endWithProcess();
     return records;
+}
+
+bool isCrash(const ReplayFrame& row, const ReplayFrame& before) {
+    bool newImpact = row.impact > 0.0f && row.impact != before.impact;
+    bool healthFall =
+        row.vehicle == before.vehicle && before.health - row.health > healthDropThreshold;
+    return row.vehicle != 0 && (newImpact || healthFall);
 }

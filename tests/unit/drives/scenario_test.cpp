@@ -1,4 +1,4 @@
-#include "sim/scenario.h"
+#include "drives/scenario.h"
 
 #include <gtest/gtest.h>
 

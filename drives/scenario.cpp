@@ -1,4 +1,4 @@
-#include "sim/scenario.h"
+#include "drives/scenario.h"
 
 #include <toml++/toml.h>
 
@@ -15,7 +15,7 @@
 #include <set>
 #include <sstream>
 
-#include "standins/world/shown_text.h"
+#include "text/shown_text.h"
 
 namespace {
 

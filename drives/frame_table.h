@@ -8,6 +8,6 @@
 #include <iosfwd>
 #include <vector>
 
-#include "sim/simulation.h"
+#include "drives/simulation.h"
 
 void writeFrameTable(std::ostream& out, const std::vector<FrameRecord>& records);

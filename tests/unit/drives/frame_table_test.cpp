@@ -1,4 +1,4 @@
-#include "sim/frame_table.h"
+#include "drives/frame_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "sim/simulation.h"
+#include "drives/simulation.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,8 +7,8 @@
 #include <map>
 #include <sstream>
 
-#include "sim/plugin_folder.h"
-#include "sim/scenario.h"
+#include "drives/plugin_folder.h"
+#include "drives/scenario.h"
 #include "tests/support/case_name.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "sim/wav_render.h"
+#include "drives/wav_render.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>

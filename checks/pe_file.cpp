@@ -1,4 +1,4 @@
-#include "sim/pe_file.h"
+#include "checks/pe_file.h"
 
 #include <algorithm>
 #include <cstring>

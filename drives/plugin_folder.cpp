@@ -1,4 +1,4 @@
-#include "sim/plugin_folder.h"
+#include "drives/plugin_folder.h"
 
 #include <stdlib.h>
 

@@ -1,4 +1,4 @@
-#include "standins/world/float_text.h"
+#include "text/float_text.h"
 
 #include <charconv>
 
