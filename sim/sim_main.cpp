@@ -72,7 +72,7 @@ void catchInterrupts() {
 }
 
 struct Outputs {
-    std::string ini, sounds, trace, csv, plot, wav;
+    std::string ini, sounds, game, trace, csv, plot, wav;
 };
 
 struct Drive {
@@ -123,13 +123,20 @@ std::string changedSettings() {
     return changed;
 }
 
-// "broke.mp3 from assets/Radio SFX/broke.mp3, broke2.mp3 missing, ..."
+// "broke.mp3 from assets/Radio SFX/broke.mp3, broke2.mp3 missing, noise.mp3 found, but cannot
+// play: the file is empty (mod/noise.mp3)"
 std::string soundSources(const PluginFolder& folder) {
     std::string sources;
     for (const char* name : soundFileNames) {
-        const std::string found = folder.soundSource(name);
-        sources += (sources.empty() ? "" : ", ") + std::string(name) +
-                   (found.empty() ? " missing" : " from " + found);
+        const PluginFolder::SoundSource found = folder.soundSource(name);
+        sources += (sources.empty() ? "" : ", ") + std::string(name);
+        if (found.path.empty()) {
+            sources += " missing";
+        } else if (!found.refusal.empty()) {
+            sources += " found, but cannot play: " + found.refusal + " (" + found.path + ")";
+        } else {
+            sources += " from " + found.path;
+        }
     }
     return printableText(sources);
 }
@@ -150,8 +157,8 @@ int runDrive(const Drive& drive, const Outputs& outputs) {
                      {"--csv", outputs.csv},
                      {"--plot", outputs.plot},
                      {"--wav", outputs.wav}});
-    PluginFolder folder(settings,
-                        outputs.sounds.empty() ? assetsFolder().string() : outputs.sounds);
+    PluginFolder folder(settings, outputs.sounds.empty() ? assetsFolder().string() : outputs.sounds,
+                        outputs.game);
     std::optional<OutputFile> trace, wav;
     std::optional<std::ofstream> traceStream;
     if (!outputs.trace.empty()) {
@@ -183,10 +190,13 @@ int runDrive(const Drive& drive, const Outputs& outputs) {
     if (render) render->finish();
     double seconds = records.back().time + records.back().duration;
     std::string changed = changedSettings();
-    std::printf("%s: %zu frames, %.1f s, settings %s (%s)\nsounds: %s\n",
-                printableText(drive.title).c_str(), records.size(), seconds,
-                printableText(settings).c_str(), changed.empty() ? "all defaults" : changed.c_str(),
-                soundSources(folder).c_str());
+    const std::string game = folder.givenGameFolder();
+    std::printf(
+        "%s: %zu frames, %.1f s, settings %s (%s)\nsounds: %s\ngame folder: %s\n",
+        printableText(drive.title).c_str(), records.size(), seconds,
+        printableText(settings).c_str(), changed.empty() ? "all defaults" : changed.c_str(),
+        soundSources(folder).c_str(),
+        game.empty() ? "none (an empty one; --game names one)" : printableText(game).c_str());
     writeTimeline(std::cout, records, settingsRead);
     std::cout.flush();
 
@@ -258,6 +268,9 @@ void checkOutputs(const Outputs& outputs) {
     if (!outputs.sounds.empty() && !fs::is_directory(outputs.sounds, error)) {
         throw UsageError("--sounds " + outputs.sounds + ": no such folder");
     }
+    if (!outputs.game.empty() && !fs::is_directory(outputs.game, error)) {
+        throw UsageError("--game " + outputs.game + ": no such folder");
+    }
     std::string extension = fs::path(outputs.plot).extension().string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (!outputs.plot.empty() && extension != ".png") {
@@ -306,6 +319,10 @@ void addOutputs(CLI::App* command, Outputs& outputs, const std::string& settings
     command->add_option("--sounds", outputs.sounds,
                         "the folder the plug-in runs from: its sounds are searched there as the "
                         "plug-in searches them (\"Radio SFX\" first); default: the shipped assets");
+    command->add_option("--game", outputs.game,
+                        "the game's folder: the plug-in's relative search places (Radio SFX\\, "
+                        "modloader\\Ostrelle\\...) are looked up there; default: an empty "
+                        "folder, never the shell's current one");
     command->add_option("--trace", outputs.trace,
                         "write every call the plug-in makes, one JSON object a line");
     command->add_option("--csv", outputs.csv,

@@ -8,6 +8,7 @@
 #include "platform/win32_api.h"
 #include "standins/audio/mixer.h"
 #include "standins/audio/output_device.h"
+#include "standins/audio/sound_refusal.h"
 
 namespace {
 
@@ -49,6 +50,12 @@ bool audio::device::stop(HSTREAM handle) {
 
 bool audio::device::setVolume(HSTREAM handle, float volume) {
     return mixer.has_value() && mixer->setVolume(handle, volume);
+}
+
+std::string audio::soundRefusal(const std::string& path) {
+    std::string refusal;
+    SoundStream::open(platform::linuxPathOf(path), false, &refusal);
+    return refusal;
 }
 
 bool audio::renderOutput(float* frames, std::size_t frameCount) {

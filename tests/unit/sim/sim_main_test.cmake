@@ -93,6 +93,17 @@ file(MAKE_DIRECTORY ${WORK}/mod)
 file(COPY_FILE "${ASSETS}/Radio SFX/broke.mp3" ${WORK}/mod/broke.mp3)
 sim(0 STDOUT "sounds: broke.mp3 from mod/broke.mp3, broke2.mp3 missing, noise.mp3 missing"
   ARGS run s.toml --sounds mod)
+# Names in any case, sounds by content, relative places in the game's folder: never the shell's.
+file(MAKE_DIRECTORY ${WORK}/loud/RADIO\ SFX ${WORK}/Radio\ SFX ${WORK}/empty)
+file(COPY_FILE "${ASSETS}/Radio SFX/broke.mp3" "${WORK}/loud/RADIO SFX/BROKE2.MP3")
+file(WRITE "${WORK}/loud/RADIO SFX/NOISE.MP3" "")
+file(COPY_FILE "${ASSETS}/Radio SFX/noise.mp3" "${WORK}/Radio SFX/noise.mp3")
+sim(0 STDOUT "broke2.mp3 from loud/RADIO SFX/BROKE2.MP3, noise.mp3 found, but cannot play: the file is empty \\(loud/RADIO SFX/NOISE.MP3\\)"
+  ARGS run s.toml --sounds loud)
+sim(0 STDOUT "noise.mp3 missing\ngame folder: none" ARGS run s.toml --sounds empty)
+sim(0 STDOUT "noise.mp3 from ${WORK}/Radio SFX/noise.mp3\ngame folder: ${WORK}"
+  ARGS run s.toml --sounds empty --game ${WORK})
+sim(2 STDERR "--game nowhere: no such folder" ARGS run s.toml --game nowhere)
 
 # An interrupt ends the run, removes what it made and leaves the old output whole.
 file(WRITE ${WORK}/long.toml "length = 36000\nframe_rate = 20\n")
