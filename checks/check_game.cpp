@@ -6,7 +6,6 @@
 #include <fstream>
 #include <optional>
 #include <set>
-#include <sstream>
 
 #include "checks/bass_imports.h"
 #include "checks/check_ini.h"
@@ -18,6 +17,7 @@
 #include "platform/win32_api.h"
 #include "sound/sound_player.h"
 #include "standins/audio/sound_refusal.h"
+#include "text/json_text.h"
 #include "text/shown_text.h"
 
 namespace {
@@ -301,7 +301,8 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
     platform::setCurrentFolder(folder.string());
     std::vector<CheckLine> lines;
     static PathText path;  // 32 KiB: not on the stack
-    for (const char* name : soundFileNames) {
+    for (const PluginSound& sound : pluginSounds) {
+        const char* name = sound.fileName;
         CheckLine line("sound");
         if (!findSoundFile(pluginFolder.string(), name, path)) {
             line.text = std::string(name) + ": not found. Put it in " +
@@ -324,29 +325,23 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
     return lines;
 }
 
-// check-ini's report on the file at path in short: its values a few to a line, then its warnings,
-// each naming the file as where.
-std::vector<std::string> inShort(const std::string& report, const std::string& path,
-                                 const std::string& where) {
-    std::vector<std::string> values, warnings;
-    std::istringstream lines(report);
-    for (std::string text; std::getline(lines, text);) {
-        if (text.find(": warning: ") != std::string::npos) {
-            warnings.push_back(where + text.substr(std::min(text.size(), path.size())));
-        } else if (const std::size_t equals = text.find(" = ");
-                   text.rfind("  ", 0) == 0 && equals != std::string::npos) {
-            std::string key = text.substr(2, equals - 2);
-            key.erase(key.find_last_not_of(' ') + 1);
-            std::string value = key + text.substr(equals);
-            if (values.empty() || values.back().size() + value.size() > 72) {
-                values.push_back(std::move(value));
-            } else {
-                values.back() += ", " + value;
-            }
+// check-ini's report in short: its values a few to a line, then its warnings, each naming the
+// file as where.
+std::vector<std::string> settingsDetails(const IniReport& report, const std::string& where) {
+    std::vector<std::string> lines;
+    for (const IniValue& value : report.values) {
+        std::string text = value.key + " = " + value.text;
+        if (lines.empty() || lines.back().size() + text.size() > 72) {
+            lines.push_back(std::move(text));
+        } else {
+            lines.back() += ", " + text;
         }
     }
-    values.insert(values.end(), warnings.begin(), warnings.end());
-    return values;
+    for (const IniWarning& warning : report.warnings) {
+        lines.push_back(where + ':' + std::to_string(warning.line) +
+                        ": warning: " + warning.message);
+    }
+    return lines;
 }
 
 CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
@@ -359,19 +354,19 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
             shown(pluginFolder, folder) + "/.";
         return line;
     }
-    std::ostringstream report;
-    const std::string path = found->string(), where = shown(*found, folder);
-    const int result = checkIni(path, report, report);
-    line.passed = result == 0;
-    line.text = result == 0   ? where + " reads as it looks"
-                : result == 1 ? where +
-                                    " reads other than it looks (warnings below). Edit it, "
-                                    "then restart the game: the settings are read once, at "
-                                    "the first frame."
-                              : where + " cannot be read.";
+    const std::string where = shown(*found, folder);
+    const IniReport report = checkIni(found->string());
+    line.passed = report.status == 0;
+    line.text = report.status == 0   ? where + " reads as it looks"
+                : report.status == 1 ? where +
+                                           " reads other than it looks (warnings below). Edit it, "
+                                           "then restart the game: the settings are read once, at "
+                                           "the first frame."
+                                     : where + " cannot be read.";
     line.details = caseTwinNotes(*found, folder);
-    const std::vector<std::string> values = inShort(report.str(), path, where);
-    line.details.insert(line.details.end(), values.begin(), values.end());
+    const std::vector<std::string> details = settingsDetails(report, where);
+    line.details.insert(line.details.end(), details.begin(), details.end());
+    line.settings.push_back(report);
     return line;
 }
 
@@ -470,27 +465,59 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
     return lines;
 }
 
-int checkGame(const std::string& path, std::ostream& out) {
+GameReport checkGame(const std::string& path) {
+    GameReport report;
+    report.path = path;
     std::error_code error;
     const fs::path given = fs::absolute(path, error).lexically_normal();
     const fs::file_status status = fs::status(given, error);
     if (!fs::is_directory(status) && !fs::is_regular_file(status)) {
-        out << printableText(path) << ": no such folder or file\n";
-        return 2;
+        report.status = 2;
+        return report;
     }
     fs::path folder = fs::is_directory(status) ? given : given.parent_path();
     if (folder.has_filename() == false) folder = folder.parent_path();
-    const std::vector<CheckLine> lines =
-        checkGameFolder(folder, fs::is_directory(status) ? fs::path() : given);
-    out << "Checking the game in " << printableText(folder.string()) << '\n';
-    for (const CheckLine& line : lines) print(line, out);
-    const auto failed =
-        std::count_if(lines.begin(), lines.end(), [](const CheckLine& l) { return !l.passed; });
+    report.folder = folder.string();
+    report.checks = checkGameFolder(folder, fs::is_directory(status) ? fs::path() : given);
+    const bool failed = std::any_of(report.checks.begin(), report.checks.end(),
+                                    [](const CheckLine& l) { return !l.passed; });
+    report.status = failed ? 1 : 0;
+    return report;
+}
+
+void printGameReport(const GameReport& report, std::ostream& out) {
+    if (report.status == 2) {
+        out << printableText(report.path) << ": no such folder or file\n";
+        return;
+    }
+    out << "Checking the game in " << printableText(report.folder) << '\n';
+    for (const CheckLine& line : report.checks) print(line, out);
+    const auto failed = std::count_if(report.checks.begin(), report.checks.end(),
+                                      [](const CheckLine& l) { return !l.passed; });
     if (failed == 0) {
         out << "All is well: the plug-in has everything it needs here.\n";
-        return 0;
+        return;
     }
-    out << failed << " of " << lines.size()
+    out << failed << " of " << report.checks.size()
         << " checks failed: do what the FAIL lines say, then start the game again.\n";
-    return 1;
+}
+
+std::string gameReportJson(const GameReport& report) {
+    std::string json =
+        "{\"path\":" + jsonString(report.path) + ",\"status\":" + std::to_string(report.status);
+    if (report.status == 2) return json + ",\"error\":\"no such folder or file\"}";
+    json += ",\"folder\":" + jsonString(report.folder) + ",\"checks\":[";
+    for (std::size_t i = 0; i < report.checks.size(); ++i) {
+        const CheckLine& line = report.checks[i];
+        json += std::string(i == 0 ? "" : ",") + "{\"topic\":" + jsonString(line.topic) +
+                ",\"status\":" + (line.passed ? "\"ok\"" : "\"fail\"") +
+                ",\"text\":" + jsonString(line.text) + ",\"details\":[";
+        for (std::size_t j = 0; j < line.details.size(); ++j) {
+            json += (j == 0 ? "" : ",") + jsonString(line.details[j]);
+        }
+        json += ']';
+        if (!line.settings.empty()) json += ",\"settings\":" + iniReportJson(line.settings[0]);
+        json += '}';
+    }
+    return json + "]}";
 }

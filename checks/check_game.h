@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "checks/check_ini.h"
+
 struct CheckLine {
     explicit CheckLine(std::string topic, bool passed = false)
         : topic(std::move(topic)), passed(passed) {}
@@ -20,6 +22,14 @@ struct CheckLine {
     bool passed = false;
     std::string text;                  // what was found; when it failed, what to do
     std::vector<std::string> details;  // further lines: other programs, values, warnings
+    std::vector<IniReport> settings;   // the settings check's own report, in data
+};
+
+struct GameReport {
+    std::string path;    // as given
+    std::string folder;  // the game's folder that was checked
+    int status = 0;      // 0 every check passed, 1 any failed, 2 the path is not there
+    std::vector<CheckLine> checks;
 };
 
 // What keeps bytes from being the game build the plug-in hooks, or "" when they are that build:
@@ -36,6 +46,12 @@ std::string audioLibraryProblem(std::string_view bytes);
 std::vector<CheckLine> checkGameFolder(const std::filesystem::path& folder,
                                        const std::filesystem::path& exe);
 
-// check-game PATH, PATH being the game's folder or its program. Prints one line per check and
-// returns 0 when all pass, 1 when any fails, 2 when PATH is neither a folder nor a file.
-int checkGame(const std::string& path, std::ostream& out);
+// check-game PATH, PATH being the game's folder or its program: status 0 when all pass, 1 when any
+// fails, 2 when PATH is neither a folder nor a file.
+GameReport checkGame(const std::string& path);
+
+// The report as check-game prints it: one line per check, and what to do.
+void printGameReport(const GameReport& report, std::ostream& out);
+
+// The report as one JSON object (check-game --json).
+std::string gameReportJson(const GameReport& report);

@@ -8,11 +8,13 @@
 #include <variant>
 #include <vector>
 
+#include "checks/setting_facts.h"
 #include "compat/profile_file.h"
 #include "config/msvcrt_atof.h"
 #include "config/settings.h"
 #include "platform/win32_api.h"
 #include "text/float_text.h"
+#include "text/json_text.h"
 #include "text/shown_text.h"
 
 namespace {
@@ -32,7 +34,6 @@ constexpr std::size_t longestKeyName = 24;
 
 // The duck's random part: a draw of the plug-in's generator is at most this.
 constexpr std::uint32_t largestDraw = 32767;
-constexpr std::uint8_t fullRadioVolume = 127;
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
@@ -139,20 +140,15 @@ std::string valueText(const EffectSettings& settings, const SettingField& field,
         field);
 }
 
-// The warnings of one file, printed in line order, each naming the file and the line.
+// The warnings of one file as they are found.
 struct Report {
-    std::vector<std::pair<int, std::string>> warnings;
+    std::vector<IniWarning> warnings;
 
-    void warn(int line, const std::string& message) { warnings.emplace_back(line, message); }
-
-    void print(const std::string& file, std::ostream& out) {
-        std::stable_sort(warnings.begin(), warnings.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (const auto& [line, message] : warnings) {
-            out << file << ':' << line << ": warning: " << message << '\n';
-        }
-        out << file << ": " << warnings.size()
-            << (warnings.size() == 1 ? " warning\n" : " warnings\n");
+    void warn(int line, const char* key, const char* kind, const std::string& message) {
+        warnings.push_back({line, key, kind, message});
+    }
+    void warn(int line, const SettingKey& setting, const char* kind, const std::string& message) {
+        warn(line, setting.key, kind, message);
     }
 };
 
@@ -160,26 +156,29 @@ void checkFloat(Report& report, const ProfileKey& key, const SettingKey& setting
     const std::string name = inQuotes(setting.key);
     const KeyText read = keyText(key, settingTextSize);
     if (read.cut) {
-        report.warn(key.line, name + " is longer than " + std::to_string(settingTextSize - 1) +
-                                  " characters: only " + inQuotes(read.text) + " is read");
+        report.warn(key.line, setting, "too-long",
+                    name + " is longer than " + std::to_string(settingTextSize - 1) +
+                        " characters: only " + inQuotes(read.text) + " is read");
     }
     if (read.text.empty()) {
-        report.warn(key.line, name + " is empty: it reads as 0, not as its default " +
-                                  floatText(static_cast<float>(setting.defaultValue)));
+        report.warn(key.line, setting, "empty",
+                    name + " is empty: it reads as 0, not as its default " +
+                        floatText(static_cast<float>(setting.defaultValue)));
         return;
     }
     const std::size_t used = msvcrt::atofLength(read.text.c_str());
     const std::string rest = read.text.substr(used);
     if (used == 0) {
-        report.warn(key.line,
+        report.warn(key.line, setting, "not-a-number",
                     name + " = " + inQuotes(read.text) + " is not a decimal number: it reads as 0");
     } else if (!isBlankText(rest)) {
         const auto value = static_cast<float>(msvcrt::atof(read.text.c_str()));
         const bool comment = rest.find_first_not_of(" \t") != std::string::npos &&
                              rest[rest.find_first_not_of(" \t")] == ';';
-        report.warn(key.line, name + " = " + inQuotes(read.text) + " is read only in part, as " +
-                                  floatText(value) + ": " + inQuotes(rest) + " is ignored" +
-                                  (comment ? " (';' starts no comment after a value)" : ""));
+        report.warn(key.line, setting, "read-in-part",
+                    name + " = " + inQuotes(read.text) + " is read only in part, as " +
+                        floatText(value) + ": " + inQuotes(rest) + " is ignored" +
+                        (comment ? " (';' starts no comment after a value)" : ""));
     }
 }
 
@@ -195,36 +194,41 @@ void checkInteger(Report& report, const ProfileKey& key, const SettingKey& setti
     const std::string value = std::to_string(reading->value);
     const std::string is = name + " = " + inQuotes(read.text) + " ";
     if (read.cut) {
-        report.warn(key.line, name + " is longer than " +
-                                  std::to_string(platform::profileIntegerBufferSize - 1) +
-                                  " characters: only " + inQuotes(read.text) + " is read");
+        report.warn(key.line, setting, "too-long",
+                    name + " is longer than " +
+                        std::to_string(platform::profileIntegerBufferSize - 1) +
+                        " characters: only " + inQuotes(read.text) + " is read");
     }
     if (reading->digits == 0) {
-        report.warn(key.line, is + "is not a number: it reads as 0");
+        report.warn(key.line, setting, "not-a-number", is + "is not a number: it reads as 0");
         return;
     }
     if (!isBlankText(read.text.substr(read.text.size() - reading->unread))) {
-        report.warn(key.line, is + "is read only in part, as " + value);
+        report.warn(key.line, setting, "read-in-part", is + "is read only in part, as " + value);
     }
     if (reading->negative && reading->value != 0) {
-        report.warn(key.line, is + "is negative: it wraps to " + value);
+        report.warn(key.line, setting, "negative", is + "is negative: it wraps to " + value);
     }
     if (reading->base != 10) {
-        report.warn(key.line, is + "is read as " + baseName(reading->base) + ": " + value);
+        report.warn(key.line, setting, "base",
+                    is + "is read as " + baseName(reading->base) + ": " + value);
     }
     if (reading->overflowed) {
-        report.warn(key.line, is + "does not fit in 32 bits: it wraps to " + value);
+        report.warn(key.line, setting, "overflow",
+                    is + "does not fit in 32 bits: it wraps to " + value);
     }
     if (std::holds_alternative<std::uint8_t EffectSettings::*>(setting.field) &&
         reading->value > 0xFF) {
-        report.warn(key.line, is + "keeps only its low 8 bits: the radio volume is " +
-                                  std::to_string(reading->value & 0xFFu));
+        report.warn(key.line, setting, "low-byte",
+                    is + "keeps only its low 8 bits: the radio volume is " +
+                        std::to_string(reading->value & 0xFFu));
     }
 }
 
 void checkUnknownKey(Report& report, const ProfileKey& key, const std::string& name) {
     if (name.empty()) {
-        report.warn(key.line, "a value without a key name before '=' is ignored");
+        report.warn(key.line, "", "unknown-key",
+                    "a value without a key name before '=' is ignored");
         return;
     }
     std::string message = "unknown key " + inQuotes(name) + " is ignored";
@@ -237,7 +241,7 @@ void checkUnknownKey(Report& report, const ProfileKey& key, const std::string& n
     } else if (name.front() == '[') {
         message += ": a section header needs a closing ']'";
     }
-    report.warn(key.line, message);
+    report.warn(key.line, "", "unknown-key", message);
 }
 
 // For each setting, its first line in the section the plug-in reads, or nullptr.
@@ -256,15 +260,16 @@ FirstLines checkSettingsKeys(Report& report, const ProfileSection& section) {
         }
         const ProfileKey*& first = firstLines[setting - settingKeys.data()];
         if (first != nullptr) {
-            report.warn(key.line, inQuotes(setting->key) +
-                                      " appears again: only its first line (line " +
-                                      std::to_string(first->line) + ") is read");
+            report.warn(key.line, *setting, "repeated",
+                        inQuotes(setting->key) + " appears again: only its first line (line " +
+                            std::to_string(first->line) + ") is read");
             continue;
         }
         first = &key;
         if (!key.value) {
-            report.warn(key.line, inQuotes(setting->key) + " has no '=': it keeps its default " +
-                                      floatText(static_cast<float>(setting->defaultValue)));
+            report.warn(key.line, *setting, "no-separator",
+                        inQuotes(setting->key) + " has no '=': it keeps its default " +
+                            floatText(static_cast<float>(setting->defaultValue)));
         } else if (std::holds_alternative<float EffectSettings::*>(setting->field)) {
             checkFloat(report, key, *setting);
         } else {
@@ -298,57 +303,69 @@ void checkRaisedDurations(Report& report, const FirstLines& firstLines,
         const SettingKey& floor = settingKeys[settingOf(setting.atLeast)];
         const ProfileKey* key =
             firstLines[i] != nullptr ? firstLines[i] : firstLines[settingOf(setting.atLeast)];
-        report.warn(key != nullptr ? key->line : 1,
+        report.warn(key != nullptr ? key->line : 1, setting, "raised",
                     inQuotes(setting.key) + " (" + std::to_string(asRead) + ") is below " +
                         inQuotes(floor.key) + ": the plug-in raises it to " +
                         std::to_string(settings.*setting.atLeast));
     }
 }
 
+// The value the plug-in holds in field, as a number.
+double heldValue(const EffectSettings& settings, const SettingField& field) {
+    return std::visit([&](auto member) { return static_cast<double>(settings.*member); }, field);
+}
+
+// The value as the warnings write it: a float in its shortest form.
+std::string heldText(const EffectSettings& settings, const SettingField& field) {
+    return std::visit(
+        [&](auto member) -> std::string {
+            const auto value = settings.*member;
+            if constexpr (std::is_same_v<decltype(value), const float>) {
+                return floatText(value);
+            } else {
+                return std::to_string(+value);
+            }
+        },
+        field);
+}
+
+// The value as a JSON number (a switch as 0 or 1).
+std::string heldJson(const EffectSettings& settings, const SettingField& field) {
+    return std::visit(
+        [&](auto member) -> std::string {
+            const auto value = settings.*member;
+            if constexpr (std::is_same_v<decltype(value), const float>) {
+                return jsonFloat(value);
+            } else {
+                return std::to_string(+value);
+            }
+        },
+        field);
+}
+
 // Values the plug-in takes as they are although they lie outside what each setting is for: what
 // it then does with them.
 void checkRanges(Report& report, const FirstLines& firstLines, const EffectSettings& settings) {
-    const auto lineOf = [&](const void* field) {
-        for (std::size_t i = 0; i < settingKeys.size(); ++i) {
-            const bool same = std::visit(
-                [&](auto member) { return static_cast<const void*>(&(settings.*member)) == field; },
-                settingKeys[i].field);
-            if (same) return firstLines[i] != nullptr ? firstLines[i]->line : 1;
+    for (std::size_t i = 0; i < settingKeys.size(); ++i) {
+        const SettingKey& setting = settingKeys[i];
+        const SettingFacts& facts = settingFacts[i];
+        const double value = heldValue(settings, setting.field);
+        const int line = firstLines[i] != nullptr ? firstLines[i]->line : 1;
+        const std::string is =
+            inQuotes(setting.key) + " = " + heldText(settings, setting.field) + " is ";
+        if (facts.below != nullptr && value < facts.min) {
+            report.warn(line, setting, "range",
+                        is + "below " + boundText(setting, facts.min) + ": " + facts.below);
+        } else if (facts.above != nullptr && facts.max && value > *facts.max) {
+            report.warn(line, setting, "range",
+                        is + "above " + boundText(setting, *facts.max) + ": " + facts.above);
         }
-        return 1;
-    };
-    for (const auto& [volume, key] : {std::pair{&settings.volumeDamage, "Volume Damage"},
-                                      std::pair{&settings.volumeNoise, "Volume Noise"}}) {
-        const std::string is = inQuotes(key) + " = " + floatText(*volume) + " ";
-        if (*volume < 0.0f) {
-            // Measured through the Linux audio library: BASS_ChannelSetAttribute refuses a
-            // negative volume and the stream keeps the volume it had, full when it never had one.
-            report.warn(lineOf(volume), is + "is negative: the audio library refuses it, so the "
-                                             "sound plays at its last volume, at first full (1.0)");
-        } else if (*volume > 1.0f) {
-            report.warn(lineOf(volume), is + "is above full (1.0): the sound plays " +
-                                            floatText(*volume) +
-                                            " times as loud as its file, and loud parts clip");
-        }
-    }
-    for (const auto& [volume, key] :
-         {std::pair{&settings.radioDuckVolume, "Radio Duck Volume"},
-          std::pair{&settings.tunnelDuckVolume, "Tunnel Radio Duck Volume"}}) {
-        if (*volume <= fullRadioVolume) continue;
-        report.warn(lineOf(volume), inQuotes(key) + " = " + std::to_string(*volume) +
-                                        " is above the radio's full 127: the plug-in pushes it "
-                                        "to the game as it is, louder than full, and the radio "
-                                        "stays there until the plug-in sets another volume");
-    }
-    if (settings.impactIntensity < 0.0f) {
-        report.warn(lineOf(&settings.impactIntensity),
-                    "'Impact intensity' = " + floatText(settings.impactIntensity) +
-                        " is negative: an impact force of 0 is above it, so every frame in a "
-                        "vehicle is a crash and the radio stays ducked");
     }
     const std::uint64_t longest = std::uint64_t{settings.minImpactMs} + largestDraw;
     if (settings.maxImpactMs > longest) {
-        report.warn(lineOf(&settings.maxImpactMs),
+        const std::size_t maximum = settingOf(&EffectSettings::maxImpactMs);
+        report.warn(firstLines[maximum] != nullptr ? firstLines[maximum]->line : 1,
+                    settingKeys[maximum], "never-reached",
                     "'Maximum time impact SFX' = " + std::to_string(settings.maxImpactMs) +
                         " is never reached: a duck lasts the minimum plus a random draw of at "
                         "most 32767 ms, so at most " +
@@ -384,9 +401,9 @@ void checkOtherSections(Report& report, const platform::Profile& profile,
         if (&section == settings) continue;
         const bool repeated = isSettingsSection(section);
         if (repeated) {
-            report.warn(section.line, "a second [Settings] section (the first is at line " +
-                                          std::to_string(settings->line) +
-                                          "): only the first is read");
+            report.warn(section.line, "", "repeated-section",
+                        "a second [Settings] section (the first is at line " +
+                            std::to_string(settings->line) + "): only the first is read");
         }
         const std::string where =
             section.line == 0 ? "before any section"
@@ -396,9 +413,10 @@ void checkOtherSections(Report& report, const platform::Profile& profile,
         for (const ProfileKey& key : section.keys) {
             const std::string name = narrow(key.name);
             if (isComment(name)) continue;
-            report.warn(key.line, inQuotes(name) + " is " + where +
-                                      ": the plug-in reads only the " +
-                                      "first [Settings] section, so it is ignored");
+            const SettingKey* setting = settingNamed(name);
+            report.warn(key.line, setting != nullptr ? setting->key : "", "other-section",
+                        inQuotes(name) + " is " + where + ": the plug-in reads only the " +
+                            "first [Settings] section, so it is ignored");
         }
     }
 }
@@ -416,14 +434,16 @@ std::string unreadableReason(const std::string& path) {
 
 }  // namespace
 
-int checkIni(const std::string& path, std::ostream& out, std::ostream& messages) {
+IniReport checkIni(const std::string& path) {
+    IniReport result;
+    result.file = printableText(path);
     const std::optional<std::string> bytes = platform::readProfileBytes(path);
     if (!bytes) {
-        messages << printableText(path) << ": cannot read: " << unreadableReason(path) << '\n';
-        return 2;
+        result.status = 2;
+        result.error = unreadableReason(path);
+        return result;
     }
-    EffectSettings settings;
-    readSettings(fs::absolute(path).string().c_str(), settings);
+    readSettings(fs::absolute(path).string().c_str(), result.settings);
     const platform::Profile profile = platform::parseProfile(*bytes);
     const auto first = std::find_if(profile.begin(), profile.end(), isSettingsSection);
     const ProfileSection* settingsSectionRead = first == profile.end() ? nullptr : &*first;
@@ -431,31 +451,75 @@ int checkIni(const std::string& path, std::ostream& out, std::ostream& messages)
     Report report;
     FirstLines firstLines(settingKeys.size(), nullptr);
     if (const std::string utf16 = utf16WithoutMark(*bytes); !utf16.empty()) {
-        report.warn(1, "the file is UTF-16 (" + utf16 +
-                           ") without a byte-order mark: Windows reads it as ANSI bytes and finds "
-                           "no key, so every key keeps its default; save it as ANSI, or as UTF-16 "
-                           "with its byte-order mark");
+        report.warn(1, "", "utf-16",
+                    "the file is UTF-16 (" + utf16 +
+                        ") without a byte-order mark: Windows reads it as ANSI bytes and finds "
+                        "no key, so every key keeps its default; save it as ANSI, or as UTF-16 "
+                        "with its byte-order mark");
     } else if (settingsSectionRead == nullptr) {
-        report.warn(1, "no [Settings] section: every key keeps its default");
+        report.warn(1, "", "no-section", "no [Settings] section: every key keeps its default");
         checkOtherSections(report, profile, settingsSectionRead);
     } else {
         firstLines = checkSettingsKeys(report, *settingsSectionRead);
-        checkRaisedDurations(report, firstLines, settings);
+        checkRaisedDurations(report, firstLines, result.settings);
         checkOtherSections(report, profile, settingsSectionRead);
     }
-    checkRanges(report, firstLines, settings);
+    checkRanges(report, firstLines, result.settings);
 
-    out << printableText(path) << ": the plug-in reads\n";
     for (std::size_t i = 0; i < settingKeys.size(); ++i) {
-        std::string key = settingKeys[i].key;
-        key.resize(longestKeyName, ' ');
         std::optional<std::string> written;
         if (firstLines[i] != nullptr && firstLines[i]->value) {
             written = keyText(*firstLines[i], settingTextSize).text;
         }
-        out << "  " << key << " = "
-            << valueText(settings, settingKeys[i].field, written ? &*written : nullptr) << '\n';
+        result.values.push_back(
+            {settingKeys[i].key,
+             valueText(result.settings, settingKeys[i].field, written ? &*written : nullptr),
+             firstLines[i] != nullptr ? firstLines[i]->line : 0});
     }
-    report.print(printableText(path), messages);
-    return report.warnings.empty() ? 0 : 1;
+    result.warnings = std::move(report.warnings);
+    std::stable_sort(result.warnings.begin(), result.warnings.end(),
+                     [](const IniWarning& a, const IniWarning& b) { return a.line < b.line; });
+    result.status = result.warnings.empty() ? 0 : 1;
+    return result;
+}
+
+void printIniReport(const IniReport& report, std::ostream& out, std::ostream& messages) {
+    if (report.status == 2) {
+        messages << report.file << ": cannot read: " << report.error << '\n';
+        return;
+    }
+    out << report.file << ": the plug-in reads\n";
+    for (const IniValue& value : report.values) {
+        std::string key = value.key;
+        key.resize(longestKeyName, ' ');
+        out << "  " << key << " = " << value.text << '\n';
+    }
+    for (const IniWarning& warning : report.warnings) {
+        messages << report.file << ':' << warning.line << ": warning: " << warning.message << '\n';
+    }
+    messages << report.file << ": " << report.warnings.size()
+             << (report.warnings.size() == 1 ? " warning\n" : " warnings\n");
+}
+
+std::string iniReportJson(const IniReport& report) {
+    std::string json =
+        "{\"file\":" + jsonString(report.file) + ",\"status\":" + std::to_string(report.status);
+    if (report.status == 2) return json + ",\"error\":" + jsonString(report.error) + '}';
+    json += ",\"values\":[";
+    for (std::size_t i = 0; i < report.values.size(); ++i) {
+        const IniValue& value = report.values[i];
+        json += std::string(i == 0 ? "" : ",") + "{\"key\":" + jsonString(value.key) +
+                ",\"value\":" + heldJson(report.settings, settingKeys[i].field) +
+                ",\"text\":" + jsonString(value.text) + ",\"line\":" +
+                (value.line == 0 ? std::string("null") : std::to_string(value.line)) + '}';
+    }
+    json += "],\"warnings\":[";
+    for (std::size_t i = 0; i < report.warnings.size(); ++i) {
+        const IniWarning& warning = report.warnings[i];
+        json += std::string(i == 0 ? "" : ",") + "{\"line\":" + std::to_string(warning.line) +
+                ",\"key\":" + (warning.key.empty() ? "null" : jsonString(warning.key)) +
+                ",\"kind\":" + jsonString(warning.kind) +
+                ",\"message\":" + jsonString(warning.message) + '}';
+    }
+    return json + "]}";
 }

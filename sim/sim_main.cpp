@@ -140,7 +140,8 @@ std::string changedSettings() {
 // play: the file is empty (mod/noise.mp3)"
 std::string soundSources(const PluginFolder& folder) {
     std::string sources;
-    for (const char* name : soundFileNames) {
+    for (const PluginSound& sound : pluginSounds) {
+        const char* name = sound.fileName;
         const PluginFolder::SoundSource found = folder.soundSource(name);
         sources += (sources.empty() ? "" : ", ") + std::string(name);
         if (found.path.empty()) {
@@ -171,7 +172,8 @@ int runDrive(const Drive& drive, const Outputs& outputs) {
         {"the settings file", settings},
         {"the radio bed", bed},
         {"the shipped settings", (assetsFolder() / "Ostrelle.ini").string()}};
-    for (const char* name : soundFileNames) {
+    for (const PluginSound& sound : pluginSounds) {
+        const std::string name = sound.fileName;
         inputs.push_back(
             {"the shipped " + std::string(name), (assetsFolder() / "Radio SFX" / name).string()});
         inputs.push_back({"the sound " + std::string(name), folder.soundSource(name).path});
@@ -444,16 +446,20 @@ int run(int argc, char** argv) {
     CLI::App* checkIniCommand = app.add_subcommand(
         "check-ini",
         "what the plug-in will read from a settings file, with a warning for each surprise");
+    bool json = false;
     checkIniCommand->add_option("file", input, "the settings file")->required();
+    checkIniCommand->add_flag("--json", json, "print the report as one JSON object on stdout");
     checkIniCommand->footer(
         "Example: ostrelle-sim check-ini my.ini\n"
-        "The values go to stdout, the warnings to stderr.\n"
+        "The values go to stdout, the warnings to stderr; with --json, the whole report to "
+        "stdout.\n"
         "Exit status: 0 when clean, 1 with warnings, 2 when the file cannot be read or for a "
         "mistake on the command line.");
 
     CLI::App* checkGameCommand = app.add_subcommand(
         "check-game", "whether the plug-in can work in a game's folder, and what to do if not");
     checkGameCommand->add_option("path", input, "the game's folder, or its .exe")->required();
+    checkGameCommand->add_flag("--json", json, "print the report as one JSON object");
     checkGameCommand->footer(
         "Example: ostrelle-sim check-game ~/games/city\n"
         "Exit status: 0 when every check passes, 1 when any fails, 2 when the path is not there "
@@ -474,8 +480,24 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "ostrelle-sim: %s\n", printableText(error.what()).c_str());
         return exitBadInput;
     }
-    if (*checkIniCommand) return checkIni(input, std::cout, std::cerr);
-    if (*checkGameCommand) return checkGame(input, std::cout);
+    if (*checkIniCommand) {
+        const IniReport report = checkIni(input);
+        if (json) {
+            std::cout << iniReportJson(report) << '\n';
+        } else {
+            printIniReport(report, std::cout, std::cerr);
+        }
+        return report.status;
+    }
+    if (*checkGameCommand) {
+        const GameReport report = checkGame(input);
+        if (json) {
+            std::cout << gameReportJson(report) << '\n';
+        } else {
+            printGameReport(report, std::cout);
+        }
+        return report.status;
+    }
     catchInterrupts();
     try {
         if (*runCommand) return runDrive(scenarioDrive(input), outputs);

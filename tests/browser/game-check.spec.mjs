@@ -39,7 +39,8 @@ for (const name of names) {
       ({ files, folder }) => window.ostrelle.checkGame(files.map(({ path, bytes }) => ({ path, bytes: new Uint8Array(bytes) })), folder),
       { files: filesIn(folder), folder },
     );
-    expect(inPage).toEqual({ status: command.status, report: command.stdout });
+    const data = JSON.parse(simOutput(['check-game', folder, '--json'], root).stdout);
+    expect(inPage).toEqual({ status: command.status, report: command.stdout, data });
     expect(problems).toEqual([]);
   });
 }

@@ -30,6 +30,21 @@ test('a settings file opens with its values and warnings, and saves with only th
   expect(problems).toEqual([]);
 });
 
+test('each key shows the unit, range and behaviour outside it from the plug-in\'s table', async ({ page }) => {
+  const problems = await openTuner(page);
+  const keys = await page.evaluate(() => window.ostrelle.settingKeys);
+  expect(keys.map((key) => key.key)).toHaveLength(8);
+  const duck = keys.find((key) => key.key === 'Radio Duck Volume');
+  expect(duck).toMatchObject({ kind: 'volume', default: 20, unit: 'radio volume', min: 0, max: 127 });
+  expect(duck.outside).toContain('low 8 bits');
+  expect(keys.find((key) => key.key === 'Impact intensity').max).toBeNull();
+  const row = page.locator('.setting', { has: page.locator('#key-radio-duck-volume') });
+  await expect(row.locator('.unit')).toHaveText('radio volume');
+  await expect(row.locator('.range')).toContainText('Range: 0 to 127.');
+  await expect(page.locator('#key-radio-duck-volume')).toHaveAttribute('max', '127');
+  expect(problems).toEqual([]);
+});
+
 // Files that cannot be what was asked for: each gets its message beside where it was given.
 const wrongFiles = [
   { input: '#ini-file', message: '#ini-message', name: 'broke.mp3', bytes: readFileSync(join(root, 'assets/Radio SFX/broke.mp3')), says: 'broke.mp3: not a text file' },

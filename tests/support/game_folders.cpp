@@ -2,11 +2,10 @@
 
 #include <cctype>
 
+#include "sound/sound_player.h"
 #include "tests/support/pe_image.h"
 
 namespace {
-
-const char* const soundNames[] = {"broke.mp3", "broke2.mp3", "noise.mp3"};
 
 // Two frames of silence, MPEG-1 Layer III at 128 kb/s and 44.1 kHz: a header (sync, no CRC,
 // bitrate index 9, rate index 0) and 413 bytes of zeros each, which decode to silence.
@@ -50,7 +49,8 @@ const Variant variants[] = {
     {"AllInPlace", [](GameFiles&) {}},
     {"SoundsInTheGamesOwnRadioSfx",
      [](GameFiles& f) {
-         for (const char* name : soundNames) {
+         for (const PluginSound& sound : pluginSounds) {
+             const std::string name = sound.fileName;
              f.erase("scripts/Radio SFX/" + std::string(name));
              f["Radio SFX/" + std::string(name)] = silentMp3();
          }
@@ -82,7 +82,9 @@ const Variant variants[] = {
     {"PluginWithoutVersion", [](GameFiles& f) { f["scripts/Ostrelle.dll"] = dllExporting({}); }},
     {"NoRadioSfxFolder",
      [](GameFiles& f) {
-         for (const char* name : soundNames) f.erase("scripts/Radio SFX/" + std::string(name));
+         for (const PluginSound& sound : pluginSounds) {
+             f.erase(std::string("scripts/Radio SFX/") + sound.fileName);
+         }
      }},
     {"SoundInTheWrongPlace",
      [](GameFiles& f) {
@@ -99,7 +101,8 @@ const Variant variants[] = {
     {"NoSettings", [](GameFiles& f) { f.erase("scripts/Ostrelle.ini"); }},
     {"NamesInOtherCase",
      [](GameFiles& f) {
-         for (const char* name : soundNames) {
+         for (const PluginSound& sound : pluginSounds) {
+             const std::string name = sound.fileName;
              std::string upper = name;
              for (char& c : upper) c = static_cast<char>(std::toupper(c));
              f["scripts/RADIO SFX/" + upper] =

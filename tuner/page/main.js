@@ -10,11 +10,11 @@ import { SettingsPanel } from './settings_panel.js';
 
 const $ = (id) => document.getElementById(id);
 const megabyte = 1048576;
-const soundNames = ['broke.mp3', 'broke2.mp3', 'noise.mp3'];
 
 async function start() {
   const assets = JSON.parse($('tuner-assets').textContent);
   const core = await createCore(window.createOstrelleModule, assets);
+  const soundNames = core.sounds.map((sound) => sound.file);
   const plot = new RadioPlot($('plot'));
   const player = new Player();
   const state = { drive: null, run: null, mix: null, sounds: {}, ownSounds: {}, bed: null };

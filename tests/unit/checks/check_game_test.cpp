@@ -290,7 +290,7 @@ TEST_P(CheckGameOnDisk, SaysWhatIsThere) {
     for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
     GetParam().make(temp.path() / "game");
     std::ostringstream out;
-    checkGame((temp.path() / "game").string(), out);
+    printGameReport(checkGame((temp.path() / "game").string()), out);
     EXPECT_NE(out.str().find(GetParam().says), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find('\x1B'), std::string::npos) << out.str();
 }
@@ -315,7 +315,9 @@ TEST_P(CheckGameStatus, TellsTheOutcome) {
     for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
     temp.write("game/scripts/README.txt", "");
     std::ostringstream out;
-    EXPECT_EQ(checkGame((temp.path() / GetParam().path).string(), out), GetParam().status);
+    const GameReport report = checkGame((temp.path() / GetParam().path).string());
+    printGameReport(report, out);
+    EXPECT_EQ(report.status, GetParam().status);
     EXPECT_NE(out.str().find(GetParam().says), std::string::npos) << out.str();
 }
 

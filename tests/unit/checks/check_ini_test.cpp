@@ -20,8 +20,9 @@ struct Checked {
 
 Checked check(const std::string& path) {
     std::ostringstream out, messages;
-    const int result = checkIni(path, out, messages);
-    return {result, out.str(), messages.str()};
+    const IniReport report = checkIni(path);
+    printIniReport(report, out, messages);
+    return {report.status, out.str(), messages.str()};
 }
 
 // The warning lines of check-ini's output, without the file name.
@@ -129,20 +130,19 @@ const SurpriseCase surprises[] = {
       "is ignored"}},
     // Values the plug-in takes as they are, outside what each setting is for.
     {"[Settings]\nVolume Damage=-0.5\nVolume Noise=2.5\n",
-     {"2: warning: 'Volume Damage' = -0.5 is negative: the audio library refuses it, so the sound "
-      "plays at its last volume, at first full (1.0)",
-      "3: warning: 'Volume Noise' = 2.5 is above full (1.0): the sound plays 2.5 times as loud as "
-      "its file, and loud parts clip"}},
+     {"2: warning: 'Volume Damage' = -0.5 is below 0.0: the audio library refuses it, so the "
+      "sound plays at its last volume, at first full (1.0)",
+      "3: warning: 'Volume Noise' = 2.5 is above 1.0: the sound plays louder than its file, and "
+      "loud parts clip"}},
     {"[Settings]\nRadio Duck Volume=200\nTunnel Radio Duck Volume=128\n",
-     {"2: warning: 'Radio Duck Volume' = 200 is above the radio's full 127: the plug-in pushes it "
-      "to the game as it is, louder than full, and the radio stays there until the plug-in sets "
-      "another volume",
-      "3: warning: 'Tunnel Radio Duck Volume' = 128 is above the radio's full 127: the plug-in "
-      "pushes it to the game as it is, louder than full, and the radio stays there until the "
-      "plug-in sets another volume"}},
+     {"2: warning: 'Radio Duck Volume' = 200 is above 127: the plug-in pushes it to the game as "
+      "it is, louder than full, and the radio stays there until the plug-in sets another volume",
+      "3: warning: 'Tunnel Radio Duck Volume' = 128 is above 127: the plug-in pushes it to the "
+      "game as it is, louder than full, and the radio stays there until the plug-in sets another "
+      "volume"}},
     {"[Settings]\nImpact intensity=-1\n",
-     {"2: warning: 'Impact intensity' = -1 is negative: an impact force of 0 is above it, so every "
-      "frame in a vehicle is a crash and the radio stays ducked"}},
+     {"2: warning: 'Impact intensity' = -1 is below 0.0: an impact force of 0 is above it, so "
+      "every frame in a vehicle is a crash and the radio stays ducked"}},
     {"[Settings]\nMinimum time impact SFX=0\nMaximum time impact SFX=100000\n",
      {"3: warning: 'Maximum time impact SFX' = 100000 is never reached: a duck lasts the minimum "
       "plus a random draw of at most 32767 ms, so at most 32767 ms"}},
