@@ -3,10 +3,11 @@
 import { FileProblem } from './files.js';
 
 // A game folder holds gigabytes of data the check never opens. It reads the programs and bass.dll
-// in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in) and the
-// settings files; of every other file (the sounds among them) it asks only whether it is there,
-// so those are written as empty placeholders.
-const read = (path) => /\.ini$/i.test(path) || /(^|\/)ostrelle\.dll$/i.test(path) || /^([^/]*\.exe|bass\.dll)$/i.test(path);
+// in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in), the
+// settings files and the plug-in's sounds (it judges whether each would play); of every other
+// file it asks only whether it is there, so those are written as empty placeholders.
+const read = (path) =>
+  /\.ini$/i.test(path) || /(^|\/)(ostrelle\.dll|broke2?\.mp3|noise\.mp3)$/i.test(path) || /^([^/]*\.exe|bass\.dll)$/i.test(path);
 const largestRead = 256 * 1048576; // what check-game reads of one file at most
 const mostFiles = 100_000;
 const mostBytes = 1024 * 1048576;
