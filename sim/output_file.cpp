@@ -137,8 +137,10 @@ void OutputFile::commitAll(const std::vector<OutputFile*>& files) {
                 kept.old = makeTemporary(
                     file->real.parent_path() / temporaryName(file->real.filename().string()),
                     file->target);
+                // A link costs nothing; a file system without links gets a copy.
                 fs::remove(kept.old);
-                fs::create_hard_link(file->real, kept.old);
+                fs::create_hard_link(file->real, kept.old, error);
+                if (error) fs::copy_file(file->real, kept.old);
             }
             done.push_back(kept);
             file->commit();
