@@ -169,6 +169,9 @@ void checkOutputPath(const std::string& role, const std::string& path) {
                                     ": standard output carries the timeline; name a file");
     }
     std::error_code error;
+    if (fs::is_directory(realTarget(path), error)) {
+        throw std::invalid_argument(role + " " + path + ": a folder, not a file");
+    }
     const fs::path folder = realTarget(path).parent_path();
     if (!fs::is_directory(folder, error)) {
         throw std::invalid_argument(role + " " + path + ": no such folder " + folder.string());

@@ -37,8 +37,8 @@ class OutputFile {
 };
 
 // Throws std::invalid_argument naming the path when an output can be known to fail before any
-// work: an empty path, standard output itself (which carries the timeline), or a folder that is
-// not there. role is what the path is for ("--csv").
+// work: an empty path, standard output itself (which carries the timeline), a folder, or a folder
+// to write into that is not there. role is what the path is for ("--csv").
 void checkOutputPath(const std::string& role, const std::string& path);
 
 // A path named on the command line, with what it is for ("--csv", "the scenario").

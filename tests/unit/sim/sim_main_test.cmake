@@ -101,6 +101,7 @@ foreach(option --wav --ini --sounds)  # CMake drops an empty argument: the shell
 endforeach()
 sim(2 STDERR "--wav /dev/stdout: standard output carries the timeline" ARGS run s.toml --wav /dev/stdout)
 sim(2 STDERR "--csv -: standard output carries the timeline" ARGS run s.toml --csv -)
+sim(2 STDERR "--wav folder: a folder, not a file" ARGS run s.toml --wav folder)
 foreach(input fifo folder /dev/null)
   sim(2 STDERR "--ini ${input}: cannot read the file" ARGS run s.toml --ini ${input})
   sim(2 STDERR "${input}:1:1: cannot read the file" ARGS run ${input})
