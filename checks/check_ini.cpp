@@ -330,18 +330,11 @@ std::string heldText(const EffectSettings& settings, const SettingField& field) 
         field);
 }
 
-// The value as a JSON number (a switch as 0 or 1).
+// The value as a JSON number (a switch as 0 or 1); JSON has no NaN or infinity, so those go as
+// text ("nan", "inf").
 std::string heldJson(const EffectSettings& settings, const SettingField& field) {
-    return std::visit(
-        [&](auto member) -> std::string {
-            const auto value = settings.*member;
-            if constexpr (std::is_same_v<decltype(value), const float>) {
-                return jsonFloat(value);
-            } else {
-                return std::to_string(+value);
-            }
-        },
-        field);
+    const std::string text = heldText(settings, field);
+    return std::isfinite(heldValue(settings, field)) ? text : jsonString(text);
 }
 
 // Values the plug-in takes as they are although they lie outside what each setting is for: what
@@ -371,7 +364,8 @@ void checkRanges(Report& report, const FirstLines& firstLines, const EffectSetti
         const std::size_t maximum = settingOf(&EffectSettings::maxImpactMs);
         report.warn(firstLines[maximum] != nullptr ? firstLines[maximum]->line : 1,
                     settingKeys[maximum], "never-reached",
-                    "'Maximum time impact SFX' = " + std::to_string(settings.maxImpactMs) +
+                    inQuotes(settingKeys[maximum].key) + " = " +
+                        std::to_string(settings.maxImpactMs) +
                         " is never reached: a duck lasts the minimum plus a random draw of at "
                         "most 32767 ms, so at most " +
                         std::to_string(longest) + " ms");
