@@ -1,19 +1,25 @@
 #include "checks/check_game.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <set>
 
 #include "checks/bass_imports.h"
 #include "checks/check_ini.h"
 #include "checks/pe_file.h"
 #include "common/path_text.h"
+#include "compat/windows_path.h"
 #include "entry/near_call.h"
 #include "host/game_addresses.h"
 #include "platform/win32_api.h"
 #include "sound/sound_player.h"
+#include "standins/audio/sound_refusal.h"
 #include "text/json_text.h"
+#include "text/shown_text.h"
 
 namespace {
 
@@ -22,16 +28,19 @@ namespace fs = std::filesystem;
 // Far beyond the game's program or the audio library; a bound for what is read into memory.
 constexpr std::uintmax_t maxFileBytes = 256u << 20;
 
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+bool sameName(const fs::path& path, std::string_view name) {
+    return platform::sameWindowsName(path.filename().string(), name);
 }
 
-// File names compared as Windows compares them (ASCII letter case ignored).
-bool sameName(const fs::path& path, std::string_view name) {
-    const std::string text = path.filename().string();
-    return text.size() == name.size() &&
-           std::equal(text.begin(), text.end(), name.begin(),
-                      [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
+// What a file that should be a Windows program or library is instead, when its first bytes say
+// so plainly, or "".
+std::string notAnImage(std::string_view bytes) {
+    if (bytes.empty()) return "an empty file";
+    if (bytes.starts_with("\xEF\xBB\xBF")) return "a text file (UTF-8 with a byte-order mark)";
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        return "a text file (UTF-16)";
+    }
+    return "";
 }
 
 // The file's bytes, or nullopt with why it cannot be read.
@@ -57,44 +66,70 @@ std::optional<std::string> readFile(const fs::path& path, std::string& why) {
 
 // The file's problem as a program or library: reading it, or what problemOf finds in its bytes.
 std::string fileProblem(const fs::path& path, std::string (*problemOf)(std::string_view)) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) return "a folder, not a file";
     std::string why;
     const std::optional<std::string> bytes = readFile(path, why);
-    return bytes ? problemOf(*bytes) : why;
+    if (!bytes) return why;
+    const std::string plainly = notAnImage(*bytes);
+    return plainly.empty() ? problemOf(*bytes) : plainly;
 }
 
-// The files in folder whose name wanted accepts, sorted; in its sub-folders too when recursive.
+// The files in folder whose name wanted accepts, sorted.
 template <typename Wanted>
-std::vector<fs::path> filesIn(const fs::path& folder, bool recursive, Wanted wanted) {
+std::vector<fs::path> filesIn(const fs::path& folder, Wanted wanted) {
     std::vector<fs::path> found;
-    const auto take = [&](const fs::directory_entry& entry) {
-        std::error_code notAFile;
-        if (wanted(entry.path()) && entry.is_regular_file(notAFile)) found.push_back(entry.path());
-    };
     std::error_code error;
-    if (recursive) {
-        for (fs::recursive_directory_iterator
-                 it(folder, fs::directory_options::skip_permission_denied, error),
-             end;
-             !error && it != end; it.increment(error)) {
-            take(*it);
-        }
-    } else {
-        for (fs::directory_iterator it(folder, error), end; !error && it != end;
-             it.increment(error)) {
-            take(*it);
-        }
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code notAFile;
+        if (wanted(it->path()) && it->is_regular_file(notAFile)) found.push_back(it->path());
     }
     std::sort(found.begin(), found.end());
     return found;
 }
 
-std::vector<fs::path> filesNamed(const fs::path& folder, std::string_view name, bool recursive) {
-    return filesIn(folder, recursive, [&](const fs::path& path) { return sameName(path, name); });
+// A folder as the file system knows it, so that a folder reached twice through links is seen
+// once.
+struct FolderId {
+    dev_t device;
+    ino_t inode;
+    auto operator<=>(const FolderId&) const = default;
+};
+
+// Every file called name in folder and below, folders reached through symbolic links (mod
+// managers make them; Windows junctions look like them under Wine) included, each folder once.
+void findBelow(const fs::path& folder, std::string_view name, std::set<FolderId>& seen,
+               std::vector<fs::path>& found) {
+    struct stat status {};
+    if (stat(folder.c_str(), &status) != 0 || !seen.insert({status.st_dev, status.st_ino}).second) {
+        return;
+    }
+    std::error_code error;
+    std::vector<fs::path> folders;
+    for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, error),
+         end;
+         !error && it != end; it.increment(error)) {
+        std::error_code notThere;
+        if (it->is_directory(notThere)) {
+            folders.push_back(it->path());
+        } else if (sameName(it->path(), name) && it->is_regular_file(notThere)) {
+            found.push_back(it->path());
+        }
+    }
+    std::sort(folders.begin(), folders.end());
+    for (const fs::path& below : folders) findBelow(below, name, seen, found);
+}
+
+std::vector<fs::path> filesBelow(const fs::path& folder, std::string_view name) {
+    std::set<FolderId> seen;
+    std::vector<fs::path> found;
+    findBelow(folder, name, seen, found);
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 std::vector<fs::path> programsIn(const fs::path& folder) {
-    return filesIn(folder, false,
-                   [](const fs::path& path) { return sameName(path.extension(), ".exe"); });
+    return filesIn(folder, [](const fs::path& path) { return sameName(path.extension(), ".exe"); });
 }
 
 // A path as the player sees it in the game's folder: relative to it, with '/'.
@@ -102,7 +137,41 @@ std::string shown(const fs::path& path, const fs::path& folder) {
     std::string text = path.generic_string();
     std::replace(text.begin(), text.end(), '\\', '/');
     const std::string prefix = folder.generic_string() + '/';
-    return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
+    // Names in a game's folder can hold anything, terminal escape sequences included.
+    return printableText(text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text);
+}
+
+// The entry of folder that Windows opens for name, if there is one (a file or not).
+std::optional<fs::path> entryNamed(const fs::path& folder, std::string_view name) {
+    const fs::path path = platform::windowsPath((folder / name).string());
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(path, error))) return std::nullopt;
+    return path;
+}
+
+// A line for each name on the way to path that differs only in case from the one taken: Windows
+// holds only one of them, so which one the game sees depends on which is kept.
+std::vector<std::string> caseTwinNotes(const fs::path& path, const fs::path& folder) {
+    std::vector<std::string> notes;
+    for (const platform::CaseTwin& twin : platform::caseTwins(path.string())) {
+        notes.push_back(shown(twin.passedOver, folder) + " differs from " +
+                        shown(twin.taken, folder) +
+                        " only in case: Windows holds only one of them; this check took " +
+                        shown(twin.taken, folder) + ". Keep one.");
+    }
+    return notes;
+}
+
+// Whether a plug-in loader loads a plug-in from folder (relative to the game's folder): the game
+// folder itself, scripts\, or a mod's folder in a mod loader's folder of mods, which is where the
+// plug-in's own sound search looks too (scripts\modloader\Ostrelle\, modloader\Ostrelle\).
+bool isLoaderPlace(const fs::path& relative) {
+    std::vector<std::string> parts;
+    for (const fs::path& part : relative) {
+        if (!part.empty() && part != ".") parts.push_back(platform::foldedName(part.string()));
+    }
+    if (!parts.empty() && parts.front() == "scripts") parts.erase(parts.begin());
+    return parts.empty() || (parts.size() == 2 && parts.front() == "modloader");
 }
 
 // What keeps the file from being a 32-bit Windows image at all, or "".
@@ -123,7 +192,7 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const fs::path& 
         "The plug-in works only with the game build it was made for and does nothing on any "
         "other (see README.txt).";
     if (programs.empty()) {
-        line.finding = "no .exe in " + folder.string();
+        line.finding = "no .exe in " + printableText(folder.string());
         line.advice = "Give the game's folder or its .exe.";
         return line;
     }
@@ -158,32 +227,54 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const fs::path& 
 
 CheckLine checkAudioLibrary(const fs::path& folder, const std::string& besideWhat) {
     CheckLine line("audio library");
-    const std::vector<fs::path> found = filesNamed(folder, "bass.dll", false);
+    const std::optional<fs::path> found = entryNamed(folder, "bass.dll");
     const std::string why = ": the plug-in does not load without it.";
-    if (found.empty()) {
+    if (!found) {
         line.finding = "no bass.dll beside " + besideWhat;
         line.advice = "Put the bass.dll that came with the game there" + why;
         return line;
     }
-    const std::string problem = fileProblem(found[0], audioLibraryProblem);
+    const std::string problem = fileProblem(*found, audioLibraryProblem);
     line.passed = problem.empty();
     if (line.passed) {
-        line.finding = shown(found[0], folder) + " exports what the plug-in imports";
+        line.finding = shown(*found, folder) + " exports what the plug-in imports";
     } else {
-        line.finding = shown(found[0], folder) + ": " + problem;
+        line.finding = shown(*found, folder) + ": " + problem;
         line.advice = "Put the bass.dll that came with the game there instead" + why;
     }
+    line.details = caseTwinNotes(*found, folder);
     return line;
 }
 
-CheckLine checkPlugin(const std::vector<fs::path>& copies, const fs::path& folder) {
+// The plug-in check over every Ostrelle.dll found; copies where no loader looks are not loaded
+// and count only when there is no other.
+CheckLine checkPlugin(const std::vector<fs::path>& found, const fs::path& folder,
+                      std::vector<fs::path>& copies) {
     CheckLine line("plug-in");
-    if (copies.empty()) {
+    const std::string moveThem =
+        "Copy Ostrelle.dll, Ostrelle.ini and the folder \"Radio SFX\" together into the folder "
+        "your plug-in loader loads plug-ins from (scripts/ for most).";
+    if (found.empty()) {
         line.finding = "no Ostrelle.dll in this folder or its sub-folders";
-        line.advice =
-            "Copy Ostrelle.dll, Ostrelle.ini and the folder \"Radio SFX\" together into the "
-            "folder your plug-in loader loads plug-ins from.";
+        line.advice = moveThem;
         return line;
+    }
+    std::vector<fs::path> unloaded;
+    for (const fs::path& copy : found) {
+        const bool loaded = isLoaderPlace(copy.parent_path().lexically_relative(folder));
+        (loaded ? copies : unloaded).push_back(copy);
+    }
+    if (copies.empty()) {
+        line.finding = shown(unloaded[0], folder) + " is where no plug-in loader looks";
+        line.advice = "Move it from there: " + moveThem;
+        for (std::size_t i = 1; i < unloaded.size(); ++i) {
+            line.details.push_back(shown(unloaded[i], folder) + ": not loaded either");
+        }
+        return line;
+    }
+    for (const fs::path& copy : unloaded) {
+        line.details.push_back(shown(copy, folder) +
+                               ": where no plug-in loader looks, so not loaded (a backup?)");
     }
     if (copies.size() > 1) {
         line.finding = std::to_string(copies.size()) + " copies of Ostrelle.dll";
@@ -242,13 +333,22 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
     static PathText path;  // 32 KiB: not on the stack
     for (const PluginSound& sound : pluginSounds) {
         const char* name = sound.fileName;
-        const std::string found =
-            findSoundFile(pluginFolder.string(), name, path) ? std::string(path.view()) : "";
-        CheckLine line("sound", !found.empty());
-        line.finding =
-            std::string(name) + ": " + (found.empty() ? "not found" : shown(found, folder));
-        if (found.empty())
+        CheckLine line("sound");
+        if (!findSoundFile(pluginFolder.string(), name, path)) {
+            line.finding = std::string(name) + ": not found";
             line.advice = "Put it in " + shown(pluginFolder / "Radio SFX", folder) + "/.";
+            lines.push_back(std::move(line));
+            continue;
+        }
+        const std::string onDisk = platform::linuxPathOf(path.view());
+        const std::string refusal = audio::soundRefusal(path.c_str());
+        line.passed = refusal.empty();
+        line.finding = std::string(name) + ": " + shown(onDisk, folder);
+        if (!line.passed) {
+            line.finding += " would not play: " + refusal;
+            line.advice = "Put a sound there that plays (MP3, OGG Vorbis, WAV or AIFF).";
+        }
+        line.details = caseTwinNotes(onDisk, folder);
         lines.push_back(std::move(line));
     }
     platform::setCurrentFolder("");
@@ -276,14 +376,14 @@ std::vector<std::string> settingsDetails(const IniReport& report, const std::str
 
 CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
     CheckLine line("settings");
-    const std::vector<fs::path> found = filesNamed(pluginFolder, "Ostrelle.ini", false);
-    if (found.empty()) {
+    const std::optional<fs::path> found = entryNamed(pluginFolder, "Ostrelle.ini");
+    if (!found) {
         line.finding = "no Ostrelle.ini beside Ostrelle.dll, so every setting keeps its default";
         line.advice = "Put the Ostrelle.ini from the zip in " + shown(pluginFolder, folder) + "/.";
         return line;
     }
-    const std::string where = shown(found[0], folder);
-    const IniReport report = checkIni(found[0].string());
+    const std::string where = shown(*found, folder);
+    const IniReport report = checkIni(found->string());
     line.passed = report.status == 0;
     line.finding = where + (report.status == 0   ? " reads as it looks"
                             : report.status == 1 ? " reads other than it looks (warnings below)"
@@ -292,7 +392,9 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
         line.advice =
             "Edit it, then restart the game: the settings are read once, at the first frame.";
     }
-    line.details = settingsDetails(report, where);
+    line.details = caseTwinNotes(*found, folder);
+    const std::vector<std::string> details = settingsDetails(report, where);
+    line.details.insert(line.details.end(), details.begin(), details.end());
     line.settings.push_back(report);
     return line;
 }
@@ -382,9 +484,9 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
     lines.push_back(checkGameBuild(
         exe.empty() ? programsIn(folder) : std::vector{fs::absolute(exe)}, folder, game));
     lines.push_back(
-        checkAudioLibrary(folder, game.empty() ? "the game's .exe" : game.filename().string()));
-    const std::vector<fs::path> copies = filesNamed(folder, "Ostrelle.dll", true);
-    lines.push_back(checkPlugin(copies, folder));
+        checkAudioLibrary(folder, game.empty() ? "the game's .exe" : shown(game, folder)));
+    std::vector<fs::path> copies;
+    lines.push_back(checkPlugin(filesBelow(folder, "Ostrelle.dll"), folder, copies));
     if (copies.size() != 1) return lines;  // none, or several and no telling which one loads
     const fs::path pluginFolder = copies[0].parent_path();
     if (std::optional<CheckLine> tooLong = checkPathLength(pluginFolder, folder)) {
@@ -417,10 +519,10 @@ GameReport checkGame(const std::string& path) {
 
 void printGameReport(const GameReport& report, std::ostream& out) {
     if (report.status == 2) {
-        out << report.path << ": no such folder or file\n";
+        out << printableText(report.path) << ": no such folder or file\n";
         return;
     }
-    out << "Checking the game in " << report.folder << '\n';
+    out << "Checking the game in " << printableText(report.folder) << '\n';
     for (const CheckLine& line : report.checks) print(line, out);
     const auto failed = std::count_if(report.checks.begin(), report.checks.end(),
                                       [](const CheckLine& l) { return !l.passed; });

@@ -347,7 +347,11 @@ void checkRanges(Report& report, const FirstLines& firstLines, const EffectSetti
         const int line = firstLines[i] != nullptr ? firstLines[i]->line : 1;
         const std::string is =
             inQuotes(setting.key) + " = " + heldText(settings, setting.field) + " is ";
-        if (facts.below != nullptr && value < facts.min) {
+        if (std::isinf(value) && value > 0.0 && facts.infinite != nullptr) {
+            // Past the largest float: msvcrt's atof gives infinity, which no range check expects.
+            report.warn(line, setting, "not-finite",
+                        is + "not a finite number (too large for a float): " + facts.infinite);
+        } else if (facts.below != nullptr && value < facts.min) {
             report.warn(line, setting, "range",
                         is + "below " + boundText(setting, facts.min) + ": " + facts.below);
         } else if (facts.above != nullptr && facts.max && value > *facts.max) {

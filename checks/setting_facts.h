@@ -23,12 +23,18 @@ struct SettingFacts {
     const char* above;
     // How the plug-in reads a written value that does not fit (nullptr: as written).
     const char* rule;
+    // What the plug-in does with a value too large for a float, which it holds as infinity;
+    // nullptr for a setting that is no float.
+    const char* infinite = nullptr;
 };
 
 namespace settingText {
 constexpr const char* soundBelow =
     "the audio library refuses it, so the sound plays at its last volume, at first full (1.0)";
 constexpr const char* soundAbove = "the sound plays louder than its file, and loud parts clip";
+constexpr const char* soundInfinite =
+    "the audio library refuses a volume that is not finite, so the sound plays at its last "
+    "volume, at first full (1.0)";
 constexpr const char* radioAbove =
     "the plug-in pushes it to the game as it is, louder than full, and the radio stays there "
     "until the plug-in sets another volume";
@@ -38,14 +44,15 @@ constexpr const char* wraps = "a negative or larger number wraps modulo 2^32 (-1
 
 inline constexpr auto settingFacts = std::to_array<SettingFacts>({
     {"Volume Damage", "Volume of the broken-radio sound played on a hard crash.", "sound volume",
-     0.0, 1.0, settingText::soundBelow, settingText::soundAbove, nullptr},
+     0.0, 1.0, settingText::soundBelow, settingText::soundAbove, nullptr,
+     settingText::soundInfinite},
     {"Impact intensity",
      "How hard a collision must be to count as a crash: the vehicle's collision strength must be "
      "above this.",
      "the game's collision strength", 0.0, std::nullopt,
      "an impact force of 0 is above it, so every frame in a vehicle is a crash and the radio "
      "stays ducked",
-     nullptr, nullptr},
+     nullptr, nullptr, "no impact force is above it, so no crash ever ducks the radio"},
     {"Minimum time impact SFX", "The shortest time the radio stays ducked after a crash.",
      "milliseconds", 0.0, 4294967295.0, nullptr, nullptr, settingText::wraps},
     {"Maximum time impact SFX",
@@ -59,7 +66,7 @@ inline constexpr auto settingFacts = std::to_array<SettingFacts>({
      "Whether static plays and the radio ramps down under roofs (tunnels, bridges).", "", 0.0, 1.0,
      nullptr, nullptr, "any number other than 0 counts as on"},
     {"Volume Noise", "Volume of the static loop under a roof.", "sound volume", 0.0, 1.0,
-     settingText::soundBelow, settingText::soundAbove, nullptr},
+     settingText::soundBelow, settingText::soundAbove, nullptr, settingText::soundInfinite},
     {"Tunnel Radio Duck Volume",
      "Radio volume that the radio ramps down to under a roof, by 4 a frame.", "radio volume", 0.0,
      127.0, nullptr, settingText::radioAbove, settingText::lowByte},

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "compat/profile_file.h"
+#include "compat/windows_path.h"
 #include "platform/win32_api.h"
 
 namespace {
@@ -28,15 +29,10 @@ std::string unixPath(std::string_view path) {
 // Where the profile calls find a file: a bare file name lives in the Windows folder.
 std::string profileFilePath(std::string_view path) {
     std::string mapped = unixPath(path);
-    if (mapped.find('/') != std::string::npos || windowsFolder.empty()) return mapped;
-    return unixPath(windowsFolder) + '/' + mapped;
-}
-
-// Where a path lies when the current directory is currentFolder.
-std::string resolvedPath(std::string_view path) {
-    std::string mapped = unixPath(path);
-    if (currentFolder.empty() || mapped.front() == '/') return mapped;
-    return unixPath(currentFolder) + '/' + mapped;
+    if (mapped.find('/') == std::string::npos && !windowsFolder.empty()) {
+        mapped = unixPath(windowsFolder) + '/' + mapped;
+    }
+    return platform::windowsPath(mapped);
 }
 
 // The key an A call asks for in the file at path, or nothing when the path, section or key is
@@ -86,7 +82,8 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR 
 
 DWORD GetFileAttributesA(LPCSTR path) {
     struct stat status {};
-    if (path == nullptr || *path == '\0' || stat(resolvedPath(path).c_str(), &status) != 0) {
+    if (path == nullptr || *path == '\0' ||
+        stat(platform::linuxPathOf(path).c_str(), &status) != 0) {
         return INVALID_FILE_ATTRIBUTES;
     }
     return S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
@@ -102,6 +99,14 @@ DWORD GetTickCount() {
 }
 
 namespace platform {
+
+std::string linuxPathOf(std::string_view path) {
+    std::string mapped = unixPath(path);
+    if (!currentFolder.empty() && !mapped.empty() && mapped.front() != '/') {
+        mapped = unixPath(currentFolder) + '/' + mapped;
+    }
+    return windowsPath(mapped);
+}
 
 void setWindowsFolder(std::string folder) {
     windowsFolder = std::move(folder);

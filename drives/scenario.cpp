@@ -14,6 +14,7 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "text/shown_text.h"
 
@@ -205,8 +206,13 @@ class ScenarioReader {
                   double min, double max, std::string_view unit, bool whole = false) const {
         const toml::node* node = table.get(key);
         if (node == nullptr) {
-            if (!fallback) fail(table.source(), "expected a value for '" + std::string(key) + "'");
-            return *fallback;
+            if (fallback) return *fallback;
+            if (const toml::key* stray = keyInATable(table, key)) {
+                fail(stray->source(), "expected '" + std::string(key) +
+                                          "' before the first table: after a [table] line a key "
+                                          "belongs to that table");
+            }
+            fail(table.source(), "expected a value for '" + std::string(key) + "'");
         }
         std::optional<double> value = node->value<double>();
         if (!value || (whole && !node->is_integer()) || !(*value >= min && *value <= max)) {
@@ -215,6 +221,26 @@ class ScenarioReader {
                                      " to " + numberText(max) + " for '" + std::string(key) + "'");
         }
         return *value;
+    }
+
+    // The key of that name in a table of table or in one of its arrays of tables: where a key
+    // meant for table went when it was written below a [table] line. nullptr when there is none.
+    static const toml::key* keyInATable(const toml::table& table, std::string_view name) {
+        for (auto&& [key, node] : table) {
+            std::vector<const toml::table*> tables;
+            if (node.is_table()) tables.push_back(node.as_table());
+            if (const toml::array* array = node.as_array()) {
+                for (const toml::node& element : *array) {
+                    if (element.is_table()) tables.push_back(element.as_table());
+                }
+            }
+            for (const toml::table* inner : tables) {
+                for (auto&& [innerKey, value] : *inner) {
+                    if (innerKey.str() == name) return &innerKey;
+                }
+            }
+        }
+        return nullptr;
     }
 
     // A crash's force or a damage's amount: 0 would be an event that never happens.
@@ -387,6 +413,13 @@ class ScenarioReader {
 }  // namespace
 
 Scenario parseScenario(std::string_view text, const std::string& path) {
+    // UTF-16 (a byte-order mark, or a zero in every other byte of the start): TOML is UTF-8.
+    const std::string_view start = text.substr(0, 64);
+    const auto zeros = std::count(start.begin(), start.end(), '\0');
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
+        (start.size() >= 4 && static_cast<std::size_t>(zeros) * 3 >= start.size())) {
+        throw InputError(path, 1, 1, "the file is UTF-16: save the scenario as UTF-8");
+    }
     return ScenarioReader(path).read(text);
 }
 

@@ -20,6 +20,28 @@ bool isSpecialFile(const fs::path& path) {
     return fs::exists(status) && !fs::is_regular_file(status);
 }
 
+// The name of a temporary file beside one called name, short enough for any file system that
+// takes name itself (255 bytes): ".name.XXXXXX", name cut to fit.
+std::string temporaryName(const std::string& name) {
+    constexpr std::size_t longestName = 255;
+    const std::string suffix = ".XXXXXX";
+    return "." + name.substr(0, longestName - 1 - suffix.size()) + suffix;
+}
+
+// The file an output path names: links followed, also one to a file not made yet (at most 40
+// of them, as the kernel allows).
+fs::path realTarget(const fs::path& target) {
+    std::error_code error;
+    fs::path path = fs::absolute(target, error);
+    for (int hops = 0; hops < 40 && fs::is_symlink(path, error); ++hops) {
+        const fs::path next = fs::read_symlink(path, error);
+        if (error) break;
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    const fs::path real = fs::weakly_canonical(path, error);
+    return error ? path : real;
+}
+
 // A new empty file from a mkstemp pattern; throws naming target when it cannot be made.
 fs::path makeTemporary(const fs::path& pattern, const fs::path& target) {
     std::string name = pattern.string();
@@ -61,10 +83,10 @@ bool sameFile(const fs::path& a, const fs::path& b) {
 }  // namespace
 
 OutputFile::OutputFile(fs::path target)
-    : target(std::move(target)), copyInto(isSpecialFile(this->target)) {
-    const fs::path pattern = copyInto ? fs::temp_directory_path() / "ostrelle-sim-output-XXXXXX"
-                                      : this->target.parent_path() /
-                                            ("." + this->target.filename().string() + ".XXXXXX");
+    : target(std::move(target)), real(realTarget(this->target)), copyInto(isSpecialFile(real)) {
+    const fs::path pattern = copyInto
+                                 ? fs::temp_directory_path() / "ostrelle-sim-output-XXXXXX"
+                                 : real.parent_path() / temporaryName(real.filename().string());
     temporary = makeTemporary(pattern, this->target);
 }
 
@@ -76,28 +98,96 @@ OutputFile::~OutputFile() {
 
 void OutputFile::commit() {
     if (copyInto) {
-        copyBytes(temporary, target);
+        copyBytes(temporary, real);
     } else {
         // mkstemp made the file for us alone (0600): the output gets the usual permissions.
         const mode_t mask = umask(0);
         umask(mask);
         std::error_code error;
         fs::permissions(temporary, static_cast<fs::perms>(0666 & ~mask), error);
-        if (rename(temporary.c_str(), target.c_str()) != 0) {
+        if (rename(temporary.c_str(), real.c_str()) != 0) {
             throw std::runtime_error(target.string() + ": cannot write");
         }
     }
     committed = true;
 }
 
-void refuseSameFiles(const std::vector<NamedPath>& paths) {
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        for (std::size_t j = i + 1; j < paths.size(); ++j) {
-            if (paths[i].path.empty() || paths[j].path.empty()) continue;
-            if (!sameFile(paths[i].path, paths[j].path)) continue;
-            throw std::invalid_argument(paths[j].role + " " + paths[j].path +
-                                        " is the same file as " + paths[i].role + " " +
-                                        paths[i].path + ": nothing was written");
+void OutputFile::commitAll(const std::vector<OutputFile*>& files) {
+    struct Kept {
+        OutputFile* file;
+        fs::path old;  // the file that was there, linked aside; empty when there was none
+    };
+    std::vector<Kept> done;
+    const auto takeBack = [&] {
+        std::error_code error;
+        for (const Kept& kept : done) {
+            if (kept.old.empty()) {
+                fs::remove(kept.file->real, error);
+            } else {
+                fs::rename(kept.old, kept.file->real, error);
+            }
+        }
+    };
+    try {
+        for (OutputFile* file : files) {
+            if (file->copyInto) continue;
+            Kept kept{file, {}};
+            std::error_code error;
+            if (fs::is_regular_file(file->real, error)) {
+                kept.old = makeTemporary(
+                    file->real.parent_path() / temporaryName(file->real.filename().string()),
+                    file->target);
+                // A link costs nothing; a file system without links gets a copy.
+                fs::remove(kept.old);
+                fs::create_hard_link(file->real, kept.old, error);
+                if (error) fs::copy_file(file->real, kept.old);
+            }
+            done.push_back(kept);
+            file->commit();
+        }
+    } catch (const std::exception&) {
+        takeBack();
+        throw;
+    }
+    std::error_code error;
+    for (const Kept& kept : done) {
+        if (!kept.old.empty()) fs::remove(kept.old, error);
+    }
+    for (OutputFile* file : files) {
+        if (file->copyInto) file->commit();
+    }
+}
+
+void checkOutputPath(const std::string& role, const std::string& path) {
+    if (path.empty()) throw std::invalid_argument(role + ": an empty path");
+    struct stat output {
+    }, standardOutput{};
+    if (path == "-" ||
+        (stat(path.c_str(), &output) == 0 && fstat(1, &standardOutput) == 0 &&
+         output.st_dev == standardOutput.st_dev && output.st_ino == standardOutput.st_ino)) {
+        throw std::invalid_argument(role + " " + path +
+                                    ": standard output carries the timeline; name a file");
+    }
+    std::error_code error;
+    if (fs::is_directory(realTarget(path), error)) {
+        throw std::invalid_argument(role + " " + path + ": a folder, not a file");
+    }
+    const fs::path folder = realTarget(path).parent_path();
+    if (!fs::is_directory(folder, error)) {
+        throw std::invalid_argument(role + " " + path + ": no such folder " + folder.string());
+    }
+}
+
+void refuseSameFiles(const std::vector<NamedPath>& inputs, const std::vector<NamedPath>& outputs) {
+    for (std::size_t j = 0; j < outputs.size(); ++j) {
+        const NamedPath& output = outputs[j];
+        std::vector<NamedPath> before = inputs;
+        before.insert(before.end(), outputs.begin(), outputs.begin() + static_cast<long>(j));
+        for (const NamedPath& other : before) {
+            if (output.path.empty() || other.path.empty()) continue;
+            if (!sameFile(other.path, output.path)) continue;
+            throw std::invalid_argument(output.role + " " + output.path + " is the same file as " +
+                                        other.role + " " + other.path + ": nothing was written");
         }
     }
 }

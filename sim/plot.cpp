@@ -1,6 +1,8 @@
 #include "sim/plot.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -162,6 +164,12 @@ void writePlot(const std::vector<FrameRecord>& records, const std::string& title
         throw std::runtime_error("cannot run gnuplot");
     }
     const std::string text = plotScript(records, title);
+    // A gnuplot that fails before it has read the script is an error of the write, not a
+    // SIGPIPE that ends the run: the signal is held back while writing and dropped if raised.
+    sigset_t pipeSignal, previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
     bool sent = true;
     for (std::size_t done = 0; sent && done < text.size();) {
         const ssize_t wrote = write(script[1], text.data() + done, text.size() - done);
@@ -169,10 +177,14 @@ void writePlot(const std::vector<FrameRecord>& records, const std::string& title
         done += sent ? static_cast<std::size_t>(wrote) : 0;
     }
     close(script[1]);
+    const timespec now{};
+    while (!sent && sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     int status = 0;
     while (waitpid(gnuplot, &status, 0) < 0 && errno == EINTR) {
     }
     if (!sent || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error("gnuplot could not draw " + pngPath);
+        throw std::runtime_error("gnuplot could not draw the plot");
     }
 }

@@ -45,8 +45,8 @@ fs::path assetsFolder() {
     return fs::read_symlink("/proc/self/exe", error).parent_path() / "assets";
 }
 
-// Set by SIGINT and SIGTERM; the run stops at the next frame or step, removes what it made and
-// ends as the signal would have ended it.
+// Set by SIGINT, SIGTERM, SIGHUP (a closed terminal), SIGQUIT and SIGPIPE; the run stops at the
+// next frame or step, removes what it made and ends as the signal would have ended it.
 volatile std::sig_atomic_t interruptedBy = 0;
 
 void onInterrupt(int signal) {
@@ -65,14 +65,13 @@ void catchInterrupts() {
     struct sigaction action = {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // A reader that goes away (gnuplot failing) is an error of the write, not the end of the run.
-    std::signal(SIGPIPE, SIG_IGN);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 struct Outputs {
-    std::string ini, sounds, trace, csv, plot, wav;
+    std::string ini, sounds, game, trace, csv, plot, wav;
 };
 
 struct Drive {
@@ -88,15 +87,29 @@ fs::path settingsBesideReplay(const fs::path& replay) {
     return fs::path(replay).replace_extension(".ini");
 }
 
-// Writes an output whole through write(path) into a temporary file, then puts it in place.
-template <typename Write>
-void writeOutput(const std::string& target, Write write) {
-    if (target.empty()) return;
+// The temporary file of an output, made before the work, or nothing when it was not asked for.
+std::optional<OutputFile> outputFor(const std::string& target) {
+    if (target.empty()) return std::nullopt;
+    return std::optional<OutputFile>(std::in_place, target);
+}
+
+// Every output given, put in place together once all are written.
+void commitOutputs(std::initializer_list<std::optional<OutputFile>*> outputs) {
     stopIfInterrupted();
-    OutputFile file(target);
-    write(file.path());
-    stopIfInterrupted();
-    file.commit();
+    std::vector<OutputFile*> files;
+    for (std::optional<OutputFile>* output : outputs) {
+        if (output->has_value()) files.push_back(&**output);
+    }
+    OutputFile::commitAll(files);
+}
+
+// Throws when what was printed did not all reach standard output (a full disk, a closed pipe):
+// a timeline cut short is a failure, not a success.
+void requireStandardOutput() {
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        throw std::runtime_error("standard output: cannot write all of it");
+    }
 }
 
 void writeStream(const std::string& path, const std::function<void(std::ostream&)>& write) {
@@ -123,14 +136,21 @@ std::string changedSettings() {
     return changed;
 }
 
-// "broke.mp3 from assets/Radio SFX/broke.mp3, broke2.mp3 missing, ..."
+// "broke.mp3 from assets/Radio SFX/broke.mp3, broke2.mp3 missing, noise.mp3 found, but cannot
+// play: the file is empty (mod/noise.mp3)"
 std::string soundSources(const PluginFolder& folder) {
     std::string sources;
     for (const PluginSound& sound : pluginSounds) {
         const char* name = sound.fileName;
-        const std::string found = folder.soundSource(name);
-        sources += (sources.empty() ? "" : ", ") + std::string(name) +
-                   (found.empty() ? " missing" : " from " + found);
+        const PluginFolder::SoundSource found = folder.soundSource(name);
+        sources += (sources.empty() ? "" : ", ") + std::string(name);
+        if (found.path.empty()) {
+            sources += " missing";
+        } else if (!found.refusal.empty()) {
+            sources += " found, but cannot play: " + found.refusal + " (" + found.path + ")";
+        } else {
+            sources += " from " + found.path;
+        }
     }
     return printableText(sources);
 }
@@ -144,24 +164,31 @@ std::string settingsFor(const Drive& drive, const Outputs& outputs) {
 int runDrive(const Drive& drive, const Outputs& outputs) {
     const std::string settings = settingsFor(drive, outputs);
     const std::string bed = (assetsFolder() / "radio-bed.mp3").string();
-    refuseSameFiles({{"the input", drive.path},
-                     {"the settings file", settings},
-                     {"the radio bed", outputs.wav.empty() ? "" : bed},
-                     {"--trace", outputs.trace},
-                     {"--csv", outputs.csv},
-                     {"--plot", outputs.plot},
-                     {"--wav", outputs.wav}});
-    PluginFolder folder(settings,
-                        outputs.sounds.empty() ? assetsFolder().string() : outputs.sounds);
-    std::optional<OutputFile> trace, wav;
-    std::optional<std::ofstream> traceStream;
-    if (!outputs.trace.empty()) {
-        trace.emplace(outputs.trace);
-        traceStream.emplace(trace->path(), std::ios::binary);
+    PluginFolder folder(settings, outputs.sounds.empty() ? assetsFolder().string() : outputs.sounds,
+                        outputs.game);
+    // Every file the run reads, and the shipped ones, against every output.
+    std::vector<NamedPath> inputs{
+        {"the input", drive.path},
+        {"the settings file", settings},
+        {"the radio bed", bed},
+        {"the shipped settings", (assetsFolder() / "Ostrelle.ini").string()}};
+    for (const PluginSound& sound : pluginSounds) {
+        const std::string name = sound.fileName;
+        inputs.push_back(
+            {"the shipped " + std::string(name), (assetsFolder() / "Radio SFX" / name).string()});
+        inputs.push_back({"the sound " + std::string(name), folder.soundSource(name).path});
     }
+    refuseSameFiles(inputs, {{"--trace", outputs.trace},
+                             {"--csv", outputs.csv},
+                             {"--plot", outputs.plot},
+                             {"--wav", outputs.wav}});
+    // Every output's temporary file first: what cannot be written fails before the drive runs.
+    std::optional<OutputFile> trace = outputFor(outputs.trace), csv = outputFor(outputs.csv),
+                              plot = outputFor(outputs.plot), wav = outputFor(outputs.wav);
+    std::optional<std::ofstream> traceStream;
+    if (trace) traceStream.emplace(trace->path(), std::ios::binary);
     std::optional<WavRender> render;
-    if (!outputs.wav.empty()) {
-        wav.emplace(outputs.wav);
+    if (wav) {
         const std::vector<double> durations = frameDurations(drive.frames);
         render.emplace(wav->path(), bed, std::accumulate(durations.begin(), durations.end(), 0.0));
     }
@@ -184,22 +211,28 @@ int runDrive(const Drive& drive, const Outputs& outputs) {
     if (render) render->finish();
     double seconds = records.back().time + records.back().duration;
     std::string changed = changedSettings();
-    std::printf("%s: %zu frames, %.1f s, settings %s (%s)\nsounds: %s\n",
-                printableText(drive.title).c_str(), records.size(), seconds,
-                printableText(settings).c_str(), changed.empty() ? "all defaults" : changed.c_str(),
-                soundSources(folder).c_str());
+    const std::string game = folder.givenGameFolder();
+    std::printf(
+        "%s: %zu frames, %.1f s, settings %s (%s)\nsounds: %s\ngame folder: %s\n",
+        printableText(drive.title).c_str(), records.size(), seconds,
+        printableText(settings).c_str(), changed.empty() ? "all defaults" : changed.c_str(),
+        soundSources(folder).c_str(),
+        game.empty() ? "none (an empty one; --game names one)" : printableText(game).c_str());
     writeTimeline(std::cout, records, settingsRead);
-    std::cout.flush();
+    requireStandardOutput();
 
-    writeOutput(outputs.csv, [&](const std::string& path) {
-        writeStream(path, [&](std::ostream& out) { writeFrameTable(out, records); });
-    });
-    writeOutput(outputs.plot, [&](const std::string& path) {
-        writePlot(records, drive.title + (changed.empty() ? "" : " - " + changed), path);
-    });
+    if (csv) writeStream(csv->path(), [&](std::ostream& out) { writeFrameTable(out, records); });
     stopIfInterrupted();
-    if (trace) trace->commit();
-    if (wav) wav->commit();
+    if (plot) {
+        try {
+            writePlot(records, drive.title + (changed.empty() ? "" : " - " + changed),
+                      plot->path());
+        } catch (const std::runtime_error& error) {
+            throw std::runtime_error(outputs.plot + ": " + error.what() +
+                                     "; no output was written");
+        }
+    }
+    commitOutputs({&trace, &csv, &plot, &wav});
     for (const std::string* path : {&outputs.trace, &outputs.csv, &outputs.plot, &outputs.wav}) {
         if (!path->empty()) std::printf("Wrote %s\n", printableText(*path).c_str());
     }
@@ -212,11 +245,11 @@ Drive scenarioDrive(const std::string& path) {
 }
 
 Drive replayDrive(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    // Checked before it is opened: opening a named pipe would wait for a writer.
     std::error_code error;
-    if (!fs::is_regular_file(path, error) || !file) {
-        throw InputError(path, 1, 1, "cannot read the file");
-    }
+    if (!fs::is_regular_file(path, error)) throw InputError(path, 1, 1, "cannot read the file");
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw InputError(path, 1, 1, "cannot read the file");
     const fs::path settings = settingsBesideReplay(path);
     return {path, path, fs::is_regular_file(settings, error) ? settings.string() : "",
             readReplay(file, path)};
@@ -227,19 +260,15 @@ int exportReplay(const std::string& scenarioPath, const std::string& replayPath)
     const std::string settingsPath = settingsBesideReplay(replayPath).string();
     Drive drive = scenarioDrive(scenarioPath);
     const std::string settings = settingsFor(drive, {});
-    refuseSameFiles({{"the scenario", scenarioPath},
-                     {"the scenario's settings file", settings},
-                     {"the replay", replayPath},
-                     {"the replay's settings file", settingsPath}});
-    writeOutput(replayPath, [&](const std::string& path) {
-        writeStream(path, [&](std::ostream& out) { writeReplay(out, drive.frames); });
-    });
-    writeOutput(settingsPath, [&](const std::string& path) {
-        std::error_code error;
-        if (!fs::copy_file(settings, path, fs::copy_options::overwrite_existing, error)) {
-            throw std::runtime_error(settingsPath + ": cannot write: " + error.message());
-        }
-    });
+    refuseSameFiles({{"the scenario", scenarioPath}, {"the scenario's settings file", settings}},
+                    {{"the replay", replayPath}, {"the replay's settings file", settingsPath}});
+    std::optional<OutputFile> replay = outputFor(replayPath), copy = outputFor(settingsPath);
+    writeStream(replay->path(), [&](std::ostream& out) { writeReplay(out, drive.frames); });
+    std::error_code error;
+    if (!fs::copy_file(settings, copy->path(), fs::copy_options::overwrite_existing, error)) {
+        throw std::runtime_error(settingsPath + ": cannot write: " + error.message());
+    }
+    commitOutputs({&replay, &copy});
     std::printf("Wrote %s: %zu frames; and %s: the settings %s\n",
                 printableText(replayPath).c_str(), drive.frames.size(),
                 printableText(settingsPath).c_str(), printableText(settings).c_str());
@@ -251,13 +280,45 @@ struct UsageError : std::invalid_argument {
     using std::invalid_argument::invalid_argument;
 };
 
+// Whether a program of that name is on the PATH.
+bool onPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path != nullptr ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        if (access(((folder.empty() ? "." : folder) + "/" + program).c_str(), X_OK) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void checkOutputs(const Outputs& outputs) {
-    if (!outputs.ini.empty() && !std::ifstream(outputs.ini)) {
+    std::error_code error;
+    // Not opened to find out: a named pipe would block the run before it starts.
+    if (!outputs.ini.empty() &&
+        (!fs::is_regular_file(outputs.ini, error) || access(outputs.ini.c_str(), R_OK) != 0)) {
         throw UsageError("--ini " + outputs.ini + ": cannot read the file");
     }
-    std::error_code error;
+    for (const auto& [role, path] : {std::pair{"--trace", &outputs.trace},
+                                     {"--csv", &outputs.csv},
+                                     {"--plot", &outputs.plot},
+                                     {"--wav", &outputs.wav}}) {
+        if (path->empty()) continue;
+        try {
+            checkOutputPath(role, *path);
+        } catch (const std::invalid_argument& problem) {
+            throw UsageError(problem.what());
+        }
+    }
+    if (!outputs.plot.empty() && !onPath("gnuplot")) {
+        throw UsageError("--plot " + outputs.plot +
+                         ": gnuplot is not installed (Debian: apt-get install gnuplot-nox)");
+    }
     if (!outputs.sounds.empty() && !fs::is_directory(outputs.sounds, error)) {
         throw UsageError("--sounds " + outputs.sounds + ": no such folder");
+    }
+    if (!outputs.game.empty() && !fs::is_directory(outputs.game, error)) {
+        throw UsageError("--game " + outputs.game + ": no such folder");
     }
     std::string extension = fs::path(outputs.plot).extension().string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -266,10 +327,22 @@ void checkOutputs(const Outputs& outputs) {
     }
 }
 
+// An empty path given to any option or argument is a mistake: "" never names a file.
+void refuseEmptyValues(const CLI::App& app) {
+    for (const CLI::App* command : app.get_subcommands()) {
+        for (const CLI::Option* option : command->get_options()) {
+            for (const std::string& value : option->results()) {
+                if (value.empty()) throw UsageError(option->get_name() + ": an empty path");
+            }
+        }
+    }
+}
+
 const char* const exitStatuses =
     "Exit status: 0 when done; 1 when an output cannot be written in full; 2 for a mistake on\n"
     "the command line or in an input (scenario, replay, settings file), with file:line:column;\n"
-    "after SIGINT or SIGTERM, the signal's (nothing half-written is left behind).";
+    "after SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGPIPE, the signal's (nothing half-written is\n"
+    "left behind).";
 
 const char* const scenarioFormat =
     "A scenario (TOML; every time in seconds from the start):\n"
@@ -307,6 +380,10 @@ void addOutputs(CLI::App* command, Outputs& outputs, const std::string& settings
     command->add_option("--sounds", outputs.sounds,
                         "the folder the plug-in runs from: its sounds are searched there as the "
                         "plug-in searches them (\"Radio SFX\" first); default: the shipped assets");
+    command->add_option("--game", outputs.game,
+                        "the game's folder: the plug-in's relative search places (Radio SFX\\, "
+                        "modloader\\Ostrelle\\...) are looked up there; default: an empty "
+                        "folder, never the shell's current one");
     command->add_option("--trace", outputs.trace,
                         "write every call the plug-in makes, one JSON object a line");
     command->add_option("--csv", outputs.csv,
@@ -390,14 +467,16 @@ int run(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
+        refuseEmptyValues(app);
         checkOutputs(outputs);
+        if (*exportCommand) checkOutputPath("the replay", output);
     } catch (const CLI::Success& done) {
         return app.exit(done);  // --help, --version
     } catch (const CLI::ParseError& error) {
         std::fprintf(stderr, "ostrelle-sim: %s\nRun 'ostrelle-sim --help' for the commands.\n",
                      printableText(usageMessage(app, error, argc, argv)).c_str());
         return exitBadInput;
-    } catch (const UsageError& error) {
+    } catch (const std::invalid_argument& error) {  // UsageError, or a bad output path
         std::fprintf(stderr, "ostrelle-sim: %s\n", printableText(error.what()).c_str());
         return exitBadInput;
     }
@@ -443,7 +522,15 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int status = run(argc, argv);
+    int status = run(argc, argv);
+    if (status >= 0) {
+        try {
+            requireStandardOutput();
+        } catch (const std::runtime_error& error) {
+            std::fprintf(stderr, "ostrelle-sim: %s\n", error.what());
+            status = exitFailed;
+        }
+    }
     if (status < 0) {
         // Everything made is removed by now: end as the signal would have ended the program.
         std::signal(interruptedBy, SIG_DFL);

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 using BOOL = std::int32_t;
 using UINT = std::uint32_t;
@@ -34,8 +35,14 @@ DWORD GetFileAttributesA(LPCSTR path);
 DWORD GetTickCount();
 
 // Knobs of the Linux replacement that Windows has no counterpart for. Every path handed to the
-// calls above has '\' read as '/'.
+// calls above has '\' read as '/', and each of its parts matches a name on disk without regard to
+// letter case, as on Windows (compat/windows_path.h).
 namespace platform {
+
+// The Linux path that the calls above, and the Linux audio library's file open, use for a path
+// the plug-in names: '\' read as '/', a relative path taken from the current folder set below,
+// each part spelled as the matching name on disk.
+std::string linuxPathOf(std::string_view path);
 
 // Where a bare file name (one without any separator) is looked for by the profile calls, in place
 // of the Windows folder. Empty, the default, means the current directory.

@@ -5,19 +5,15 @@
 #include <optional>
 #include <string>
 
+#include "platform/win32_api.h"
 #include "standins/audio/mixer.h"
 #include "standins/audio/output_device.h"
+#include "standins/audio/sound_refusal.h"
 
 namespace {
 
 // The open device, between BASS_Init and BASS_Free. Constant-initialised: no work at load.
 constinit std::optional<audio::Mixer> mixer;
-
-// The path as Linux spells it.
-std::string linuxPath(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
 
 }  // namespace
 
@@ -36,7 +32,7 @@ bool audio::device::isOpen() {
 }
 
 HSTREAM audio::device::addStream(const std::string& path, bool loop) {
-    std::unique_ptr<SoundStream> stream = SoundStream::open(linuxPath(path), loop);
+    std::unique_ptr<SoundStream> stream = SoundStream::open(platform::linuxPathOf(path), loop);
     return mixer.has_value() && stream != nullptr ? mixer->add(std::move(stream)) : 0;
 }
 
@@ -54,6 +50,12 @@ bool audio::device::stop(HSTREAM handle) {
 
 bool audio::device::setVolume(HSTREAM handle, float volume) {
     return mixer.has_value() && mixer->setVolume(handle, volume);
+}
+
+std::string audio::soundRefusal(const std::string& path) {
+    std::string refusal;
+    SoundStream::open(platform::linuxPathOf(path), false, &refusal);
+    return refusal;
 }
 
 bool audio::renderOutput(float* frames, std::size_t frameCount) {

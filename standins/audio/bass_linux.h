@@ -6,8 +6,10 @@
 //   numbers answer FALSE. The mix runs at outputRate whatever freq asks; flags, win and dsguid
 //   are ignored.
 // - BASS_StreamCreateFile reads a file by narrow path only (mem FALSE, offset 0, length 0) and
-//   takes no flag but BASS_SAMPLE_LOOP; anything else answers 0. A '\' in the path is read as
-//   '/', as the plug-in builds its paths the Windows way. A file cut part-way plays what decodes.
+//   takes no flag but BASS_SAMPLE_LOOP; anything else answers 0. The path is found as the other
+//   Win32 calls find it (platform::linuxPathOf): '\' read as '/', as the plug-in builds its paths
+//   the Windows way, a relative path from the game's current folder, letter case ignored. A file
+//   cut part-way plays what decodes.
 // - Handles count up from 1 in each session (BASS_Init to BASS_Free): none is given out twice in
 //   a session, and every session hands out the same handles for the same calls.
 // - A negative or non-finite volume answers FALSE and leaves the volume as it was.

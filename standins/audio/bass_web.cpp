@@ -2,12 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <map>
 #include <optional>
 #include <utility>
 
+#include "platform/win32_api.h"
 #include "standins/audio/output_device.h"
+#include "standins/audio/sound_refusal.h"
 
 namespace {
 
@@ -18,12 +19,6 @@ struct Device {
 
 std::optional<Device> recorder;
 std::vector<audio::DeviceCall> done;
-
-bool isSoundFile(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');  // the plug-in builds Windows paths
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0;
-}
 
 bool isOpen(HSTREAM handle) {
     return recorder.has_value() && recorder->streams.contains(handle);
@@ -57,7 +52,7 @@ bool audio::device::isOpen() {
 }
 
 HSTREAM audio::device::addStream(const std::string& path, bool loop) {
-    if (!recorder.has_value() || !isSoundFile(path)) return 0;
+    if (!recorder.has_value() || !audio::soundRefusal(path).empty()) return 0;
     const HSTREAM handle = ++recorder->lastHandle;
     recorder->streams[handle] = loop;
     done.push_back({.kind = DeviceCall::Kind::open, .handle = handle, .path = path, .loop = loop});
@@ -80,6 +75,13 @@ bool audio::device::stop(HSTREAM handle) {
 
 bool audio::device::setVolume(HSTREAM handle, float volume) {
     return record(handle, {.kind = DeviceCall::Kind::setVolume, .volume = volume});
+}
+
+std::string audio::soundRefusal(const std::string& path) {
+    struct stat status {};
+    if (stat(platform::linuxPathOf(path).c_str(), &status) != 0) return "cannot be opened";
+    if (!S_ISREG(status.st_mode)) return "not a file";
+    return status.st_size > 0 ? "" : "the file is empty";
 }
 
 std::vector<audio::DeviceCall> audio::takeDeviceCalls() {

@@ -1,10 +1,7 @@
 #include "standins/audio/mp3_decoder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 
 namespace audio {
@@ -12,21 +9,6 @@ namespace audio {
 namespace {
 
 constexpr std::size_t bytesPerFrame = MPG123_STEREO * sizeof(float);
-
-// The descriptor of path if it is a regular file, -1 otherwise. O_NONBLOCK keeps open() from
-// waiting on a FIFO; reads from a regular file ignore it.
-int openRegularFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return -1;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // Where the audio of the file starts: after its ID3v2 tag if it has one (a 10-byte header whose
 // last four bytes hold the body size, 7 bits each, then the body and, with flag 0x10, a 10-byte
@@ -77,11 +59,11 @@ void allowEveryRate(mpg123_handle* handle) {
 
 }  // namespace
 
-std::unique_ptr<Mp3Decoder> Mp3Decoder::open(const std::string& path) {
-    const int fd = openRegularFile(path);
-    if (fd < 0) {
-        return nullptr;
-    }
+bool startsWithMpegAudio(int fd) {
+    return frameHeaderAt(fd, audioStart(fd));
+}
+
+std::unique_ptr<Mp3Decoder> Mp3Decoder::open(int fd) {
     mpg123_handle* handle = mpg123_new(nullptr, nullptr);
     if (handle == nullptr) {
         ::close(fd);
@@ -98,15 +80,13 @@ Mp3Decoder::~Mp3Decoder() {
 
 // Opens the stream at the file's own rate and proves that it is MPEG audio and that at least one
 // sample decodes. libmpg123 skips any amount of junk to the first thing that looks like a frame,
-// which most binary files have somewhere, so the file must open with a frame (after any ID3v2
-// tag), and the first frame that decodes must be that one or the one after it: LAME's Info
-// frame, at most 1441 bytes (MPEG-1 Layer III at 320 kb/s and 32 kHz, padded).
+// which most binary files have somewhere, so openDecoder passes only a file that opens with a
+// frame header (after any ID3v2 tag), and the first frame that decodes must be that one or the one
+// after it: LAME's Info frame, at most 1441 bytes (MPEG-1 Layer III at 320 kb/s and 32 kHz,
+// padded).
 bool Mp3Decoder::start() {
     constexpr off_t largestInfoFrame = 1441;
     const off_t audio = audioStart(fd);
-    if (!frameHeaderAt(fd, audio)) {
-        return false;
-    }
     // QUIET: libmpg123 prints resync notes on damaged input otherwise. GAPLESS: drop the encoder
     // delay and padding that the LAME header records.
     mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);

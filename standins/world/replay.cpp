@@ -177,12 +177,26 @@ InputError::InputError(const std::string& fileName, std::size_t line, std::size_
 std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName) {
     std::string line;
     LineReader lines(in, fileName);
-    if (!lines.next(line) || line != header()) {
+    // A spreadsheet saving as UTF-8 puts a byte-order mark first.
+    const std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    const bool read = lines.next(line);
+    if (line.starts_with(byteOrderMark)) line.erase(0, byteOrderMark.size());
+    if (!read || line != header()) {
         throw InputError(fileName, 1, 1, "expected the header " + header());
     }
     std::vector<ReplayFrame> frames;
     std::unordered_set<std::uint32_t> vehicles;
+    std::size_t blankLine = 0;  // the first blank line, which only more blank lines may follow
     while (lines.next(line)) {
+        if (line.empty()) {
+            if (blankLine == 0) blankLine = lines.number;
+            continue;
+        }
+        if (blankLine != 0) {
+            throw InputError(fileName, blankLine, 1,
+                             "expected a row, found a blank line (blank lines may only end the "
+                             "replay)");
+        }
         RowReader reader(fileName, lines.number, line);
         if (frames.size() == maxReplayFrames) {
             reader.fail(1, "expected at most " + std::to_string(maxReplayFrames) + " frames");

@@ -1,9 +1,19 @@
 #include "tests/support/game_folders.h"
 
+#include <cctype>
+
 #include "sound/sound_player.h"
 #include "tests/support/pe_image.h"
 
 namespace {
+
+// Two frames of silence, MPEG-1 Layer III at 128 kb/s and 44.1 kHz: a header (sync, no CRC,
+// bitrate index 9, rate index 0) and 413 bytes of zeros each, which decode to silence.
+std::string silentMp3() {
+    std::string frame("\xFF\xFB\x90\x00", 4);
+    frame.resize(417, '\0');
+    return frame + frame;
+}
 
 // The game's program and bass.dll in the game's folder, the plug-in with its settings and sounds
 // in scripts/.
@@ -12,9 +22,22 @@ GameFiles playersFolder() {
             {"bass.dll", audioLibrary()},
             {"scripts/Ostrelle.dll", pluginLibrary()},
             {"scripts/Ostrelle.ini", "[Settings]\r\nVolume Damage=0.5\r\n"},
-            {"scripts/Radio SFX/broke.mp3", "mp3"},
-            {"scripts/Radio SFX/broke2.mp3", "mp3"},
-            {"scripts/Radio SFX/noise.mp3", "mp3"}};
+            {"scripts/Radio SFX/broke.mp3", silentMp3()},
+            {"scripts/Radio SFX/broke2.mp3", silentMp3()},
+            {"scripts/Radio SFX/noise.mp3", silentMp3()}};
+}
+
+// Moves everything of scripts/ (the plug-in, its settings and sounds) into folder.
+void movePlugin(GameFiles& files, const std::string& folder) {
+    const std::string scripts = "scripts/";
+    for (auto file = files.begin(); file != files.end();) {
+        if (file->first.starts_with(scripts)) {
+            files[folder + file->first.substr(scripts.size())] = file->second;
+            file = files.erase(file);
+        } else {
+            ++file;
+        }
+    }
 }
 
 struct Variant {
@@ -29,7 +52,7 @@ const Variant variants[] = {
          for (const PluginSound& sound : pluginSounds) {
              const std::string name = sound.fileName;
              f.erase("scripts/Radio SFX/" + std::string(name));
-             f["Radio SFX/" + std::string(name)] = "mp3";
+             f["Radio SFX/" + std::string(name)] = silentMp3();
          }
      }},
     {"SeveralPrograms",
@@ -66,7 +89,7 @@ const Variant variants[] = {
     {"SoundInTheWrongPlace",
      [](GameFiles& f) {
          f.erase("scripts/Radio SFX/broke2.mp3");
-         f["sounds/broke2.mp3"] = "mp3";
+         f["sounds/broke2.mp3"] = silentMp3();
      }},
     {"SoundAFolder",
      [](GameFiles& f) {
@@ -76,6 +99,30 @@ const Variant variants[] = {
     {"SettingsWithWarnings",
      [](GameFiles& f) { f["scripts/Ostrelle.ini"] = "[Settings]\r\nVolume Damge=0.8\r\n"; }},
     {"NoSettings", [](GameFiles& f) { f.erase("scripts/Ostrelle.ini"); }},
+    {"NamesInOtherCase",
+     [](GameFiles& f) {
+         for (const PluginSound& sound : pluginSounds) {
+             const std::string name = sound.fileName;
+             std::string upper = name;
+             for (char& c : upper) c = static_cast<char>(std::toupper(c));
+             f["scripts/RADIO SFX/" + upper] =
+                 f.extract("scripts/Radio SFX/" + std::string(name)).mapped();
+         }
+         f["BASS.DLL"] = f.extract("bass.dll").mapped();
+         f["scripts/OSTRELLE.INI"] = f.extract("scripts/Ostrelle.ini").mapped();
+     }},
+    {"SoundCaseTwins", [](GameFiles& f) { f["scripts/radio sfx/noise.mp3"] = silentMp3(); }},
+    {"EmptySound", [](GameFiles& f) { f["scripts/Radio SFX/noise.mp3"] = ""; }},
+    {"PluginInTheZipsFolder", [](GameFiles& f) { movePlugin(f, "Ostrelle/"); }},
+    {"BackupCopy", [](GameFiles& f) { f["backup/Ostrelle.dll"] = pluginLibrary(); }},
+    {"PluginInAModLoader", [](GameFiles& f) { movePlugin(f, "modloader/Ostrelle/"); }},
+    {"AudioLibraryAFolder",
+     [](GameFiles& f) {
+         f.erase("bass.dll");
+         f["bass.dll/readme.txt"] = "";
+     }},
+    {"EmptyProgram", [](GameFiles& f) { f["game.exe"] = ""; }},
+    {"TextProgram", [](GameFiles& f) { f["game.exe"] = std::string("\xFF\xFEM\0Z\0", 6); }},
 };
 
 }  // namespace

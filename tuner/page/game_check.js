@@ -3,24 +3,17 @@
 import { FileProblem } from './files.js';
 
 // A game folder holds gigabytes of data the check never opens. It reads the programs and bass.dll
-// in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in) and the
-// settings files; of every other file (the sounds among them) it asks only whether it is there,
-// so those are written as empty placeholders.
+// in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in), the
+// settings files and the plug-in's sounds (it judges whether each would play); of every other
+// file it asks only whether it is there, so those are written as empty placeholders.
 const read = (path) =>
-  /\.ini$/i.test(path) ||
-  /(^|\/)ostrelle\.dll$/i.test(path) ||
-  /^([^/]*\.exe|bass\.dll)$/i.test(path);
+  /\.ini$/i.test(path) || /(^|\/)(ostrelle\.dll|broke2?\.mp3|noise\.mp3)$/i.test(path) || /^([^/]*\.exe|bass\.dll)$/i.test(path);
 const largestRead = 256 * 1048576; // what check-game reads of one file at most
 const mostFiles = 100_000;
 const mostBytes = 1024 * 1048576;
 
 // A path as the page keeps it: '/' between parts, none empty.
-const cleanPath = (path) =>
-  path
-    .replace(/\\/g, '/')
-    .split('/')
-    .filter((part) => part !== '' && part !== '.')
-    .join('/');
+const cleanPath = (path) => path.replace(/\\/g, '/').split('/').filter((part) => part !== '' && part !== '.').join('/');
 
 // The files given (a FileList, Files, {path, file, inFolder} from a drop, or {path, bytes}) as
 // {folderName, files: [{path, bytes}]}, paths relative to the game's folder. Files picked or
@@ -29,19 +22,12 @@ const cleanPath = (path) =>
 export async function gameFolderFiles(given) {
   const entries = [...given].map((item) =>
     item instanceof File
-      ? {
-          path: cleanPath(item.webkitRelativePath || item.name),
-          file: item,
-          inFolder: item.webkitRelativePath !== '',
-        }
+      ? { path: cleanPath(item.webkitRelativePath || item.name), file: item, inFolder: item.webkitRelativePath !== '' }
       : { ...item, path: cleanPath(item.path) },
   );
-  if (entries.length === 0)
-    throw new FileProblem("No files: pick the game's folder, or its .exe and bass.dll");
+  if (entries.length === 0) throw new FileProblem('No files: pick the game\'s folder, or its .exe and bass.dll');
   if (entries.length > mostFiles) {
-    throw new FileProblem(
-      `${entries.length} files: far more than a game folder holds; pick the game's own folder (where its .exe is)`,
-    );
+    throw new FileProblem(`${entries.length} files: far more than a game folder holds; pick the game's own folder (where its .exe is)`);
   }
   let folderName = 'game';
   const first = entries[0].path.split('/')[0];
@@ -55,24 +41,14 @@ export async function gameFolderFiles(given) {
     if (!read(entry.path)) {
       files.push({ path: entry.path, bytes: new Uint8Array() });
     } else if (entry.bytes !== undefined) {
-      files.push({
-        path: entry.path,
-        bytes:
-          typeof entry.bytes === 'string'
-            ? new TextEncoder().encode(entry.bytes)
-            : new Uint8Array(entry.bytes),
-      });
+      files.push({ path: entry.path, bytes: typeof entry.bytes === 'string' ? new TextEncoder().encode(entry.bytes) : new Uint8Array(entry.bytes) });
     } else {
       if (entry.file.size > largestRead) {
-        throw new FileProblem(
-          `${entry.path}: ${(entry.file.size / 1048576).toFixed(0)} MB, larger than the check reads (256 MB); this is no game program or plug-in file`,
-        );
+        throw new FileProblem(`${entry.path}: ${(entry.file.size / 1048576).toFixed(0)} MB, larger than the check reads (256 MB); this is no game program or plug-in file`);
       }
       bytesRead += entry.file.size;
       if (bytesRead > mostBytes) {
-        throw new FileProblem(
-          "More than 1 GB of programs: pick the game's own folder (where its .exe is), or its .exe and bass.dll",
-        );
+        throw new FileProblem('More than 1 GB of programs: pick the game\'s own folder (where its .exe is), or its .exe and bass.dll');
       }
       files.push({ path: entry.path, bytes: new Uint8Array(await entry.file.arrayBuffer()) });
     }
@@ -88,10 +64,7 @@ export async function droppedFiles(dataTransfer) {
   const found = [];
   const walk = async (entry, path) => {
     if (entry.isFile) {
-      found.push({
-        path,
-        file: await new Promise((resolve, reject) => entry.file(resolve, reject)),
-      });
+      found.push({ path, file: await new Promise((resolve, reject) => entry.file(resolve, reject)) });
       return;
     }
     const reader = entry.createReader();
@@ -123,9 +96,6 @@ export function showChecklist(element, { status, report }) {
   }
   const verdict = document.createElement('p');
   verdict.className = status === 0 ? 'verdict ok' : 'verdict fail';
-  verdict.textContent =
-    status === 0
-      ? 'The plug-in has everything it needs here.'
-      : 'Do what the FAIL lines say, then check again.';
+  verdict.textContent = status === 0 ? 'The plug-in has everything it needs here.' : 'Do what the FAIL lines say, then check again.';
   element.append(verdict, list);
 }

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string_view>
 
+#include "tests/support/case_name.h"
 #include "tests/support/game_folders.h"
 #include "tests/support/pe_image.h"
 #include "tests/support/temp_folder.h"
@@ -210,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "game.exe is not the build the plug-in hooks: the byte at 0x4A5DAA is 0x90"},
         FolderCase{"NoProgram", "NoProgram", "game build", false, "no .exe in"},
         FolderCase{"NoneOfSeveralPrograms", "NoneOfSeveralPrograms", "game build", false,
-                   "setup.exe: not a Windows program"},
+                   "setup.exe: an empty file"},
         FolderCase{"NoAudioLibrary", "NoAudioLibrary", "audio library", false,
                    "no bass.dll beside game.exe"},
         FolderCase{"AudioLibraryWithDecoratedNames", "AudioLibraryWithDecoratedNames",
@@ -230,7 +233,28 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"SettingsWithWarnings", "SettingsWithWarnings", "settings", false,
                    "scripts/Ostrelle.ini:2: warning: unknown key 'Volume Damge' is ignored"},
         FolderCase{"NoSettings", "NoSettings", "settings", false,
-                   "no Ostrelle.ini beside Ostrelle.dll"}),
+                   "no Ostrelle.ini beside Ostrelle.dll"},
+        FolderCase{"SoundsInOtherCase", "NamesInOtherCase", "sound", true,
+                   "noise.mp3: scripts/RADIO SFX/NOISE.MP3"},
+        FolderCase{"AudioLibraryInOtherCase", "NamesInOtherCase", "audio library", true,
+                   "BASS.DLL exports what the plug-in imports"},
+        FolderCase{"SettingsInOtherCase", "NamesInOtherCase", "settings", true,
+                   "scripts/OSTRELLE.INI reads as it looks"},
+        FolderCase{"SoundCaseTwins", "SoundCaseTwins", "sound", true,
+                   "scripts/radio sfx differs from scripts/Radio SFX only in case"},
+        FolderCase{"EmptySound", "EmptySound", "sound", false,
+                   "noise.mp3: scripts/Radio SFX/noise.mp3 would not play: the file is empty"},
+        FolderCase{"PluginInTheZipsFolder", "PluginInTheZipsFolder", "plug-in", false,
+                   "Ostrelle/Ostrelle.dll is where no plug-in loader looks"},
+        FolderCase{"BackupCopy", "BackupCopy", "plug-in", true,
+                   "backup/Ostrelle.dll: where no plug-in loader looks, so not loaded"},
+        FolderCase{"PluginInAModLoader", "PluginInAModLoader", "plug-in", true,
+                   "modloader/Ostrelle/Ostrelle.dll, version"},
+        FolderCase{"AudioLibraryAFolder", "AudioLibraryAFolder", "audio library", false,
+                   "bass.dll: a folder, not a file"},
+        FolderCase{"EmptyProgram", "EmptyProgram", "game build", false,
+                   "game.exe is not the build the plug-in hooks: an empty file"},
+        FolderCase{"TextProgram", "TextProgram", "game build", false, "a text file (UTF-16)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DepthCase {
@@ -276,6 +300,46 @@ INSTANTIATE_TEST_SUITE_P(Depths, PluginFolderDepth,
                                          DepthCase{"AtTheLimit", 260, true},
                                          DepthCase{"Beyond", 300, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// What a folder on disk can hold that the game folders above cannot: links, odd names and
+// sounds that only a decoder tells apart.
+struct DiskCase {
+    const char* name;
+    void (*make)(const std::filesystem::path& game);
+    const char* says;  // a part of the report
+};
+const DiskCase diskCases[] = {
+    {"a name with terminal escapes",
+     [](const std::filesystem::path& game) {
+         std::filesystem::copy_file(game / "game.exe", game / "\x1B]0;owned\x07\x1B[2J.exe");
+     },
+     "\\x1B]0;owned\\x07\\x1B[2J.exe is the build"},
+    {"a folder reached through a link, with a loop",
+     [](const std::filesystem::path& game) {
+         std::filesystem::rename(game / "scripts", game / "../mods");
+         std::filesystem::create_directory_symlink(game / "../mods", game / "scripts");
+         std::filesystem::create_directory_symlink(game, game / "../mods/loop");
+     },
+     "ok    plug-in        scripts/Ostrelle.dll"},
+    {"a damaged sound",
+     [](const std::filesystem::path& game) {
+         std::ofstream(game / "scripts/Radio SFX/broke.mp3") << "ID3 damaged";
+     },
+     "broke.mp3: scripts/Radio SFX/broke.mp3 would not play: not a sound"},
+};
+class CheckGameOnDisk : public testing::TestWithParam<DiskCase> {};
+
+TEST_P(CheckGameOnDisk, SaysWhatIsThere) {
+    TempFolder temp;
+    const GameFiles files = *gameFolder("AllInPlace");
+    for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
+    GetParam().make(temp.path() / "game");
+    std::ostringstream out;
+    printGameReport(checkGame((temp.path() / "game").string()), out);
+    EXPECT_NE(out.str().find(GetParam().says), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find('\x1B'), std::string::npos) << out.str();
+}
+INSTANTIATE_TEST_SUITE_P(, CheckGameOnDisk, testing::ValuesIn(diskCases), CaseName());
 
 struct StatusCase {
     const char* name;

@@ -94,7 +94,9 @@ const SurpriseCase surprises[] = {
      {"2: warning: 'Volume Noise' is empty: it reads as 0, not as its default 1"}},
     {"[Settings]\nImpact intensity=" + std::string(70, '1') + "\n",
      {"2: warning: 'Impact intensity' is longer than 63 characters: only '" + std::string(63, '1') +
-      "' is read"}},
+          "' is read",
+      "2: warning: 'Impact intensity' = inf is not a finite number (too large for a float): no "
+      "impact force is above it, so no crash ever ducks the radio"}},
     {"[Settings]\nMinimum time impact SFX=-5\nRadio Duck Volume=0x20\nTunnel Radio Duck "
      "Volume=12abc\nEnable Tunnel Static=99999999999\n",
      {"2: warning: 'Minimum time impact SFX' = '-5' is negative: it wraps to 4294967291",
@@ -143,6 +145,16 @@ const SurpriseCase surprises[] = {
     {"[Settings]\nImpact intensity=-1\n",
      {"2: warning: 'Impact intensity' = -1 is below 0.0: an impact force of 0 is above it, so "
       "every frame in a vehicle is a crash and the radio stays ducked"}},
+    // Too large for a float: held as infinity, which no range expects.
+    {"[Settings]\nImpact intensity=1e40\nVolume Noise=1e39\nVolume Damage=3.5e38\n",
+     {"2: warning: 'Impact intensity' = inf is not a finite number (too large for a float): no "
+      "impact force is above it, so no crash ever ducks the radio",
+      "3: warning: 'Volume Noise' = inf is not a finite number (too large for a float): the "
+      "audio library refuses a volume that is not finite, so the sound plays at its last volume, "
+      "at first full (1.0)",
+      "4: warning: 'Volume Damage' = inf is not a finite number (too large for a float): the "
+      "audio library refuses a volume that is not finite, so the sound plays at its last volume, "
+      "at first full (1.0)"}},
     {"[Settings]\nMinimum time impact SFX=0\nMaximum time impact SFX=100000\n",
      {"3: warning: 'Maximum time impact SFX' = 100000 is never reached: a duck lasts the minimum "
       "plus a random draw of at most 32767 ms, so at most 32767 ms"}},

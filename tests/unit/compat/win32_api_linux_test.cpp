@@ -115,6 +115,8 @@ TEST_F(Win32ApiLinux, ProfilePathsMapBackslashesAndBareNamesUseTheWindowsFolder)
     EXPECT_EQ(profileString("S", "k", ".\\a.ini"), "cwd");
     EXPECT_EQ(profileString("S", "k", "sub\\b.ini"), "sub");
     EXPECT_EQ(profileString("S", "k", ".\\sub"), "DEF");
+    EXPECT_EQ(profileString("S", "k", "A.INI"), "win");
+    EXPECT_EQ(profileString("S", "k", "SUB\\B.Ini"), "sub");
     EXPECT_EQ(profileString("S", "k", ""), "DEF");
 
     platform::setWindowsFolder("");
@@ -133,6 +135,7 @@ const AttributesCase attributesCases[] = {
     {"a file", "a.ini", 0x80},
     {"a file in a subfolder", "sub\\b.ini", 0x80},
     {"a folder", "sub\\", FILE_ATTRIBUTE_DIRECTORY},
+    {"a file named in another case", "SUB\\B.INI", 0x80},
 };
 using FileAttributes = Win32ApiLinuxCases<AttributesCase>;
 

@@ -106,6 +106,19 @@ const InputErrorCase mistakes[] = {
     {"length = 10\nlenght = 3\n", 2, 1,
      "unknown key 'lenght' in the scenario; expected one of title, length"},
     {"title = \"x\"\n", 1, 1, "expected a value for 'length'"},
+    // A key written below a table belongs to that table: named where it stands.
+    {"[start]\nvehicle = 1\nlength = 10\n", 3, 1,
+     "expected 'length' before the first table: after a [table] line a key belongs to that table"},
+    {"[[crash]]\nat = 1\nforce = 2\n\nlength = 10\n", 5, 1, "expected 'length' before the first"},
+    // TOML is UTF-8: a file saved as UTF-16 is named so, with or without its mark.
+    {std::string("\xFF\xFEl\0e\0n\0g\0t\0h\0=\0"
+                 "1\0",
+                 18),
+     1, 1, "the file is UTF-16"},
+    {std::string("l\0e\0n\0g\0t\0h\0=\0"
+                 "1\0",
+                 16),
+     1, 1, "the file is UTF-16"},
     {"length = \"long\"\n", 1, 10, "expected a number of seconds from 0.001"},
     {"length = 10\nframe_rate = 0\n", 2, 14, "frames a second from 1 to 1000 for 'frame_rate'"},
     {"length = 10\nstart_tick = 1.5\n", 2, 14, "a whole number of tick count"},

@@ -9,7 +9,8 @@ set(ENV{TMPDIR} ${WORK}/tmp)  # where the run's temporary folder goes; must be e
 # sim(STATUS [STDOUT regex] [STDERR regex] ARGS ...)
 function(sim expected_status)
   cmake_parse_arguments(S "" "STDOUT;STDERR" "ARGS" ${ARGN})
-  execute_process(COMMAND ${SIM} ${S_ARGS} WORKING_DIRECTORY ${WORK}
+  # A run that blocks (on a named pipe) ends in a timeout, which fails the test.
+  execute_process(COMMAND ${SIM} ${S_ARGS} WORKING_DIRECTORY ${WORK} TIMEOUT 60
     RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
   if(NOT status STREQUAL expected_status)
     message(FATAL_ERROR "ostrelle-sim ${S_ARGS}: exit status ${status}, expected ${expected_status}\n${errors}")
@@ -84,27 +85,108 @@ if(EXISTS ${WORK}/o.csv)
 endif()
 
 # An output that cannot be written in full is a failure, and leaves no temporary file behind.
-sim(1 ARGS run s.toml --csv ${WORK}/no/such/folder/frames.csv)
 sim(1 STDERR "/dev/full: cannot write all of it" ARGS run s.toml --csv /dev/full)
 expect_no_temporary_files("after failed outputs")
+
+# What can be known before the drive runs is a mistake on the command line.
+file(MAKE_DIRECTORY ${WORK}/folder ${WORK}/no-gnuplot)
+execute_process(COMMAND mkfifo ${WORK}/fifo)
+sim(2 STDERR "--csv no/such/folder/frames.csv: no such folder" ARGS run s.toml --csv no/such/folder/frames.csv)
+foreach(option --wav --ini --sounds)  # CMake drops an empty argument: the shell passes it
+  execute_process(COMMAND sh -c "\"$0\" run s.toml ${option} ''" ${SIM} WORKING_DIRECTORY ${WORK}
+    RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+  if(NOT status EQUAL 2 OR NOT errors MATCHES "${option}: an empty path")
+    message(FATAL_ERROR "${option} '': exit status ${status}, expected 2\n${errors}")
+  endif()
+endforeach()
+sim(2 STDERR "--wav /dev/stdout: standard output carries the timeline" ARGS run s.toml --wav /dev/stdout)
+sim(2 STDERR "--csv -: standard output carries the timeline" ARGS run s.toml --csv -)
+sim(2 STDERR "--wav folder: a folder, not a file" ARGS run s.toml --wav folder)
+foreach(input fifo folder /dev/null)
+  sim(2 STDERR "--ini ${input}: cannot read the file" ARGS run s.toml --ini ${input})
+  sim(2 STDERR "${input}:1:1: cannot read the file" ARGS run ${input})
+  sim(2 STDERR "${input}:1:1: cannot read the file" ARGS replay ${input})
+endforeach()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env PATH=${WORK}/no-gnuplot ${SIM} run s.toml --plot p.png
+  WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT status EQUAL 2 OR NOT errors MATCHES "--plot p.png: gnuplot is not installed")
+  message(FATAL_ERROR "a plot without gnuplot: exit status ${status}, expected 2\n${errors}")
+endif()
+string(REPEAT "n" 250 long)
+sim(0 ARGS run s.toml --csv ${long}.csv)  # 254 bytes: its temporary file's name must fit too
+file(REMOVE ${WORK}/${long}.csv)
+
+# The files the run reads are never written over: the sounds it found, the shipped assets.
+file(MAKE_DIRECTORY ${WORK}/mine)
+file(COPY_FILE "${ASSETS}/Radio SFX/noise.mp3" ${WORK}/mine/noise.mp3)
+sim(2 STDERR "--wav mine/noise.mp3 is the same file as the sound noise.mp3"
+  ARGS run s.toml --sounds mine --wav mine/noise.mp3)
+sim(2 STDERR "--csv .*radio-bed.mp3 is the same file as the radio bed"
+  ARGS run s.toml --csv ${ASSETS}/radio-bed.mp3)
+
+# A timeline that does not reach standard output is a failure, for every command that prints.
+foreach(command "run;s.toml" "check-ini;short.ini" "check-game;${WORK}" "export-replay;s.toml;full.csv")
+  execute_process(COMMAND ${SIM} ${command} WORKING_DIRECTORY ${WORK} OUTPUT_FILE /dev/full
+    RESULT_VARIABLE status ERROR_VARIABLE errors)
+  if(NOT status EQUAL 1 OR NOT errors MATCHES "standard output: cannot write")
+    message(FATAL_ERROR "${command} > /dev/full: exit status ${status}, expected 1\n${errors}")
+  endif()
+endforeach()
+
+# An output through a link is written into the file it names; the link stays.
+file(MAKE_DIRECTORY ${WORK}/elsewhere)
+file(CREATE_LINK elsewhere/table.csv ${WORK}/table-link.csv SYMBOLIC)
+sim(0 ARGS run s.toml --csv table-link.csv)
+if(NOT IS_SYMLINK ${WORK}/table-link.csv OR NOT EXISTS ${WORK}/elsewhere/table.csv)
+  message(FATAL_ERROR "an output through a link replaced the link")
+endif()
+
+# All outputs or none: a gnuplot that fails leaves every old output as it was.
+file(MAKE_DIRECTORY ${WORK}/bad-gnuplot)
+file(WRITE ${WORK}/bad-gnuplot/gnuplot "#!/bin/sh\nexit 1\n")
+file(CHMOD ${WORK}/bad-gnuplot/gnuplot PERMISSIONS OWNER_READ OWNER_EXECUTE)
+file(WRITE ${WORK}/old.csv "the old table\n")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env PATH=${WORK}/bad-gnuplot:$ENV{PATH}
+  ${SIM} run s.toml --csv old.csv --plot new.png
+  WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+file(READ ${WORK}/old.csv old)
+if(NOT status EQUAL 1 OR NOT errors MATCHES "new.png: gnuplot could not draw"
+   OR NOT old STREQUAL "the old table\n" OR EXISTS ${WORK}/new.png)
+  message(FATAL_ERROR "a failing gnuplot: exit status ${status}, old.csv '${old}'\n${errors}")
+endif()
+expect_no_temporary_files("after a failing gnuplot")
 
 # --sounds: the plug-in's own search in that folder, and the timeline says what it found.
 file(MAKE_DIRECTORY ${WORK}/mod)
 file(COPY_FILE "${ASSETS}/Radio SFX/broke.mp3" ${WORK}/mod/broke.mp3)
 sim(0 STDOUT "sounds: broke.mp3 from mod/broke.mp3, broke2.mp3 missing, noise.mp3 missing"
   ARGS run s.toml --sounds mod)
+# Names in any case, sounds by content, relative places in the game's folder: never the shell's.
+file(MAKE_DIRECTORY ${WORK}/loud/RADIO\ SFX ${WORK}/Radio\ SFX ${WORK}/empty)
+file(COPY_FILE "${ASSETS}/Radio SFX/broke.mp3" "${WORK}/loud/RADIO SFX/BROKE2.MP3")
+file(WRITE "${WORK}/loud/RADIO SFX/NOISE.MP3" "")
+file(COPY_FILE "${ASSETS}/Radio SFX/noise.mp3" "${WORK}/Radio SFX/noise.mp3")
+sim(0 STDOUT "broke2.mp3 from loud/RADIO SFX/BROKE2.MP3, noise.mp3 found, but cannot play: the file is empty \\(loud/RADIO SFX/NOISE.MP3\\)"
+  ARGS run s.toml --sounds loud)
+sim(0 STDOUT "noise.mp3 missing\ngame folder: none" ARGS run s.toml --sounds empty)
+sim(0 STDOUT "noise.mp3 from ${WORK}/Radio SFX/noise.mp3\ngame folder: ${WORK}"
+  ARGS run s.toml --sounds empty --game ${WORK})
+sim(2 STDERR "--game nowhere: no such folder" ARGS run s.toml --game nowhere)
 
-# An interrupt ends the run, removes what it made and leaves the old output whole.
+# An interrupt ends the run, removes what it made and leaves the old output whole: a closed
+# terminal (HUP), a quit key (QUIT) and a reader gone away (PIPE) as much as INT and TERM.
 file(WRITE ${WORK}/long.toml "length = 36000\nframe_rate = 20\n")
 file(WRITE ${WORK}/old.csv "the old table\n")
-execute_process(COMMAND timeout -s INT 1 ${SIM} run long.toml --csv old.csv --wav old.wav
-  WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
-if(NOT status EQUAL 124)
-  message(FATAL_ERROR "an interrupted run: exit status ${status}, expected the interrupt's (124 from timeout)")
-endif()
-file(READ ${WORK}/old.csv old)
-if(NOT old STREQUAL "the old table\n" OR EXISTS ${WORK}/old.wav)
-  message(FATAL_ERROR "an interrupted run wrote its outputs")
-endif()
-expect_no_temporary_files("after an interrupt")
+foreach(signal INT TERM HUP QUIT PIPE)
+  execute_process(COMMAND timeout -s ${signal} 1 ${SIM} run long.toml --csv old.csv --wav old.wav
+    WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
+  if(NOT status EQUAL 124)
+    message(FATAL_ERROR "a run ended by SIG${signal}: exit status ${status}, expected 124 from timeout")
+  endif()
+  file(READ ${WORK}/old.csv old)
+  if(NOT old STREQUAL "the old table\n" OR EXISTS ${WORK}/old.wav)
+    message(FATAL_ERROR "a run ended by SIG${signal} wrote its outputs")
+  endif()
+  expect_no_temporary_files("after SIG${signal}")
+endforeach()
 file(REMOVE_RECURSE ${WORK})

@@ -142,6 +142,8 @@ TEST_F(BassLinux, OnlyAWholeFileByNarrowPathIsRead) {
     std::string windowsPath = tonePath;
     std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
     EXPECT_NE(open(windowsPath), 0u);
+    std::transform(windowsPath.begin(), windowsPath.end(), windowsPath.begin(), ::toupper);
+    EXPECT_NE(open(windowsPath), 0u);  // names found as Windows finds them
 }
 
 TEST_F(BassLinux, FreedHandleIsDeadAndNotGivenOutAgain) {
@@ -193,6 +195,31 @@ TEST_F(BassLinux, EntryPointsDriveTheMix) {
     EXPECT_TRUE(BASS_ChannelStop(handle));
     EXPECT_THAT(renderSecond(), Each(0.0f));
 }
+
+// The real library opens a stream by what the file holds, whatever its name says.
+struct ContentCase {
+    const char* name;
+    const char* fixture;
+    bool plays;
+};
+const ContentCase contents[] = {
+    {"MP3", "tone.mp3", true},   {"MP2", "tone.mp2", true},        {"WAV", "tone.wav", true},
+    {"AIFF", "tone.aiff", true}, {"OGG Vorbis", "tone.ogg", true}, {"FLAC", "tone.flac", false},
+};
+using Content = BassLinuxCases<ContentCase>;
+
+TEST_P(Content, DecidesWhetherASoundNamedMp3Plays) {
+    const TempFolder folder;
+    fs::copy_file(OSTRELLE_AUDIO_FIXTURES "/" + std::string(GetParam().fixture), "broke.mp3");
+    ASSERT_TRUE(init());
+    const HSTREAM handle = open("broke.mp3");
+    EXPECT_EQ(handle != 0, GetParam().plays);
+    BASS_ChannelPlay(handle, 1);
+    const std::vector<float> frames = renderSecond();
+    EXPECT_EQ(std::any_of(frames.begin(), frames.end(), [](float f) { return f > 0.1f; }),
+              GetParam().plays);
+}
+INSTANTIATE_TEST_SUITE_P(, Content, testing::ValuesIn(contents), CaseName());
 
 // The shipped sounds, opened as the plug-in opens them.
 using GameSound = BassLinuxCases<PluginSound>;

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/support/case_name.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -67,5 +69,35 @@ TEST_P(SoundStream, SoundWithoutLoopRewindsAfreshAndEndsAfterOneSecond) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, SoundStream, testing::ValuesIn(tones), CaseName());
+
+// A sound short enough is kept whole: however often a loop goes round or a restart comes, its
+// file is not read again (which for a sound of one sample cost a reopening per output frame).
+struct ShortSoundCase {
+    const char* name;
+    const char* fixture;
+    bool loop;
+};
+const ShortSoundCase shortSounds[] = {
+    {"one sample looped", "one-sample.mp3", true},
+    {"a quarter second looped", "tone.wav", true},
+    {"a quarter second restarted", "tone.ogg", false},
+};
+class ShortSound : public testing::TestWithParam<ShortSoundCase> {};
+
+TEST_P(ShortSound, PlaysOnOnceItsFileIsGone) {
+    const TempFolder folder;
+    const std::filesystem::path copy = folder.path() / GetParam().fixture;
+    std::filesystem::copy_file(fixture(GetParam().fixture), copy);
+    auto stream = audio::SoundStream::open(copy.string(), GetParam().loop);
+    ASSERT_NE(stream, nullptr);
+    const std::vector<float> first = readFrames(*stream, 20000);
+    std::filesystem::resize_file(copy, 0);
+    stream->rewind();
+    const std::vector<float> again = readFrames(*stream, 20000);
+    EXPECT_THAT(again, testing::Pointwise(testing::FloatEq(), first));
+    EXPECT_FALSE(first.empty());
+    if (GetParam().loop) EXPECT_EQ(first.size(), 2u * 20000);
+}
+INSTANTIATE_TEST_SUITE_P(, ShortSound, testing::ValuesIn(shortSounds), CaseName());
 
 }  // namespace

@@ -33,6 +33,24 @@ TEST(Replay, ReadsEveryColumnIntoItsField) {
     EXPECT_TRUE(std::isnan(frames[1].health));
 }
 
+// As a spreadsheet saves a replay: a byte-order mark first, a blank line or more at the end.
+struct SavedReplay {
+    const char* name;
+    std::string text;
+};
+const SavedReplay savedReplays[] = {
+    {"a byte-order mark", "\xEF\xBB\xBF" + header + "0,1,0,1,1,0,1000,0,0,0,0,0,0\n"},
+    {"a blank last line", header + "0,1,0,1,1,0,1000,0,0,0,0,0,0\n\n"},
+    {"both, with CRLF", "\xEF\xBB\xBF" + header.substr(0, header.size() - 1) +
+                            "\r\n0,1,0,1,1,0,1000,0,0,0,0,0,0\r\n\r\n\r\n"},
+};
+class SavedBySpreadsheet : public testing::TestWithParam<SavedReplay> {};
+
+TEST_P(SavedBySpreadsheet, ReadsItsOneRow) {
+    EXPECT_EQ(read(GetParam().text).size(), 1u);
+}
+INSTANTIATE_TEST_SUITE_P(, SavedBySpreadsheet, testing::ValuesIn(savedReplays), CaseName());
+
 struct BadReplay {
     const char* name;
     InputErrorCase error;
@@ -61,7 +79,8 @@ const BadReplay badReplays[] = {
     {"health beyond a float",
      {header + "0,1,0,1,1,0,1e39,0,0,0,0,0,0\n", 2, 13, "float for 'health'"}},
     {"a frame out of order", {header + row + "\n" + row + "\n", 3, 1, "expected frame 1"}},
-    {"an empty row", {header + "\n", 2, 1, "for 'frame', found ''"}},
+    {"a blank line before a row", {header + "\n" + row + "\n", 2, 1, "found a blank line"}},
+    {"a blank line alone", {header + "\n", 2, 1, "expected at least one row after the header"}},
     // A header and no frame is no drive.
     {"a header alone", {header, 2, 1, "expected at least one row after the header"}},
     {"a header without its line end",

@@ -1,0 +1,36 @@
+// File names as Windows finds them: each part of a path matches a name on disk without regard to
+// letter case, for the letters a player can type (ASCII and the letters of code page 1252, which
+// Linux names spell in UTF-8). Linux keeps names that differ only in case apart and Windows cannot
+// hold both, so one is taken by a fixed rule: the name spelled exactly as asked, else the first in
+// byte order.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// The name with every ASCII and code page 1252 capital turned into its small letter; bytes that
+// are neither (other UTF-8, invalid UTF-8) stay as they are.
+std::string foldedName(std::string_view name);
+
+// Whether two names are the same name to Windows.
+bool sameWindowsName(std::string_view a, std::string_view b);
+
+// The path on disk that Windows would open for a Linux path ('/' separators), each existing part
+// spelled as it is on disk. A part that matches nothing ends the look-up: the rest is kept as
+// asked, so the path names nothing, as before.
+std::string windowsPath(std::string_view path);
+
+// A name on disk that the look-up of path passed over because another name, differing only in
+// case, was taken: both as full paths.
+struct CaseTwin {
+    std::string taken;
+    std::string passedOver;
+};
+
+// Every case twin on the way to path, in the order of its parts.
+std::vector<CaseTwin> caseTwins(std::string_view path);
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+#include "compat/windows_path.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/case_name.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// On disk: "Radio SFX/broke.mp3", "Café/Œuvre.ini", "σ.txt", and the twins "mods/Noise.mp3" and
+// "mods/noise.MP3".
+struct LookUpCase {
+    const char* name;
+    const char* asked;
+    const char* found;  // relative to the folder
+};
+const LookUpCase lookUps[] = {
+    {"the exact spelling", "Radio SFX/broke.mp3", "Radio SFX/broke.mp3"},
+    {"ASCII in every case", "RADIO sfx/BROKE.Mp3", "Radio SFX/broke.mp3"},
+    {"code page 1252 letters", "CAFÉ/œUVRE.INI", "Café/Œuvre.ini"},
+    {"a letter outside code page 1252 keeps its case", "Σ.txt", "Σ.txt"},
+    {"a folder asked with a separator at the end", "radio sfx/", "Radio SFX/"},
+    {"a missing part keeps the rest as asked", "radio sfx/Gone/X.mp3", "Radio SFX/Gone/X.mp3"},
+    {"twins: the exact spelling", "mods/noise.MP3", "mods/noise.MP3"},
+    {"twins: else the first in byte order", "MODS/NOISE.MP3", "mods/Noise.mp3"},
+    {"dot parts stay", "./mods/../radio sfx", "./mods/../Radio SFX"},
+};
+class WindowsPath : public testing::TestWithParam<LookUpCase> {};
+
+TEST_P(WindowsPath, FindsEachPartWithoutRegardToCase) {
+    const TempFolder temp;
+    for (const char* file :
+         {"Radio SFX/broke.mp3", "Café/Œuvre.ini", "σ.txt", "mods/Noise.mp3", "mods/noise.MP3"}) {
+        temp.write(file);
+    }
+    const std::string root = temp.path().string() + "/";
+    EXPECT_EQ(platform::windowsPath(root + GetParam().asked), root + GetParam().found);
+    EXPECT_EQ(platform::windowsPath(GetParam().asked), GetParam().found);  // relative
+}
+INSTANTIATE_TEST_SUITE_P(, WindowsPath, testing::ValuesIn(lookUps), CaseName());
+
+TEST(CaseTwins, NameEveryNamePassedOverOnTheWay) {
+    const TempFolder temp;
+    for (const char* file : {"A/x", "a/x", "a/X", "a/y", "b"}) temp.write(file);
+    const std::vector<platform::CaseTwin> twins = platform::caseTwins("a/x");
+    ASSERT_EQ(twins.size(), 2u);
+    EXPECT_EQ(twins[0].taken, "a");
+    EXPECT_EQ(twins[0].passedOver, "A");
+    EXPECT_EQ(twins[1].taken, "a/x");
+    EXPECT_EQ(twins[1].passedOver, "a/X");
+    EXPECT_TRUE(platform::caseTwins("b").empty());
+}
+
+}  // namespace
