@@ -270,17 +270,16 @@ void PrintTo(const DepthCase& c, std::ostream* out) {
 class PluginFolderDepth : public testing::TestWithParam<DepthCase> {};
 
 TEST_P(PluginFolderDepth, FailsWhereWindowsRefusesThePluginsPaths) {
+    // The game's folder made deep enough, the plug-in where loaders look: its scripts folder.
     TempFolder temp;
-    const std::filesystem::path game = temp.path() / "game";
     const std::size_t tail = std::string_view("\\Radio SFX\\broke2.mp3").size();
-    const std::size_t before = (game / "scripts").string().size() + 1;
+    const std::size_t before =
+        temp.path().string().size() + std::string_view("//game/scripts").size();
     ASSERT_LT(before + tail, GetParam().longest) << "the test's folder is too deep already";
     const std::string padding(GetParam().longest - tail - before, 'd');
+    const std::filesystem::path game = temp.path() / padding / "game";
     const GameFiles files = *gameFolder("AllInPlace");
-    for (const auto& [path, bytes] : files) {
-        const bool plugins = path.rfind("scripts/", 0) == 0;
-        temp.write("game/" + (plugins ? "scripts/" + padding + path.substr(7) : path), bytes);
-    }
+    for (const auto& [path, bytes] : files) temp.write(padding + "/game/" + path, bytes);
     const std::vector<CheckLine> lines = checkGameFolder(game, {});
     const auto found = std::find_if(lines.begin(), lines.end(), [](const CheckLine& line) {
         return line.topic == "path length";

@@ -96,7 +96,9 @@ TEST_P(ShortSound, PlaysOnOnceItsFileIsGone) {
     const std::vector<float> again = readFrames(*stream, 20000);
     EXPECT_THAT(again, testing::Pointwise(testing::FloatEq(), first));
     EXPECT_FALSE(first.empty());
-    if (GetParam().loop) EXPECT_EQ(first.size(), 2u * 20000);
+    if (GetParam().loop) {
+        EXPECT_EQ(first.size(), 2u * 20000);
+    }
 }
 INSTANTIATE_TEST_SUITE_P(, ShortSound, testing::ValuesIn(shortSounds), CaseName());
 
