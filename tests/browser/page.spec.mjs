@@ -23,7 +23,7 @@ test('a settings file opens with its values and warnings, and saves with only th
   await page.locator('#key-volume-damage-number').fill('0.8');
   await page.locator('#key-volume-damage-number').press('Enter');
   const [saved] = await Promise.all([page.waitForEvent('download'), page.click('#ini-save')]);
-  expect(saved.suggestedFilename()).toBe('tuned.ini');
+  expect(saved.suggestedFilename()).toBe('Ostrelle.ini');
   const text = readFileSync(await saved.path(), 'latin1');
   const expected = readFileSync(tuned, 'latin1').replace('Volume Damage=0.35', 'Volume Damage=0.8');
   expect(text).toBe(expected);

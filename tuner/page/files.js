@@ -38,12 +38,12 @@ export function showMessage(element, text, kind = 'error') {
   element.dataset.kind = kind;
 }
 
-// Offers bytes to the modder as a download called name.
-export function download(bytes, name, type) {
-  const url = URL.createObjectURL(new Blob([bytes], { type }));
+// Offers blob to the modder as a download called name.
+export function download(blob, name) {
+  const url = URL.createObjectURL(blob);
   const link = Object.assign(document.createElement('a'), { href: url, download: name });
   document.body.append(link);
   link.click();
   link.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 1000);
+  setTimeout(() => URL.revokeObjectURL(url), 60_000); // a large file takes a while to save
 }

@@ -4,7 +4,7 @@ import { createCore, decodeBase64 } from './core.js';
 import { acceptDrops, download, FileProblem, readGivenFile, showMessage } from './files.js';
 import { droppedFiles, gameFolderFiles, showChecklist } from './game_check.js';
 import { IniDocument } from './ini_document.js';
-import { decodeSound, mixRun, Player, wavBytes } from './mix.js';
+import { decodeSound, Mixer, Player, wavBlob } from './mix.js';
 import { legend, RadioPlot } from './plot.js';
 import { SettingsPanel } from './settings_panel.js';
 
@@ -17,13 +17,13 @@ async function start() {
   const core = await createCore(window.createOstrelleModule, assets);
   const plot = new RadioPlot($('plot'));
   const player = new Player();
-  const state = { drive: null, run: null, mix: null, sounds: {}, ownSounds: {}, bed: null };
+  const state = { drive: null, run: null, mixer: null, sounds: {}, ownSounds: {}, bed: null };
 
   // Runs the drive under the current settings and redraws; the mix is made again when needed.
   const rerun = () => {
     if (!state.drive) return;
     state.run = core.run({ ...state.drive, ini: settings.document.toBytes() });
-    state.mix = null;
+    state.mixer = null;
     plot.run = state.run;
     plot.draw();
     if (player.playing) playOnSoon();
@@ -66,7 +66,11 @@ async function start() {
   };
   $('ini-file').addEventListener('change', (event) => event.target.files[0] && openIni(event.target.files[0]));
   acceptDrops($('ini-drop'), (files) => openIni(files[0]));
-  $('ini-save').addEventListener('click', () => download(settings.document.toBytes(), settings.own ? settings.name : 'Ostrelle.ini', 'text/plain'));
+  // The plug-in reads only a file called Ostrelle.ini beside it, whatever the one opened was called.
+  $('ini-save').addEventListener('click', () => {
+    download(new Blob([settings.document.toBytes()], { type: 'text/plain' }), 'Ostrelle.ini');
+    showMessage($('ini-message'), 'Saved as Ostrelle.ini in your downloads: put it beside Ostrelle.dll, replacing the one there, and restart the game.', 'ok');
+  });
   $('ini-reset').addEventListener('click', () => {
     settings.open(settings.shipped, 'Ostrelle.ini', false);
     showMessage($('ini-message'), 'The shipped settings.', 'ok');
@@ -175,10 +179,10 @@ async function start() {
       state.sounds[name] = await decodeSound(decodeBase64(assets.sounds[name]));
     }
   };
-  const currentMix = async () => {
+  const currentMixer = async () => {
     await decodeAll();
-    state.mix ??= mixRun(state.run, { ...state.sounds, ...state.ownSounds }, state.bed);
-    return state.mix;
+    state.mixer ??= new Mixer(state.run, { ...state.sounds, ...state.ownSounds }, state.bed);
+    return state.mixer;
   };
   const tick = () => {
     plot.playhead = player.position;
@@ -192,8 +196,15 @@ async function start() {
   };
   const play = async (fromSeconds) => {
     if (!state.run) return;
-    const mix = await currentMix();
-    player.play(mix, fromSeconds, stopped);
+    $('play').textContent = 'Starting…';
+    try {
+      await player.play(await currentMixer(), fromSeconds, stopped);
+    } catch (error) {
+      stopped();
+      showMessage($('sound-message'), error.message);
+      return;
+    }
+    showMessage($('sound-message'), '', 'ok');
     $('play').textContent = 'Stop';
     requestAnimationFrame(tick);
   };
@@ -211,7 +222,17 @@ async function start() {
   });
   $('export-wav').addEventListener('click', async () => {
     const name = (state.drive?.name ?? 'drive').replace(/\.[^.]*$/, '');
-    download(wavBytes(await currentMix()), `${name}.wav`, 'audio/wav');
+    const button = $('export-wav');
+    button.disabled = true;
+    try {
+      const blob = await wavBlob(await currentMixer(), (done) => showMessage($('sound-message'), `Exporting ${name}.wav: ${Math.floor(done * 100)} %`, 'ok'));
+      download(blob, `${name}.wav`);
+      showMessage($('sound-message'), `${name}.wav: ${(blob.size / 1048576).toFixed(1)} MB, in your downloads`, 'ok');
+    } catch (error) {
+      showMessage($('sound-message'), `Export WAV: ${error.message}`);
+    } finally {
+      button.disabled = false;
+    }
   });
   const useSounds = async (files) => {
     const messages = [];
@@ -287,10 +308,11 @@ async function start() {
     // first plot, and a mix of the current drive as the player and WAV export make it.
     timings: { firstPlot },
     mix: async () => {
-      state.mix = null;
-      return (await currentMix())[0].length;
+      state.mixer = null;
+      const mixer = await currentMixer();
+      return mixer.piece(0, mixer.length)[0].length;
     },
-    wav: async () => wavBytes(await currentMix()),
+    wav: async () => new Uint8Array(await (await wavBlob(await currentMixer())).arrayBuffer()),
   };
   $('status').textContent = 'Ready: move a slider, pick a drive, press Play.';
   return window.ostrelle;
