@@ -1,6 +1,8 @@
-// The game check: the files of a game folder a player picks or drops, put into the module's memory
-// as check-game needs them, and its checklist shown as the command prints it.
-import { FileProblem } from './files.js';
+// The game check panel: the files of a game folder a player picks or drops, put into the module's
+// memory as check-game needs them, and its checklist shown as the command prints it.
+import { FileProblem, showMessage } from './files.js';
+
+const $ = (id) => document.getElementById(id);
 
 // A game folder holds gigabytes of data the check never opens. It reads the programs and bass.dll
 // in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in) and the
@@ -56,33 +58,98 @@ export async function gameFolderFiles(given) {
   return { folderName, files };
 }
 
-// The files of a dropped folder (or of dropped files), as {path, file} with the folder's name first.
-export async function droppedFiles(dataTransfer) {
-  const roots = [...dataTransfer.items].map((item) => item.webkitGetAsEntry?.()).filter(Boolean);
-  if (roots.length === 0) return [...dataTransfer.files];
-  const found = [];
-  const walk = async (entry, path) => {
-    if (entry.isFile) {
-      found.push({ path, file: await new Promise((resolve, reject) => entry.file(resolve, reject)) });
-      return;
-    }
-    const reader = entry.createReader();
-    for (;;) {
-      const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
-      if (batch.length === 0) return;
-      for (const child of batch) await walk(child, `${path}/${child.name}`);
-      if (found.length > mostFiles) return;
-    }
+// The files of a drop, as {path, file, inFolder} with a dropped folder's name first in each path.
+// Only the drop event itself may look at what was dropped, so this takes the items there and
+// reads them afterwards. Chromium refuses to read a dropped folder's entries on a page opened
+// from file:// ("A URI supplied to the API was malformed"), but reads its file system handles;
+// Firefox has no handles, and reads the entries.
+export function droppedFiles(dataTransfer) {
+  const items = [...dataTransfer.items].filter((item) => item.kind === 'file');
+  const handles = items.map((item) => item.getAsFileSystemHandle?.()).filter(Boolean);
+  const entries = items.map((item) => item.webkitGetAsEntry?.()).filter(Boolean);
+  const files = [...dataTransfer.files];
+  return (async () => {
+    const roots = handles.length > 0 ? (await Promise.all(handles)).filter(Boolean).map(handleNode) : entries.map(entryNode);
+    if (roots.length === 0) return files;
+    const found = [];
+    const walk = async (node, path) => {
+      if (!node.isDirectory) {
+        found.push({ path, file: await node.file() });
+        return;
+      }
+      for await (const child of node.children()) {
+        await walk(child, `${path}/${child.name}`);
+        if (found.length > mostFiles) return;
+      }
+    };
+    for (const root of roots) await walk(root, root.name);
+    // One dropped folder is the game's folder, named first in each path; anything else dropped (the
+    // .exe, bass.dll, the plug-in's folder) lies in the game's folder as it is.
+    const inFolder = roots.length === 1 && roots[0].isDirectory;
+    return found.map(({ path, file }) => ({ path, file, inFolder }));
+  })();
+}
+
+// A file or folder of a drop, read alike from a file system handle and from an entry.
+function handleNode(handle) {
+  return {
+    name: handle.name,
+    isDirectory: handle.kind === 'directory',
+    file: () => handle.getFile(),
+    async *children() {
+      for await (const child of handle.values()) yield handleNode(child);
+    },
   };
-  for (const root of roots) await walk(root, root.name);
-  // One dropped folder is the game's folder, named first in each path; anything else dropped (the
-  // .exe, bass.dll, the plug-in's folder) lies in the game's folder as it is.
-  const inFolder = roots.length === 1 && roots[0].isDirectory;
-  return found.map(({ path, file }) => ({ path, file, inFolder }));
+}
+
+function entryNode(entry) {
+  return {
+    name: entry.name,
+    isDirectory: entry.isDirectory,
+    file: () => new Promise((resolve, reject) => entry.file(resolve, reject)),
+    async *children() {
+      const reader = entry.createReader();
+      for (;;) {
+        const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+        if (batch.length === 0) return;
+        for (const child of batch) yield entryNode(child);
+      }
+    },
+  };
+}
+
+export class GameCheckPanel {
+  constructor({ core }) {
+    this.core = core;
+    for (const id of ['game-folder', 'game-files']) {
+      $(id).addEventListener('change', (event) => {
+        this.check([...event.target.files]);
+        event.target.value = '';
+      });
+    }
+  }
+
+  // check-game over the files given (see gameFolderFiles), in folder or /games/ and the folder's name.
+  async checkFiles(given, folder) {
+    const { folderName, files } = await gameFolderFiles(given);
+    return this.core.checkGame(files, folder ?? `/games/${folderName}`);
+  }
+
+  // Checks what was picked or dropped (files, or a promise of them) and shows the checklist.
+  async check(given) {
+    showMessage($('game-message'), 'Reading the files…', 'ok');
+    try {
+      showChecklist($('game-check'), await this.checkFiles(await given));
+      showMessage($('game-message'), '', 'ok');
+    } catch (error) {
+      $('game-check').replaceChildren();
+      showMessage($('game-message'), error.message);
+    }
+  }
 }
 
 // The checklist as the command prints it, each line marked ok or FAIL for the eye.
-export function showChecklist(element, { status, report }) {
+function showChecklist(element, { status, report }) {
   element.replaceChildren();
   const list = document.createElement('pre');
   list.className = 'checklist';
