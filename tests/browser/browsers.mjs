@@ -54,7 +54,7 @@ export async function openPage(browser, viewport = { width: 1280, height: 720 })
   return {
     page,
     problems,
-    // The file that clicking selector downloads: its name and bytes.
+    // The file that clicking selector downloads: its name, path and bytes.
     async download(selector) {
       const before = new Set(readdirSync(downloads));
       await page.click(selector);
@@ -62,7 +62,8 @@ export async function openPage(browser, viewport = { width: 1280, height: 720 })
         const name = readdirSync(downloads).find((file) => !before.has(file) && !/\.(crdownload|part)$/.test(file));
         // A file still being written has its partial twin beside it.
         if (name && !readdirSync(downloads).some((file) => /\.(crdownload|part)$/.test(file))) {
-          return { name, bytes: readFileSync(join(downloads, name)) };
+          const path = join(downloads, name);
+          return { name, path, get bytes() { return readFileSync(path); } };
         }
         await new Promise((resume) => setTimeout(resume, 100));
       }
@@ -76,7 +77,7 @@ export async function openPage(browser, viewport = { width: 1280, height: 720 })
 }
 
 // Waits until the text of selector contains text (or matches it, a RegExp).
-export async function expectText(page, selector, text, timeout = 15_000) {
+export async function expectText(page, selector, text, timeout = 20_000) {
   const pattern = text instanceof RegExp ? text.source : text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
   try {
     await page.waitForFunction((s, p) => new RegExp(p).test(document.querySelector(s)?.textContent ?? ''), { timeout }, selector, pattern);

@@ -1,9 +1,9 @@
 // The modder's loop, in Chromium and in Firefox ESR: open the page, open a settings file, drag a
 // slider and see the plot change, play, export the WAV, save, open a drive and check a game folder.
-import { readFileSync } from 'node:fs';
+import { mkdirSync, readFileSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { expect, expectText, launch, openPage, test } from './browsers.mjs';
-import { root } from './tuner-page.mjs';
+import { root, simOutput } from './tuner-page.mjs';
 
 const tuned = join(root, 'tests/browser/settings/tuned.ini');
 const plotPixels = (page) => page.$eval('#plot', (canvas) => canvas.toDataURL());
@@ -119,6 +119,38 @@ test('the plot holds a radio volume up to 255', async ({ tuner }) => {
   const above = await highestRadio();
   expect(above).not.toBeNull();
   expect(above).toBeLessThan(full);
+});
+
+// A replay of an hour's drive, a crash and a roof every minute, as ostrelle-sim writes it.
+function hourReplay() {
+  const folder = join(root, 'build/browser/long');
+  mkdirSync(folder, { recursive: true });
+  const events = Array.from({ length: 59 }, (_, minute) => `[[crash]]\nat = ${minute * 60 + 5}\nforce = 600\n[[roof]]\nfrom = ${minute * 60 + 15}\nto = ${minute * 60 + 25}\nheight = 6\n`);
+  writeFileSync(join(folder, 'hour.toml'), `length = 3600\n${events.join('')}`);
+  const exported = simOutput(['export-replay', join(folder, 'hour.toml'), join(folder, 'hour.csv')], folder);
+  expect(exported.status, exported.stderr).toBe(0);
+  return join(folder, 'hour.csv');
+}
+
+test('a drive of an hour follows a slider, plays from where the plot is clicked, and exports whole', async ({ tuner }) => {
+  test.setTimeout(180_000);
+  const { page } = tuner;
+  await (await page.$('#drive-file')).uploadFile(hourReplay());
+  await expectText(page, '#drive-message', 'hour.csv: 216000 frames');
+  const before = await plotPixels(page);
+  await page.$eval('#key-radio-duck-volume', (slider) => slider.scrollIntoView({ block: 'center' }));
+  await page.focus('#key-radio-duck-volume');
+  for (let i = 0; i < 5; ++i) await page.keyboard.press('ArrowRight');
+  await page.waitForFunction((old) => document.getElementById('plot').toDataURL() !== old, {}, before);
+
+  const plot = await (await page.$('#plot')).boundingBox();
+  await page.mouse.click(plot.x + 48 + (plot.width - 60) * 0.75, plot.y + plot.height / 2);
+  await expectText(page, '#play-position', /^4[45]:\d\d \/ 60:00$/);
+  await page.click('#play');
+
+  const wav = await tuner.download('#export-wav');
+  expect(statSync(wav.path).size).toBe(44 + 3600 * 44100 * 4);
+  expect(tuner.problems).toEqual([]);
 });
 
 test('Play without a sound device says so', async ({}, testInfo) => {

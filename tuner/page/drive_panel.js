@@ -50,9 +50,9 @@ export class DrivePanel {
       if ((bytes[0] === 0xff && bytes[1] === 0xfe) || (bytes[0] === 0xfe && bytes[1] === 0xff)) {
         throw new FileProblem(`${file.name}: UTF-16 text; save it as UTF-8 to use it here`);
       }
-      const text = new TextDecoder().decode(bytes);
-      const replay = /\.csv$/i.test(file.name) || text.startsWith('frame,tick');
-      const drive = replay ? { replay: text, name: file.name } : { scenario: text, name: file.name };
+      // Kept as bytes: a replay of hours is tens of megabytes, run again on every change.
+      const replay = /\.csv$/i.test(file.name) || new TextDecoder().decode(bytes.subarray(0, 10)) === 'frame,tick';
+      const drive = replay ? { replay: bytes, name: file.name } : { scenario: bytes, name: file.name };
       const run = this.use(drive);
       if (!run) return;
       this.own?.option.remove();

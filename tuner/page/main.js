@@ -11,22 +11,46 @@ import { SettingsPanel } from './settings_panel.js';
 import { SoundPanel } from './sound_panel.js';
 
 const $ = (id) => document.getElementById(id);
+const slowRunMs = 100; // a run this long or longer is not made on every move of a slider
 
 async function start() {
   const assets = JSON.parse($('tuner-assets').textContent);
   const core = await createCore(window.createOstrelleModule, assets);
   let drive = null;
+  let lastRunMs = 0;
+  const ready = 'Ready: move a slider, pick a drive, press Play.';
 
   // Runs drive under the current settings and shows the run; throws what is wrong with the drive.
   const run = (newDrive = drive) => {
+    const started = performance.now();
     const answer = core.run({ ...newDrive, ini: settings.document.toBytes() });
     const isNew = newDrive !== drive;
     drive = newDrive;
     plot.show(answer, isNew);
     sound.show(answer, drive.name);
+    lastRunMs = performance.now() - started;
     return answer;
   };
-  const rerun = () => drive && run();
+  // A drive of hours takes a second or more to run: a slider then moves freely, the moves made
+  // while a run goes on are taken together in the next one, and the page says it is running.
+  let rerunQueued = false;
+  const rerun = () => {
+    if (!drive) return;
+    if (lastRunMs < slowRunMs) {
+      run();
+      return;
+    }
+    if (rerunQueued) return;
+    rerunQueued = true;
+    $('status').textContent = `Running ${drive.name} again (about ${Math.ceil(lastRunMs / 1000)} s)…`;
+    requestAnimationFrame(() =>
+      setTimeout(() => {
+        rerunQueued = false;
+        run();
+        $('status').textContent = ready;
+      }),
+    );
+  };
 
   const plot = new PlotPanel({ stateName: core.stateName, onPlay: (seconds) => sound.play(seconds) });
   const sound = new SoundPanel({
@@ -78,7 +102,7 @@ async function start() {
     },
     wav: async () => new Uint8Array(await (await wavBlob(await sound.currentMixer())).arrayBuffer()),
   };
-  $('status').textContent = 'Ready: move a slider, pick a drive, press Play.';
+  $('status').textContent = ready;
   return window.ostrelle;
 }
 

@@ -102,11 +102,7 @@ export class RadioPlot {
 
   // The smaller axis that holds every radio volume of the run and the snapshot.
   chooseAxis() {
-    const above = (run) => {
-      for (let i = 0; run && i < run.frameCount; ++i) if (this.value(run, i, column.radioVolume) > 127) return true;
-      return false;
-    };
-    this.axis = axes[above(this.run) || above(this.snapshot) ? 1 : 0];
+    this.axis = axes[aboveFull(this.run) || aboveFull(this.snapshot) ? 1 : 0];
   }
 
   draw() {
@@ -258,6 +254,18 @@ export class RadioPlot {
       `radio ${this.value(run, frame, column.radioVolume)} (level ${Number(this.value(run, frame, column.radioLevel).toFixed(2))})` +
       (notes.length ? `, ${notes.join(', ')}` : '');
   }
+}
+
+// Whether run sets the radio above full anywhere (kept with the run: a redraw needs it again).
+const runsAboveFull = new WeakMap();
+function aboveFull(run) {
+  if (!run) return false;
+  if (!runsAboveFull.has(run)) {
+    let above = false;
+    for (let at = column.radioVolume; at < run.frames.length && !above; at += run.frameColumns) above = run.frames[at] > 127;
+    runsAboveFull.set(run, above);
+  }
+  return runsAboveFull.get(run);
 }
 
 function niceStep(rough) {
