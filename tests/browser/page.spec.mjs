@@ -56,3 +56,70 @@ test('a broken scenario names its line and column beside the picker', async ({ p
   await expect(page.locator('#drive-message')).toContainText('broken.toml:2:');
   await page.screenshot({ path: join(screenshots, 'drive-error.png') });
 });
+
+test('a screen reader reads each setting with its unit, range and what it does, and the timeline moves the cursor', async ({ page }) => {
+  await openTuner(page);
+  const slider = page.getByRole('slider', { name: 'Radio Duck Volume slider', exact: true });
+  await expect(slider).toHaveAccessibleDescription(/^radio volume Range: 0 to 127.*Default: 20\. Radio volume while ducked after a crash\.$/);
+  await expect(page.getByRole('textbox', { name: 'Radio Duck Volume', exact: true })).toHaveAccessibleDescription(/Range: 0 to 127/);
+  await expect(page.getByRole('textbox', { name: 'Volume Damage', exact: true })).toHaveAccessibleDescription(/Press Play to hear it/);
+  const tunnelStatic = page.getByRole('switch', { name: 'Enable Tunnel Static' });
+  await expect(tunnelStatic).toBeChecked();
+  await tunnelStatic.uncheck();
+  await expect(page.getByRole('list', { name: 'What happens' })).not.toContainText('TunnelStatic');
+
+  await tunnelStatic.check();
+  const timeline = page.getByRole('list', { name: 'What happens' });
+  await expect(timeline.getByRole('button', { name: /^8\.000 s: crash; Idle to ImpactDuck: radio ducked to 20 for \d+ ms$/ })).toBeVisible();
+  await timeline.getByRole('button', { name: /under a roof/ }).first().click();
+  await expect(page.locator('#plot-readout')).toHaveText(/^18\.000 s, frame 1080: TunnelStatic/);
+});
+
+// The loop on one screen: the slider moved and the plot seen at once, the game check in reach.
+const screens = [
+  { name: 'a laptop', width: 1366, height: 768 },
+  { name: 'a narrow window', width: 800, height: 700 },
+];
+for (const screen of screens) {
+  test(`on ${screen.name} the last slider and the plot are in view at once`, async ({ page }) => {
+    await page.setViewportSize({ width: screen.width, height: screen.height });
+    await openTuner(page);
+    const last = page.locator('#key-tunnel-radio-duck-volume');
+    await last.focus();
+    const seen = (locator) =>
+      locator.evaluate((element) => {
+        const box = element.getBoundingClientRect();
+        const middle = document.elementFromPoint(box.x + box.width / 2, box.y + box.height / 2);
+        return box.top >= 0 && box.bottom <= innerHeight && (middle === element || element.contains(middle));
+      });
+    expect(await seen(last)).toBe(true);
+    expect(await seen(page.locator('#plot'))).toBe(true);
+  });
+}
+
+test('on a full HD screen the game check starts above the fold', async ({ page }) => {
+  await page.setViewportSize({ width: 1920, height: 1080 });
+  await openTuner(page);
+  const title = await page.locator('#game-title').boundingBox();
+  expect(title.y + title.height).toBeLessThan(1080);
+});
+
+test('leaving with moved values unsaved asks first; after saving it does not', async ({ page }) => {
+  await openTuner(page);
+  await page.locator('#key-volume-noise-number').fill('0,4');
+  await page.locator('#key-volume-noise-number').press('Enter');
+  const asked = page.waitForEvent('dialog');
+  await page.close({ runBeforeUnload: true });
+  const dialog = await asked;
+  expect(dialog.type()).toBe('beforeunload');
+  await dialog.dismiss();
+  await Promise.all([page.waitForEvent('download'), page.click('#ini-save')]);
+  let again = false;
+  page.on('dialog', (other) => {
+    again = true;
+    other.accept();
+  });
+  await page.close({ runBeforeUnload: true });
+  await page.waitForEvent('close');
+  expect(again).toBe(false);
+});

@@ -75,6 +75,12 @@ async function start() {
       $('status').textContent = `${names.join(', ')}: the page takes a settings file (.ini), a drive (.toml, .csv), the plug-in's sounds (.mp3), or a game's folder or its files.`;
     },
   });
+  // In one column the drive, plot and sound stay on top of the page: what scrolls into view (a
+  // slider tabbed to) lands below them, not under them.
+  new ResizeObserver(() => {
+    const onTop = getComputedStyle($('stage')).gridColumnStart === '1';
+    document.documentElement.style.scrollPaddingTop = onTop ? `${$('stage').offsetHeight + 8}px` : '';
+  }).observe($('stage'));
   // Leaving the page would lose the values moved since the last save.
   window.addEventListener('beforeunload', (event) => {
     if (settings.edited) event.preventDefault();
