@@ -2,7 +2,7 @@
 # (the game's stand-in and the tests that run that DLL under Wine), native-asan and fuzz.
 # make demo  - the main job: builds and runs what a newcomer should see first
 # make test  - every test suite of both builds; the native ones again under the sanitizers; the
-#              tuner page in headless Chromium
+#              tuner page in headless Chromium and Firefox ESR
 # make dll   - Ostrelle.dll alone
 # make bench - the speed and allocation benchmarks
 # make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip, with the
@@ -48,7 +48,7 @@ tuner: deps
 	cmake --build --preset web
 	@echo "Built: $(TUNER)"
 
-# The page's tests in headless Chromium; they compare the page with ostrelle-sim.
+# The page's tests in headless Chromium and Firefox ESR; they compare the page with ostrelle-sim.
 browser-test: native tuner
 	cd tests/browser && npx playwright test --config playwright.config.mjs
 

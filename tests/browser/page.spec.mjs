@@ -123,3 +123,17 @@ test('leaving with moved values unsaved asks first; after saving it does not', a
   await page.waitForEvent('close');
   expect(again).toBe(false);
 });
+
+test('the plot zooms into a stretch around its cursor, and the timeline lists that stretch', async ({ page }) => {
+  await openTuner(page);
+  const timeline = page.getByRole('list', { name: 'What happens' });
+  await expect(timeline).toContainText('108.000 s: crash');
+  await page.locator('#plot').focus();
+  for (let i = 0; i < 8; ++i) await page.keyboard.press('PageDown'); // the cursor to 8 s
+  await page.keyboard.press('+');
+  await page.keyboard.press('+');
+  await expect(timeline).toContainText('8.000 s: crash');
+  await expect(timeline).not.toContainText('108.000 s');
+  await page.click('#zoom-all');
+  await expect(timeline).toContainText('108.000 s: crash');
+});

@@ -177,12 +177,14 @@ export async function wavBlob(mixer, progress = () => {}) {
   const pcm = (x) => Math.max(-32768, Math.min(32767, Math.round(x * 32767)));
   for (let start = 0; start < mixer.length; start += pieceSamples) {
     const [left, right] = mixer.piece(start, pieceSamples);
-    const view = new DataView(new ArrayBuffer(left.length * 4));
+    // Typed arrays are in the machine's byte order, little-endian on every machine a browser
+    // runs on, as WAV's samples are.
+    const samples = new Int16Array(left.length * 2);
     for (let i = 0; i < left.length; ++i) {
-      view.setInt16(i * 4, pcm(left[i]), true);
-      view.setInt16(i * 4 + 2, pcm(right[i]), true);
+      samples[i * 2] = pcm(left[i]);
+      samples[i * 2 + 1] = pcm(right[i]);
     }
-    parts.push(view.buffer);
+    parts.push(samples.buffer);
     // The browser keeps a Blob's bytes out of the page's memory (on disk when large).
     if (parts.length === 16) {
       blob = new Blob([blob, ...parts]);
