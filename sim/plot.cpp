@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "controller/effect_constants.h"
-#include "standins/world/shown_text.h"
+#include "text/shown_text.h"
 
 extern char** environ;
 
@@ -71,13 +71,6 @@ constexpr const char* crashColour = "#c0392b";
 constexpr const char* ignoredColour = "#8c8c8c";
 
 }  // namespace
-
-bool isCrash(const ReplayFrame& row, const ReplayFrame& before) {
-    bool newImpact = row.impact > 0.0f && row.impact != before.impact;
-    bool healthFall =
-        row.vehicle == before.vehicle && before.health - row.health > healthDropThreshold;
-    return row.vehicle != 0 && (newImpact || healthFall);
-}
 
 std::string plotScript(const std::vector<FrameRecord>& records, const std::string& title) {
     std::ostringstream script;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/simulation.h"
+#include "drives/simulation.h"
 
 // The gnuplot script that draws records under title as a PNG on gnuplot's standard output; the
 // data is inside it. The title goes in as text that gnuplot only prints, whatever it holds.
@@ -16,7 +16,3 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
 // reaches gnuplot. Throws std::runtime_error when gnuplot cannot be run or fails.
 void writePlot(const std::vector<FrameRecord>& records, const std::string& title,
                const std::string& pngPath);
-
-// Whether the game's row is a crash against the row before: a new impact force, or a fall of
-// health by more than 20 in the same vehicle.
-bool isCrash(const ReplayFrame& row, const ReplayFrame& before);

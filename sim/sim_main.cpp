@@ -14,20 +14,20 @@
 #include <numeric>
 #include <optional>
 
+#include "checks/check_game.h"
+#include "checks/check_ini.h"
 #include "config/settings.h"
-#include "sim/check_game.h"
-#include "sim/check_ini.h"
-#include "sim/frame_table.h"
+#include "drives/frame_table.h"
+#include "drives/plugin_folder.h"
+#include "drives/scenario.h"
+#include "drives/simulation.h"
+#include "drives/timeline.h"
+#include "drives/wav_render.h"
 #include "sim/output_file.h"
 #include "sim/plot.h"
-#include "sim/plugin_folder.h"
 #include "sim/progress.h"
-#include "sim/scenario.h"
-#include "sim/simulation.h"
-#include "sim/timeline.h"
-#include "sim/wav_render.h"
 #include "sound/sound_player.h"
-#include "standins/world/shown_text.h"
+#include "text/shown_text.h"
 
 namespace {
 
@@ -126,7 +126,8 @@ std::string changedSettings() {
 // "broke.mp3 from assets/Radio SFX/broke.mp3, broke2.mp3 missing, ..."
 std::string soundSources(const PluginFolder& folder) {
     std::string sources;
-    for (const char* name : soundFileNames) {
+    for (const PluginSound& sound : pluginSounds) {
+        const char* name = sound.fileName;
         const std::string found = folder.soundSource(name);
         sources += (sources.empty() ? "" : ", ") + std::string(name) +
                    (found.empty() ? " missing" : " from " + found);
@@ -368,16 +369,20 @@ int run(int argc, char** argv) {
     CLI::App* checkIniCommand = app.add_subcommand(
         "check-ini",
         "what the plug-in will read from a settings file, with a warning for each surprise");
+    bool json = false;
     checkIniCommand->add_option("file", input, "the settings file")->required();
+    checkIniCommand->add_flag("--json", json, "print the report as one JSON object on stdout");
     checkIniCommand->footer(
         "Example: ostrelle-sim check-ini my.ini\n"
-        "The values go to stdout, the warnings to stderr.\n"
+        "The values go to stdout, the warnings to stderr; with --json, the whole report to "
+        "stdout.\n"
         "Exit status: 0 when clean, 1 with warnings, 2 when the file cannot be read or for a "
         "mistake on the command line.");
 
     CLI::App* checkGameCommand = app.add_subcommand(
         "check-game", "whether the plug-in can work in a game's folder, and what to do if not");
     checkGameCommand->add_option("path", input, "the game's folder, or its .exe")->required();
+    checkGameCommand->add_flag("--json", json, "print the report as one JSON object");
     checkGameCommand->footer(
         "Example: ostrelle-sim check-game ~/games/city\n"
         "Exit status: 0 when every check passes, 1 when any fails, 2 when the path is not there "
@@ -396,8 +401,24 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "ostrelle-sim: %s\n", printableText(error.what()).c_str());
         return exitBadInput;
     }
-    if (*checkIniCommand) return checkIni(input, std::cout, std::cerr);
-    if (*checkGameCommand) return checkGame(input, std::cout);
+    if (*checkIniCommand) {
+        const IniReport report = checkIni(input);
+        if (json) {
+            std::cout << iniReportJson(report) << '\n';
+        } else {
+            printIniReport(report, std::cout, std::cerr);
+        }
+        return report.status;
+    }
+    if (*checkGameCommand) {
+        const GameReport report = checkGame(input);
+        if (json) {
+            std::cout << gameReportJson(report) << '\n';
+        } else {
+            printGameReport(report, std::cout);
+        }
+        return report.status;
+    }
     catchInterrupts();
     try {
         if (*runCommand) return runDrive(scenarioDrive(input), outputs);

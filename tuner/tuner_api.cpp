@@ -14,14 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "checks/check_game.h"
+#include "checks/check_ini.h"
+#include "checks/setting_facts.h"
 #include "config/settings.h"
-#include "sim/check_game.h"
-#include "sim/check_ini.h"
-#include "sim/frame_table.h"
+#include "drives/frame_table.h"
+#include "drives/scenario.h"
+#include "drives/simulation.h"
+#include "drives/timeline.h"
 #include "sim/plot.h"
-#include "sim/scenario.h"
-#include "sim/simulation.h"
-#include "sim/timeline.h"
+#include "sound/sound_player.h"
 #include "standins/audio/bass_web.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"
@@ -54,10 +56,13 @@ struct Run {
     std::vector<double> soundCalls;
 } run;
 
-struct Check {
-    std::string report, settings;
-    int status = 0;
-} check;
+// The last check's answer: {status, report (the text the command prints), data (its --json)}.
+std::string checkAnswer;
+
+std::string answerJson(int status, const std::string& report, const std::string& data) {
+    return "{\"status\":" + std::to_string(status) + ",\"report\":" + jsonString(report) +
+           ",\"data\":" + data + '}';
+}
 
 std::string fileName(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");
@@ -155,25 +160,12 @@ void simulateDrive(const std::string& drive, bool isReplay, const std::string& n
     }
 }
 
-// The eight values as JSON, in the settings table's order.
-std::string settingsJson(const EffectSettings& settings) {
-    std::string json = "[";
-    for (const SettingKey& key : settingKeys) {
-        std::visit(
-            [&](auto field) {
-                std::ostringstream value;
-                value.precision(9);
-                value << +(settings.*field);
-                json += (json.size() > 1 ? "," : "") + value.str();
-            },
-            key.field);
-    }
-    return json + ']';
-}
-
-const char* kindOf(const SettingField& field) {
-    static const char* const kinds[] = {"float", "duration", "volume", "switch"};
-    return kinds[field.index()];
+// A number as JSON, integers without a fraction: the settings' defaults and bounds.
+std::string jsonNumber(double value) {
+    std::ostringstream text;
+    text.precision(17);
+    text << value;
+    return text.str();
 }
 
 }  // namespace
@@ -240,65 +232,74 @@ EMSCRIPTEN_KEEPALIVE const char* tunerStateName(int state) {
     return stateName(static_cast<EffectState>(state));
 }
 
-// The plug-in's table of settings as JSON: key, default and kind (float, duration, volume, switch).
+// The settings table as JSON, one object per key in the plug-in's order: key, kind (float,
+// duration, volume, switch), default, what, unit, min, max (null: unbounded), and outside: what
+// the plug-in does with a value outside [min, max] and with text that does not fit.
 EMSCRIPTEN_KEEPALIVE const char* tunerSettingKeys() {
     static std::string json;
     json = "[";
-    for (const SettingKey& key : settingKeys) {
-        std::ostringstream line;
-        line << "{\"key\":" << jsonString(key.key) << ",\"default\":" << key.defaultValue
-             << ",\"kind\":\"" << kindOf(key.field) << "\"}";
-        json += (json.size() > 1 ? "," : "") + line.str();
+    for (std::size_t i = 0; i < settingKeys.size(); ++i) {
+        const SettingKey& key = settingKeys[i];
+        const SettingFacts& facts = settingFacts[i];
+        json += std::string(i == 0 ? "" : ",") + "{\"key\":" + jsonString(key.key) +
+                ",\"kind\":" + jsonString(settingKind(key)) +
+                ",\"default\":" + jsonNumber(key.defaultValue) +
+                ",\"what\":" + jsonString(facts.what) + ",\"unit\":" + jsonString(facts.unit) +
+                ",\"min\":" + jsonNumber(facts.min) +
+                ",\"max\":" + (facts.max ? jsonNumber(*facts.max) : "null") +
+                ",\"outside\":" + jsonString(outsideText(i)) + '}';
     }
     json += ']';
     return json.c_str();
 }
 
-// check-ini on the iniSize bytes at ini as a file called name: answers its exit status (0 clean,
-// 1 warnings, 2 not read); tunerCheckReport is its report (the values, then
-// the warnings, as the command prints them on stdout and stderr), tunerCheckSettings the eight
-// values the plug-in reads.
-EMSCRIPTEN_KEEPALIVE int tunerCheckIni(const char* ini, int iniSize, const char* name) {
-    check = Check{};
+// The plug-in's sounds as JSON, in its order: [{file, role (impact, static)}].
+EMSCRIPTEN_KEEPALIVE const char* tunerSounds() {
+    static std::string json;
+    json = "[";
+    for (const PluginSound& sound : pluginSounds) {
+        json += std::string(json.size() > 1 ? "," : "") +
+                "{\"file\":" + jsonString(sound.fileName) + ",\"role\":\"" +
+                (sound.role == SoundRole::impact ? "impact" : "static") + "\"}";
+    }
+    json += ']';
+    return json.c_str();
+}
+
+// check-ini on the iniSize bytes at ini as a file called name: answers {status (0 clean,
+// 1 warnings, 2 not read), report (the values, then the warnings, as the command prints them on
+// stdout and stderr), data (the report as check-ini --json prints it)}.
+EMSCRIPTEN_KEEPALIVE const char* tunerCheckIni(const char* ini, int iniSize, const char* name) {
     try {
         fs::create_directories(checkFolder);
         fs::current_path(checkFolder);
         const std::string file = fileName(name).empty() ? "Ostrelle.ini" : fileName(name);
         writeFile(file, std::string(ini, iniSize));
-        std::ostringstream values, warnings;
-        check.status = checkIni(file, values, warnings);
-        check.report = values.str() + warnings.str();
-        EffectSettings settings;
-        readSettings(fs::absolute(file).string().c_str(), settings);
-        check.settings = settingsJson(settings);
+        const IniReport report = checkIni(file);
         fs::remove(file);
+        std::ostringstream values, warnings;
+        printIniReport(report, values, warnings);
+        checkAnswer =
+            answerJson(report.status, values.str() + warnings.str(), iniReportJson(report));
     } catch (const std::exception& error) {
-        check.report = error.what();
-        check.status = 2;
+        checkAnswer = answerJson(2, error.what(), "null");
     }
-    return check.status;
-}
-EMSCRIPTEN_KEEPALIVE const char* tunerCheckReport() {
-    return check.report.c_str();
-}
-EMSCRIPTEN_KEEPALIVE const char* tunerCheckSettings() {
-    return check.settings.c_str();
+    return checkAnswer.c_str();
 }
 
 // check-game on path (a folder or a program the page has put into the memory file system):
-// answers its exit status (0 all pass, 1 any fails, 2 no such folder or file); tunerCheckReport is
-// what the command prints.
-EMSCRIPTEN_KEEPALIVE int tunerCheckGame(const char* path) {
-    check = Check{};
+// answers {status (0 all pass, 1 any fails, 2 no such folder or file), report (what the command
+// prints), data (the report as check-game --json prints it)}.
+EMSCRIPTEN_KEEPALIVE const char* tunerCheckGame(const char* path) {
     try {
-        std::ostringstream report;
-        check.status = checkGame(path, report);
-        check.report = report.str();
+        const GameReport report = checkGame(path);
+        std::ostringstream text;
+        printGameReport(report, text);
+        checkAnswer = answerJson(report.status, text.str(), gameReportJson(report));
     } catch (const std::exception& error) {
-        check.report = error.what();
-        check.status = 2;
+        checkAnswer = answerJson(2, error.what(), "null");
     }
-    return check.status;
+    return checkAnswer.c_str();
 }
 
 }  // extern "C"

@@ -7,17 +7,6 @@
 
 EffectSettings effectSettings;
 
-const std::array<SettingKey, 8> settingKeys = {{
-    {"Volume Damage", 1.0, &EffectSettings::volumeDamage, nullptr},
-    {"Impact intensity", 250.0, &EffectSettings::impactIntensity, nullptr},
-    {"Minimum time impact SFX", 2000, &EffectSettings::minImpactMs, nullptr},
-    {"Maximum time impact SFX", 5000, &EffectSettings::maxImpactMs, &EffectSettings::minImpactMs},
-    {"Radio Duck Volume", 20, &EffectSettings::radioDuckVolume, nullptr},
-    {"Enable Tunnel Static", 1, &EffectSettings::tunnelStaticEnabled, nullptr},
-    {"Volume Noise", 1.0, &EffectSettings::volumeNoise, nullptr},
-    {"Tunnel Radio Duck Volume", 30, &EffectSettings::tunnelDuckVolume, nullptr},
-}};
-
 namespace {
 
 // Reads one key into its field of settings.

@@ -1,4 +1,4 @@
-// The plug-in's configuration: eight values from the "Settings" section of "Ostrelle.ini".
+// The plug-in's configuration: the values from the "Settings" section of "Ostrelle.ini".
 #pragma once
 
 #include <array>
@@ -24,7 +24,7 @@ extern EffectSettings effectSettings;
 // Size of the default text and of the value text of a float key: at most 63 characters are read.
 constexpr std::uint32_t settingTextSize = 64;
 
-// The section that holds the eight keys.
+// The section that holds the keys.
 constexpr const char* settingsSection = "Settings";
 
 using SettingField = std::variant<float EffectSettings::*, std::uint32_t EffectSettings::*,
@@ -39,10 +39,20 @@ struct SettingKey {
     std::uint32_t EffectSettings::*atLeast;  // a duration raised to this field when below it
 };
 
-// The eight keys in the order they are read: the minimum duration comes before the maximum that
-// is raised to it.
-extern const std::array<SettingKey, 8> settingKeys;
+// The keys in the order they are read: the minimum duration comes before the maximum that is
+// raised to it. What each means to a modder (unit, range) is described beside this table in the
+// tools' code (checks/setting_facts.h), which the DLL does not hold.
+inline constexpr auto settingKeys = std::to_array<SettingKey>({
+    {"Volume Damage", 1.0, &EffectSettings::volumeDamage, nullptr},
+    {"Impact intensity", 250.0, &EffectSettings::impactIntensity, nullptr},
+    {"Minimum time impact SFX", 2000, &EffectSettings::minImpactMs, nullptr},
+    {"Maximum time impact SFX", 5000, &EffectSettings::maxImpactMs, &EffectSettings::minImpactMs},
+    {"Radio Duck Volume", 20, &EffectSettings::radioDuckVolume, nullptr},
+    {"Enable Tunnel Static", 1, &EffectSettings::tunnelStaticEnabled, nullptr},
+    {"Volume Noise", 1.0, &EffectSettings::volumeNoise, nullptr},
+    {"Tunnel Radio Duck Volume", 30, &EffectSettings::tunnelDuckVolume, nullptr},
+});
 
-// Reads all eight keys from the file at settingsPath, passed unchanged to the profile calls, and
+// Reads every key from the file at settingsPath, passed unchanged to the profile calls, and
 // stores each as soon as it is read. An absent file, section or key gives that key's default.
 void readSettings(const char* settingsPath, EffectSettings& settings);

@@ -1,7 +1,6 @@
 #include "sound/sound_player.h"
 
 #include <cstddef>
-#include <iterator>
 
 #include "common/next_random.h"
 #include "platform/win32_api.h"
@@ -9,20 +8,6 @@
 SoundBank soundBank;
 
 namespace {
-
-struct Sound {
-    const char* fileName;
-    HSTREAM SoundBank::*stream;
-    BASS_DWORD flags;
-};
-
-// In the order in which they are searched for, opened, stopped and freed.
-constexpr Sound sounds[] = {
-    {soundFileNames[0], &SoundBank::impactSound1, 0},
-    {soundFileNames[1], &SoundBank::impactSound2, 0},
-    {soundFileNames[2], &SoundBank::noiseSound, BASS_SAMPLE_LOOP},
-};
-constexpr std::size_t soundCount = std::size(sounds);
 
 // Where a sound file may lie, in the order tried: in the plug-in's folder first (its "Radio SFX"
 // subfolder, then the folder itself), then relative to the game's current directory, where the
@@ -50,8 +35,13 @@ bool isUsableFile(const PathText& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-void stopIfLoaded(HSTREAM stream) {
-    if (stream != 0) BASS_ChannelStop(stream);
+// Stops every loaded stream of the sounds that play role.
+void stopRole(SoundRole role) {
+    for (std::size_t i = 0; i < soundCount; ++i) {
+        if (pluginSounds[i].role == role && soundBank.streams[i] != 0) {
+            BASS_ChannelStop(soundBank.streams[i]);
+        }
+    }
 }
 
 }  // namespace
@@ -74,21 +64,25 @@ void openSounds(std::string_view folder) {
     soundBank.audioReady = true;
     // Every search ends before the first stream is created.
     for (std::size_t i = 0; i < soundCount; ++i)
-        findSoundFile(folder, sounds[i].fileName, foundPaths[i]);
+        findSoundFile(folder, pluginSounds[i].fileName, foundPaths[i]);
     for (std::size_t i = 0; i < soundCount; ++i) {
         if (foundPaths[i].empty()) continue;
-        soundBank.*sounds[i].stream =
-            BASS_StreamCreateFile(0, foundPaths[i].c_str(), 0, 0, sounds[i].flags);
+        const bool loops = pluginSounds[i].role == SoundRole::staticLoop;
+        soundBank.streams[i] =
+            BASS_StreamCreateFile(0, foundPaths[i].c_str(), 0, 0, loops ? BASS_SAMPLE_LOOP : 0);
     }
 }
 
 void playImpactSound(float volume) {
     if (!soundBank.audioReady) return;
     // A fixed array, not a growable one: this runs on a frame and must not allocate.
-    HSTREAM loaded[2];
+    HSTREAM loaded[soundCount];
     std::size_t count = 0;
-    if (soundBank.impactSound1 != 0) loaded[count++] = soundBank.impactSound1;
-    if (soundBank.impactSound2 != 0) loaded[count++] = soundBank.impactSound2;
+    for (std::size_t i = 0; i < soundCount; ++i) {
+        if (pluginSounds[i].role == SoundRole::impact && soundBank.streams[i] != 0) {
+            loaded[count++] = soundBank.streams[i];
+        }
+    }
     if (count == 0) return;
     HSTREAM chosen = loaded[nextRandom() % count];
     stopImpactSounds();
@@ -97,20 +91,23 @@ void playImpactSound(float volume) {
 }
 
 void playNoise(float volume) {
-    if (!soundBank.audioReady || soundBank.noiseSound == 0) return;
-    BASS_ChannelSetAttribute(soundBank.noiseSound, BASS_ATTRIB_VOL, volume);
-    BASS_ChannelPlay(soundBank.noiseSound, 0);  // no restart: a playing loop carries on
+    if (!soundBank.audioReady) return;
+    for (std::size_t i = 0; i < soundCount; ++i) {
+        const HSTREAM stream = soundBank.streams[i];
+        if (pluginSounds[i].role != SoundRole::staticLoop || stream == 0) continue;
+        BASS_ChannelSetAttribute(stream, BASS_ATTRIB_VOL, volume);
+        BASS_ChannelPlay(stream, 0);  // no restart: a playing loop carries on
+    }
 }
 
 void stopImpactSounds() {
     if (!soundBank.audioReady) return;
-    stopIfLoaded(soundBank.impactSound1);
-    stopIfLoaded(soundBank.impactSound2);
+    stopRole(SoundRole::impact);
 }
 
 void stopNoise() {
     if (!soundBank.audioReady) return;
-    stopIfLoaded(soundBank.noiseSound);
+    stopRole(SoundRole::staticLoop);
 }
 
 void stopAllSounds() {
@@ -121,8 +118,7 @@ void stopAllSounds() {
 void closeSounds() {
     if (!soundBank.audioReady) return;
     stopAllSounds();
-    for (const Sound& sound : sounds) {
-        HSTREAM& stream = soundBank.*sound.stream;
+    for (HSTREAM& stream : soundBank.streams) {
         if (stream == 0) continue;
         BASS_StreamFree(stream);
         stream = 0;

@@ -1,26 +1,41 @@
-// The sound player: finds the three sound files, opens them through the audio library once, and
+// The sound player: finds the sound files, opens them through the audio library once, and
 // plays and stops them for the effect controller. It reports no error: a sound that is not found or
 // cannot be opened keeps handle 0, and every operation passes it over.
 #pragma once
 
+#include <cstddef>
+#include <iterator>
 #include <string_view>
 
 #include "common/path_text.h"
 #include "sound/bass_api.h"
 
-// The three streams; 0 means not loaded. While audioReady is false all three are 0.
+// What the plug-in does with a sound: plays one impact sound, chosen at random, on a crash; loops
+// the static under a roof.
+enum class SoundRole { impact, staticLoop };
+
+struct PluginSound {
+    const char* fileName;
+    SoundRole role;
+};
+
+// The plug-in's sounds, in the order in which they are searched for, opened, stopped and freed.
+inline constexpr PluginSound pluginSounds[] = {
+    {"broke.mp3", SoundRole::impact},
+    {"broke2.mp3", SoundRole::impact},
+    {"noise.mp3", SoundRole::staticLoop},
+};
+inline constexpr std::size_t soundCount = std::size(pluginSounds);
+
+// The streams, one per sound at its place in pluginSounds; 0 means not loaded. While audioReady is
+// false all are 0.
 struct SoundBank {
-    HSTREAM impactSound1 = 0;  // "broke.mp3"
-    HSTREAM impactSound2 = 0;  // "broke2.mp3"
-    HSTREAM noiseSound = 0;    // "noise.mp3", looping
+    HSTREAM streams[soundCount] = {};
     bool audioReady =
         false;  // the library was started (even if nothing opened); closeSounds clears it
 };
 
 extern SoundBank soundBank;
-
-// The three sound files, in the order in which they are searched for, opened, stopped and freed.
-constexpr const char* soundFileNames[] = {"broke.mp3", "broke2.mp3", "noise.mp3"};
 
 // Puts in path the first of six candidate places that holds fileName and is not a folder, and
 // answers true; false, with path empty, when none does. folder and fileName are joined exactly as

@@ -10,8 +10,8 @@
 #include <unordered_set>
 #include <variant>
 
-#include "standins/world/float_text.h"
-#include "standins/world/shown_text.h"
+#include "text/float_text.h"
+#include "text/shown_text.h"
 
 namespace {
 

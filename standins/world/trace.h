@@ -23,9 +23,7 @@
 #include <vector>
 
 #include "standins/audio/call_observer.h"
-
-// text as a JSON string, in quotes, with quotes, backslashes and control characters escaped.
-std::string jsonString(std::string_view text);
+#include "text/json_text.h"  // jsonString, for the trace's readers
 
 class Trace : public audio::CallObserver {
   public:

@@ -5,6 +5,21 @@ import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { openTuner, root, screenshots } from './tuner-page.mjs';
 
+test('each key shows the unit, range and behaviour outside it from the plug-in\'s table', async ({ page }) => {
+  const problems = await openTuner(page);
+  const keys = await page.evaluate(() => window.ostrelle.settingKeys);
+  expect(keys.map((key) => key.key)).toHaveLength(8);
+  const duck = keys.find((key) => key.key === 'Radio Duck Volume');
+  expect(duck).toMatchObject({ kind: 'volume', default: 20, unit: 'radio volume', min: 0, max: 127 });
+  expect(duck.outside).toContain('low 8 bits');
+  expect(keys.find((key) => key.key === 'Impact intensity').max).toBeNull();
+  const row = page.locator('.setting', { has: page.locator('#key-radio-duck-volume') });
+  await expect(row.locator('.unit')).toHaveText('radio volume');
+  await expect(row.locator('.range')).toContainText('Range: 0 to 127.');
+  await expect(page.locator('#key-radio-duck-volume')).toHaveAttribute('max', '127');
+  expect(problems).toEqual([]);
+});
+
 // Files that cannot be what was asked for: each gets its message beside where it was given.
 const wrongFiles = [
   { input: '#ini-file', message: '#ini-message', name: 'broke.mp3', bytes: readFileSync(join(root, 'assets/Radio SFX/broke.mp3')), says: 'broke.mp3: not a text file' },
@@ -60,7 +75,7 @@ test('a broken scenario names its line and column beside the picker', async ({ p
 test('a screen reader reads each setting with its unit, range and what it does, and the timeline moves the cursor', async ({ page }) => {
   await openTuner(page);
   const slider = page.getByRole('slider', { name: 'Radio Duck Volume slider', exact: true });
-  await expect(slider).toHaveAccessibleDescription(/^radio volume Range: 0 to 127.*Default: 20\. Radio volume while ducked after a crash\.$/);
+  await expect(slider).toHaveAccessibleDescription(/^radio volume Default: 20\. Range: 0 to 127\. .*low 8 bits.* Radio volume while ducked after a crash\.$/);
   await expect(page.getByRole('textbox', { name: 'Radio Duck Volume', exact: true })).toHaveAccessibleDescription(/Range: 0 to 127/);
   await expect(page.getByRole('textbox', { name: 'Volume Damage', exact: true })).toHaveAccessibleDescription(/Press Play to hear it/);
   const tunnelStatic = page.getByRole('switch', { name: 'Enable Tunnel Static' });
@@ -90,7 +105,7 @@ for (const screen of screens) {
       locator.evaluate((element) => {
         const box = element.getBoundingClientRect();
         const middle = document.elementFromPoint(box.x + box.width / 2, box.y + box.height / 2);
-        return box.top >= 0 && box.bottom <= innerHeight && (middle === element || element.contains(middle));
+        return box.top >= 0 && box.bottom <= innerHeight + 1 && (middle === element || element.contains(middle));
       });
     expect(await seen(last)).toBe(true);
     expect(await seen(page.locator('#plot'))).toBe(true);

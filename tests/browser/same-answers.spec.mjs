@@ -59,4 +59,7 @@ test('check-ini in the page reports as the command does', async ({ page }) => {
   expect(expected.status).toBe(1);
   expect(answer.status).toBe(expected.status);
   expect(answer.report).toBe(expected.stdout + expected.stderr);
+  const data = JSON.parse(simOutput(['check-ini', 'tuned.ini', '--json'], join(root, 'tests/browser/settings')).stdout);
+  expect(answer.data).toEqual(data);
+  expect(answer.settings).toEqual(data.values.map((value) => value.value));
 });

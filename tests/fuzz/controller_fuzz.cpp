@@ -23,8 +23,8 @@
 
 #include "config/settings.h"
 #include "controller/effect_constants.h"
+#include "drives/simulation.h"
 #include "fuzz_support.h"
-#include "sim/simulation.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "checks/check_game.h"
+#include "checks/pe_file.h"
 #include "fuzz_support.h"
 #include "host/game_addresses.h"
-#include "sim/check_game.h"
-#include "sim/pe_file.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "drives/scenario.h"
 #include "fuzz_support.h"
 #include "input_error_check.h"
-#include "sim/scenario.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 # Fails naming each C++ file that clang-format would change; `clang-format -i FILE` fixes it.
 # Arguments: CLANG_FORMAT, SOURCE (the source tree).
-set(folders compat sim src standins tests tuner)
+set(folders checks compat drives sim src standins tests text tuner)
 set(patterns)
 foreach(folder IN LISTS folders)
   list(APPEND patterns ${SOURCE}/${folder}/*.cpp ${SOURCE}/${folder}/*.h)

@@ -1,7 +1,5 @@
 #include "tests/support/call_log.h"
 
-#include <cstdio>
-
 std::vector<std::string>& callLog() {
     static std::vector<std::string> log;
     return log;
@@ -11,10 +9,4 @@ void logCall(const std::string& name, const std::vector<std::string>& args) {
     std::string line = name + "(";
     for (std::size_t i = 0; i < args.size(); ++i) line += (i ? "," : "") + args[i];
     callLog().push_back(line + ")");
-}
-
-std::string floatText(float value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
-    return text;
 }

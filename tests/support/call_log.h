@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "text/float_text.h"  // floats in the log: the shortest form that reads back
+
 std::vector<std::string>& callLog();
 
 // Appends "name(arg,arg,...)".
@@ -13,6 +15,3 @@ void logCall(const std::string& name, const std::vector<std::string>& args = {})
 // Whether the doubles log their calls (the default). Measurements turn it off: logging allocates,
 // and its cost is not the plug-in's.
 inline bool callLogging = true;
-
-// Text of a float as the log writes it: the shortest form that reads back ("0.5", "1", "250").
-std::string floatText(float value);

@@ -1,10 +1,9 @@
 #include "tests/support/game_folders.h"
 
+#include "sound/sound_player.h"
 #include "tests/support/pe_image.h"
 
 namespace {
-
-const char* const soundNames[] = {"broke.mp3", "broke2.mp3", "noise.mp3"};
 
 // The game's program and bass.dll in the game's folder, the plug-in with its settings and sounds
 // in scripts/.
@@ -27,7 +26,8 @@ const Variant variants[] = {
     {"AllInPlace", [](GameFiles&) {}},
     {"SoundsInTheGamesOwnRadioSfx",
      [](GameFiles& f) {
-         for (const char* name : soundNames) {
+         for (const PluginSound& sound : pluginSounds) {
+             const std::string name = sound.fileName;
              f.erase("scripts/Radio SFX/" + std::string(name));
              f["Radio SFX/" + std::string(name)] = "mp3";
          }
@@ -59,7 +59,9 @@ const Variant variants[] = {
     {"PluginWithoutVersion", [](GameFiles& f) { f["scripts/Ostrelle.dll"] = dllExporting({}); }},
     {"NoRadioSfxFolder",
      [](GameFiles& f) {
-         for (const char* name : soundNames) f.erase("scripts/Radio SFX/" + std::string(name));
+         for (const PluginSound& sound : pluginSounds) {
+             f.erase(std::string("scripts/Radio SFX/") + sound.fileName);
+         }
      }},
     {"SoundInTheWrongPlace",
      [](GameFiles& f) {

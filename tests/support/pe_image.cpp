@@ -1,7 +1,7 @@
 #include "tests/support/pe_image.h"
 
+#include "checks/bass_imports.h"
 #include "host/game_addresses.h"
-#include "sim/bass_imports.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "tests/support/started_plugin.h"
 
+#include <algorithm>
+
 #include "common/next_random.h"
 #include "common/plugin_directory.h"
 #include "config/settings.h"
@@ -28,8 +30,8 @@ std::string settingsText() {
 
 StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory.view()) {
     folder.write("Ostrelle.ini", settingsText());
-    for (const char* sound : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
-        folder.write(std::string("Radio SFX/") + sound, "mp3");
+    for (const PluginSound& sound : pluginSounds) {
+        folder.write(std::string("Radio SFX/") + sound.fileName, "mp3");
     }
     loadPluginAfresh(folder.path().string());
     callLogging = false;
@@ -49,5 +51,5 @@ StartedPlugin::~StartedPlugin() {
 bool StartedPlugin::ready() const {
     // The longest duck tells that our settings file was the one read.
     return controllerState.started && effectSettings.maxImpactMs == longestDuckMs &&
-           soundBank.impactSound1 != 0 && soundBank.impactSound2 != 0 && soundBank.noiseSound != 0;
+           std::ranges::all_of(soundBank.streams, [](HSTREAM stream) { return stream != 0; });
 }

@@ -61,10 +61,14 @@ export async function createCore(createModule, assets) {
 
   const core = {
     assets,
-    // The plug-in's table of the eight keys: key, default, kind (float, duration, volume, switch).
+    // The plug-in's settings, one object per key in its order: {key, kind (float, duration, volume,
+    // switch), default, what, unit, min, max (null: unbounded), outside (what the plug-in does with
+    // a value outside [min, max])}.
     settingKeys: JSON.parse(call('tunerSettingKeys', 'string', [], [])),
+    // The plug-in's sounds in its order: [{file, role ('impact' or 'static')}].
+    sounds: JSON.parse(call('tunerSounds', 'string', [], [])),
 
-    // Puts a sound file where the plug-in looks for it (broke.mp3, broke2.mp3, noise.mp3).
+    // Puts a sound file where the plug-in looks for it (one of sounds).
     putSound(name, bytes) {
       module.FS.writeFile(`${pluginSounds}/${name}`, bytes);
     },
@@ -124,21 +128,24 @@ export async function createCore(createModule, assets) {
     },
 
     // check-ini on a settings text: {status (0 clean, 1 warnings, 2 not read), report (as
-    // `ostrelle-sim check-ini` prints it), settings (the eight values the plug-in reads, in the
-    // order of settingKeys)}.
+    // `ostrelle-sim check-ini` prints it), settings (the values the plug-in reads, in the order of
+    // settingKeys; null when not read), data (the report as `check-ini --json` prints it: values
+    // with their line, warnings with their line, key, kind and message)}.
     checkIni(text, name = 'Ostrelle.ini') {
-      const status = withBytes([toBytes(text)], ([pointer, size]) =>
-        call('tunerCheckIni', 'number', ['number', 'number', 'string'], [pointer, size, name]),
+      const answer = JSON.parse(
+        withBytes([toBytes(text)], ([pointer, size]) =>
+          call('tunerCheckIni', 'string', ['number', 'number', 'string'], [pointer, size, name]),
+        ),
       );
-      const settings = call('tunerCheckSettings', 'string', [], []);
-      return { status, report: call('tunerCheckReport', 'string', [], []), settings: settings ? JSON.parse(settings) : null };
+      return { ...answer, settings: answer.data?.values?.map((value) => value.value) ?? null };
     },
 
     // check-game over a game folder given as files: [{path, bytes}], paths relative to the game's
     // folder with '/' (sub-folders as they are there). The files are put into the module's memory at
     // folder (an absolute path; the report names it), which must not hold files
     // (an earlier check's folder is removed first).
-    // Answers {status (0 all pass, 1 any fails), report (as `ostrelle-sim check-game` prints it)}.
+    // Answers {status (0 all pass, 1 any fails), report (as `ostrelle-sim check-game` prints it),
+    // data (the report as `check-game --json` prints it)}.
     checkGame(files, folder = '/games/game') {
       if (!folder.startsWith('/') || /(^|\/)\.\.?(\/|$)/.test(folder) || folder === '/') {
         throw new TypeError(`checkGame: ${folder} is not an absolute folder`);
@@ -157,8 +164,7 @@ export async function createCore(createModule, assets) {
         if (parts.length > 1) module.FS.mkdirTree(`${folder}/${parts.slice(0, -1).join('/')}`);
         module.FS.writeFile(`${folder}/${path}`, bytes);
       }
-      const status = call('tunerCheckGame', 'number', ['string'], [folder]);
-      return { status, report: call('tunerCheckReport', 'string', [], []) };
+      return JSON.parse(call('tunerCheckGame', 'string', ['string'], [folder]));
     },
 
     stateName: (state) => call('tunerStateName', 'string', ['number'], [state]),

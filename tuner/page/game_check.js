@@ -36,6 +36,8 @@ export async function gameFolderFiles(given) {
     folderName = first;
     for (const entry of entries) entry.path = entry.path.slice(first.length + 1);
   }
+  // Files picked or dropped one by one have lost their folders: where the sounds lie is not known.
+  const loose = entries.every((entry) => !entry.inFolder && !entry.path.includes('/'));
   let bytesRead = 0;
   const files = [];
   for (const [i, entry] of entries.entries()) {
@@ -55,7 +57,7 @@ export async function gameFolderFiles(given) {
     }
     if (i % 5000 === 4999) await new Promise((resume) => setTimeout(resume)); // lets the page breathe
   }
-  return { folderName, files };
+  return { folderName, files, loose };
 }
 
 // The files of a drop, as {path, file, inFolder} with a dropped folder's name first in each path.
@@ -129,17 +131,19 @@ export class GameCheckPanel {
     }
   }
 
-  // check-game over the files given (see gameFolderFiles), in folder or /games/ and the folder's name.
+  // check-game over the files given (see gameFolderFiles), in folder or /games/ and the folder's
+  // name: {answer (the core's), loose (the files came without their folders)}.
   async checkFiles(given, folder) {
-    const { folderName, files } = await gameFolderFiles(given);
-    return this.core.checkGame(files, folder ?? `/games/${folderName}`);
+    const { folderName, files, loose } = await gameFolderFiles(given);
+    return { answer: this.core.checkGame(files, folder ?? `/games/${folderName}`), loose };
   }
 
   // Checks what was picked or dropped (files, or a promise of them) and shows the checklist.
   async check(given) {
     showMessage($('game-message'), 'Reading the files…', 'ok');
     try {
-      showChecklist($('game-check'), await this.checkFiles(await given));
+      const { answer, loose } = await this.checkFiles(await given);
+      showChecklist($('game-check'), loose ? withUnseenSounds(answer.data, this.core.sounds) : answer.data);
       showMessage($('game-message'), '', 'ok');
     } catch (error) {
       $('game-check').replaceChildren();
@@ -148,20 +152,42 @@ export class GameCheckPanel {
   }
 }
 
-// The checklist as the command prints it, each line marked ok or FAIL for the eye.
-function showChecklist(element, { status, report }) {
-  element.replaceChildren();
-  const list = document.createElement('pre');
+// Files without their folders cannot show where the sounds lie, only whether one was given: a
+// sound not found is then one the check could not see, not one that is missing.
+function withUnseenSounds(data, sounds) {
+  let sound = 0;
+  const checks = data.checks.map((check) => {
+    if (check.topic !== 'sound') return check;
+    const { file } = sounds[sound++];
+    if (check.status === 'ok') return check;
+    return { ...check, status: 'unseen', text: `${file}: not among the files picked; the check cannot see where the sounds lie in files picked one by one. Pick or drop the game's folder to check them.` };
+  });
+  return { ...data, checks, status: checks.some((check) => check.status === 'fail') ? 1 : 0 };
+}
+
+const marks = { ok: 'ok', fail: 'FAIL', unseen: 'not seen' };
+
+// The checklist: one row per check, marked ok, FAIL or not seen, with its details below it.
+function showChecklist(element, { status, folder, checks }) {
+  const list = document.createElement('ul');
   list.className = 'checklist';
-  for (const line of report.split('\n').filter((text) => text !== '')) {
-    const row = document.createElement('span');
-    row.textContent = `${line}\n`;
-    if (line.startsWith('  ok ')) row.className = 'ok';
-    if (line.startsWith('  FAIL ')) row.className = 'fail';
+  list.setAttribute('aria-label', `Checking the game in ${folder}`);
+  for (const check of checks) {
+    const row = document.createElement('li');
+    row.className = check.status;
+    const mark = Object.assign(document.createElement('span'), { className: 'mark', textContent: marks[check.status] });
+    const topic = Object.assign(document.createElement('span'), { className: 'topic', textContent: check.topic });
+    row.append(mark, topic, ` ${check.text}`);
+    for (const detail of check.details) row.append(Object.assign(document.createElement('div'), { className: 'detail', textContent: detail }));
     list.append(row);
   }
+  const unseen = checks.some((check) => check.status === 'unseen');
   const verdict = document.createElement('p');
   verdict.className = status === 0 ? 'verdict ok' : 'verdict fail';
-  verdict.textContent = status === 0 ? 'The plug-in has everything it needs here.' : 'Do what the FAIL lines say, then check again.';
-  element.append(verdict, list);
+  verdict.textContent =
+    status !== 0 ? 'Do what the FAIL lines say, then check again.'
+    : unseen ? 'Everything the check can see is in place; pick the game\'s folder to check the sounds too.'
+    : 'The plug-in has everything it needs here.';
+  const heading = Object.assign(document.createElement('p'), { className: 'checked', textContent: `Checking the game in ${folder}` });
+  element.replaceChildren(verdict, heading, list);
 }

@@ -97,7 +97,7 @@ async function start() {
     defaultIni: assets.ini,
     simulate: core.simulate,
     checkIni: core.checkIni,
-    checkGame: (files, folder) => game.checkFiles(files, folder),
+    checkGame: async (files, folder) => (await game.checkFiles(files, folder)).answer,
     // The page's own figures, for the benchmark: milliseconds from the script's start to the
     // first plot, and a mix of the current drive as the player and WAV export make it.
     timings: { firstPlot },

@@ -2,7 +2,7 @@
 // a slider and a number field with its unit, range, default and what it does. A change rewrites
 // only that key's line and calls onChange(document) while a slider is dragged.
 import { download, FileProblem, readGivenFile, showMessage } from './files.js';
-import { IniDocument, keyDocumentation } from './ini_document.js';
+import { IniDocument } from './ini_document.js';
 
 const $ = (id) => document.getElementById(id);
 const megabyte = 1048576;
@@ -11,9 +11,16 @@ const megabyte = 1048576;
 // slider up to this many times the default; the number field still takes the whole range.
 const sliderDefaults = 4;
 
-function sliderSpan(setting, doc) {
-  const wide = !Number.isFinite(doc.high) || doc.high > setting.default * 10 * sliderDefaults;
-  return { low: doc.low, high: wide ? Math.max(setting.default * sliderDefaults, 1) : doc.high };
+function sliderSpan(setting) {
+  const wide = setting.max === null || setting.max > setting.default * 10 * sliderDefaults;
+  return { low: setting.min, high: wide ? Math.max(setting.default * sliderDefaults, 1) : setting.max };
+}
+
+// The range as the shipped file writes it: "0.0 to 1.0", "0 and up", "0 or 1".
+function rangeText(setting) {
+  const bound = (value) => (isFloat(setting) ? value.toFixed(1) : String(value));
+  if (setting.max === null) return `${bound(setting.min)} and up`;
+  return `${bound(setting.min)} ${setting.kind === 'switch' ? 'or' : 'to'} ${bound(setting.max)}`;
 }
 
 const isFloat = (setting) => setting.kind === 'float';
@@ -44,7 +51,6 @@ export class SettingsPanel {
       onChange(this.document);
       this.recheckSoon();
     };
-    this.docs = keyDocumentation(shippedIni);
     this.shipped = IniDocument.fromBytes(new TextEncoder().encode(shippedIni));
     this.fields = core.settingKeys.map((setting) => this.makeField($('settings-fields'), setting));
     this.open(this.shipped, 'Ostrelle.ini', false);
@@ -93,9 +99,8 @@ export class SettingsPanel {
   // unit, what it does, its range and default, a note on what was typed, and check-ini's
   // warnings; each control is described by all of these for a screen reader.
   makeField(container, setting) {
-    const doc = this.docs[setting.key.toLowerCase()] ?? { what: '', unit: '', range: '', low: 0, high: Infinity };
     const id = `key-${setting.key.replace(/\W+/g, '-').toLowerCase()}`;
-    const span = sliderSpan(setting, doc);
+    const span = sliderSpan(setting);
     const step = isFloat(setting) ? 0.01 : 1;
     const row = document.createElement('div');
     row.className = 'setting';
@@ -113,10 +118,11 @@ export class SettingsPanel {
       <p class="note" id="${id}-note" aria-live="polite"></p>
       <ul class="warnings" id="${id}-warnings" aria-live="polite"></ul>`);
     row.querySelector('.key').textContent = setting.key;
-    row.querySelector('.unit').textContent = doc.unit;
-    row.querySelector('.unit').title = doc.unitMeaning;
-    row.querySelector('.what').textContent = doc.what + (heardOnly.has(setting.key) ? ' Press Play to hear it: the plot shows the radio, not this.' : '');
-    row.querySelector('.range').textContent = `Range: ${doc.range || 'any'} Default: ${setting.default}.`;
+    row.querySelector('.unit').textContent = setting.unit;
+    row.querySelector('.what').textContent = setting.what + (heardOnly.has(setting.key) ? ' Press Play to hear it: the plot shows the radio, not this.' : '');
+    const range = row.querySelector('.range');
+    range.textContent = `Default: ${setting.default}. Range: ${rangeText(setting)}. ${setting.outside}`;
+    range.title = range.textContent;
     const describedBy = ['unit', 'range', 'what', 'note', 'warnings'].map((part) => `${id}-${part}`).join(' ');
     for (const control of row.querySelectorAll('input')) control.setAttribute('aria-describedby', describedBy);
     row.querySelector('input[type=range]')?.setAttribute('aria-label', `${setting.key} slider`);
@@ -146,7 +152,7 @@ export class SettingsPanel {
     const check = this.core.checkIni(document.toBytes(), name);
     this.check = check;
     this.fields.forEach((field, i) => this.show(field, check.settings?.[i] ?? field.setting.default));
-    this.showWarnings(check.report);
+    this.showWarnings(check.data);
     $('ini-report').textContent = check.report;
     return check;
   }
@@ -182,23 +188,17 @@ export class SettingsPanel {
   // Check-ini again on the edited document: the warnings follow the values.
   recheck() {
     this.check = this.core.checkIni(this.document.toBytes(), this.name);
-    this.showWarnings(this.check.report);
+    this.showWarnings(this.check.data);
     $('ini-report').textContent = this.check.report;
   }
 
-  // Each "file:line: warning: text" line beside the key it names on that line.
+  // Each check-ini warning beside the key it concerns; the others (unknown keys, sections) apart.
   showWarnings(report) {
-    const lines = this.document.text.split(/\r?\n/);
     this.fields.forEach((field) => field.warnings.replaceChildren());
     this.otherWarnings = [];
-    for (const line of report.split('\n')) {
-      const found = line.match(/:(\d+): warning: (.*)$/);
-      if (!found) continue;
-      const text = lines[Number(found[1]) - 1] ?? '';
-      const key = text.slice(0, text.indexOf('=') >= 0 ? text.indexOf('=') : undefined).trim().toLowerCase();
-      const field = this.fields.find((f) => f.setting.key.toLowerCase() === key) ??
-        this.fields.find((f) => found[2].includes(`'${f.setting.key}'`));
-      const item = Object.assign(document.createElement('li'), { textContent: `line ${found[1]}: ${found[2]}` });
+    for (const warning of report?.warnings ?? []) {
+      const field = this.fields.find((f) => f.setting.key === warning.key);
+      const item = Object.assign(document.createElement('li'), { textContent: `line ${warning.line}: ${warning.message}` });
       if (field) field.warnings.append(item);
       else this.otherWarnings.push(item.textContent);
     }

@@ -5,7 +5,6 @@ import { download, FileProblem, readGivenFile, showMessage } from './files.js';
 import { decodeSound, Mixer, Player, sampleRate, wavBlob } from './mix.js';
 
 const $ = (id) => document.getElementById(id);
-const soundNames = ['broke.mp3', 'broke2.mp3', 'noise.mp3'];
 const largestSound = 20 * 1048576;
 
 const clock = (seconds) => `${Math.floor(seconds / 60)}:${String(Math.floor(seconds % 60)).padStart(2, '0')}`;
@@ -15,6 +14,7 @@ export class SoundPanel {
   // onPlayhead(seconds or null) while playing; playFrom() the seconds Play starts from.
   constructor({ core, assets, onSounds, onPlayhead, playFrom }) {
     this.core = core;
+    this.soundNames = core.sounds.map((sound) => sound.file); // the plug-in's, in its order
     this.assets = assets;
     this.onSounds = onSounds;
     this.onPlayhead = onPlayhead;
@@ -31,7 +31,7 @@ export class SoundPanel {
       event.target.value = '';
     });
     $('sound-reset').addEventListener('click', () => {
-      for (const name of soundNames) core.putSound(name, decodeBase64(assets.sounds[name]));
+      for (const name of this.soundNames) core.putSound(name, decodeBase64(assets.sounds[name]));
       this.own = {};
       this.say('Our sounds.', 'ok');
       onSounds();
@@ -57,7 +57,7 @@ export class SoundPanel {
     if (!this.ours) {
       const decode = (base64) => decodeSound(decodeBase64(base64));
       const ours = { bed: await decode(this.assets.radioBed) };
-      for (const name of soundNames) ours[name] = await decode(this.assets.sounds[name]);
+      for (const name of this.soundNames) ours[name] = await decode(this.assets.sounds[name]);
       this.ours = ours;
     }
     this.mixer ??= new Mixer(this.run, { ...this.ours, ...this.own }, this.ours.bed);
@@ -116,9 +116,9 @@ export class SoundPanel {
   async useSounds(files) {
     const messages = [];
     for (const file of files) {
-      const name = soundNames.find((n) => n.toLowerCase() === file.name.toLowerCase());
+      const name = this.soundNames.find((n) => n.toLowerCase() === file.name.toLowerCase());
       try {
-        if (!name) throw new FileProblem(`${file.name}: the plug-in plays only ${soundNames.join(', ')}`);
+        if (!name) throw new FileProblem(`${file.name}: the plug-in plays only ${this.soundNames.join(', ')}`);
         const bytes = await readGivenFile(file, { largest: largestSound, binary: true, what: 'a sound' });
         const decoded = await decodeSound(bytes);
         if (!decoded) throw new FileProblem(`${file.name}: the browser cannot decode it as MP3`);

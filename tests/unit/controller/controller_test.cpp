@@ -49,8 +49,8 @@ class ControllerTest : public ::testing::Test {
     }
     // broke.mp3, broke2.mp3 and noise.mp3 get streams 1, 2 and 3.
     void withSounds() {
-        for (const char* name : {"broke.mp3", "broke2.mp3", "noise.mp3"}) {
-            folder.write(std::string("Radio SFX/") + name, "mp3");
+        for (const PluginSound& sound : pluginSounds) {
+            folder.write(std::string("Radio SFX/") + sound.fileName, "mp3");
         }
     }
 

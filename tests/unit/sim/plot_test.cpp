@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "standins/world/shown_text.h"
 #include "tests/support/temp_folder.h"
+#include "text/shown_text.h"
 
 namespace {
 

@@ -79,9 +79,7 @@ TEST_F(SoundPlayerTest, OpenSoundsSearchesEverySoundBeforeCreatingStreamsAndOpen
     EXPECT_THAT(callLog(), ElementsAre("BASS_Init(-1,44100,0,0,0)",
                                        "BASS_StreamCreateFile(0,plug\\Radio SFX\\broke.mp3,0,0,0)",
                                        "BASS_StreamCreateFile(0,plug\\noise.mp3,0,0,4)"));
-    EXPECT_EQ(soundBank.impactSound1, 0u);
-    EXPECT_EQ(soundBank.impactSound2, 0u);
-    EXPECT_EQ(soundBank.noiseSound, 1u);
+    EXPECT_THAT(soundBank.streams, ElementsAre(0u, 0u, 1u));
     EXPECT_TRUE(soundBank.audioReady);
 }
 
@@ -158,7 +156,7 @@ TEST_F(SoundPlayerTest, NoiseKeepsPlayingWithoutRestartAtTheLatestVolume) {
                             "BASS_ChannelSetAttribute(3,2,0.4)", "BASS_ChannelPlay(3,0)"));
 
     callLog().clear();
-    soundBank.noiseSound = 0;
+    soundBank.streams[2] = 0;
     playNoise(1.0f);
     stopNoise();
     EXPECT_THAT(callLog(), IsEmpty());

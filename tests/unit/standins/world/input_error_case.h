@@ -7,7 +7,7 @@
 #include <string>
 
 #include "standins/world/replay.h"
-#include "standins/world/shown_text.h"
+#include "text/shown_text.h"
 
 struct InputErrorCase {
     std::string text;

@@ -1,0 +1,122 @@
+#include "drives/simulation.h"
+
+#include <algorithm>
+
+#include "common/next_random.h"
+#include "common/plugin_directory.h"
+#include "config/settings.h"
+#include "platform/win32_api.h"
+#include "sound/sound_player.h"
+#include "standins/audio/call_observer.h"
+#include "standins/audio/output_device.h"
+#include "standins/loader/fresh_load.h"
+#include "standins/world/trace.h"
+#include "standins/world/world.h"
+
+namespace {
+
+constexpr double longestFrame = 1.0;
+constexpr double lonelyFrame = 1.0 / 60;
+
+// The world that hostApi and GetTickCount answer from while a run lasts.
+World* world = nullptr;
+
+HostAddress worldQueryActor() {
+    return world->queryActor();
+}
+HostAddress worldQueryVehicle() {
+    return world->queryVehicle();
+}
+float worldFindRoofZ(float x, float y, float z, std::uint8_t* found) {
+    return world->findRoofZ(x, y, z, found);
+}
+void worldSetRadioVolume(void*, std::uint32_t volume) {
+    world->setRadioVolume(volume);
+}
+DWORD worldTicks() {
+    return world->getTickCount();
+}
+
+// Points the game's functions, the clock and the audio library's reports at one world and trace
+// for as long as it lives.
+class Binding {
+  public:
+    Binding(World& runWorld, Trace& trace) {
+        world = &runWorld;
+        hostApi = HostApi{worldQueryActor,     worldQueryVehicle, worldFindRoofZ,
+                          worldSetRadioVolume, nullptr,           runWorld.suspendFlag()};
+        platform::setTickSource(worldTicks);
+        audio::setCallObserver(&trace);
+    }
+    ~Binding() {
+        audio::setCallObserver(nullptr);
+        platform::setTickSource(nullptr);
+        hostApi = HostApi{};
+        world = nullptr;
+    }
+    Binding(const Binding&) = delete;
+    Binding& operator=(const Binding&) = delete;
+};
+
+// A duck began in this frame when the frame set a new deadline (a duck that also ended in the
+// same frame leaves the state as it was, but not the deadline).
+bool duckBegan(const ControllerState& before, const ControllerState& after) {
+    return (after.state == EffectState::ImpactDuck && before.state != EffectState::ImpactDuck) ||
+           after.impactDeadline != before.impactDeadline || after.duckStart != before.duckStart;
+}
+
+}  // namespace
+
+std::vector<double> frameDurations(const std::vector<ReplayFrame>& frames) {
+    std::vector<double> durations(frames.size(), lonelyFrame);
+    for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
+        std::uint32_t ms = frames[i + 1].tick - frames[i].tick;
+        durations[i] = std::min(ms / 1000.0, longestFrame);
+    }
+    if (frames.size() >= 2) durations.back() = durations[frames.size() - 2];
+    return durations;
+}
+
+std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
+                                  const std::string& pluginFolder, std::ostream* traceOut,
+                                  const FrameListener& listener) {
+    Trace trace(traceOut, pluginFolder);
+    World runWorld(trace);
+    Binding binding(runWorld, trace);
+    loadPluginAfresh(pluginFolder);
+
+    std::vector<double> durations = frameDurations(frames);
+    std::vector<FrameRecord> records;
+    records.reserve(frames.size());
+    double time = 0.0;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        runWorld.enterFrame(frames[i]);
+        ControllerState before = controllerState;
+        onFrame();
+        FrameRecord& record = records.emplace_back();
+        record.row = frames[i];
+        record.time = time;
+        record.duration = durations[i];
+        record.state = controllerState.state;
+        record.radioLevel = controllerState.radioLevel;
+        record.radioVolume = runWorld.radioVolume();
+        record.radioVolumeSet = runWorld.radioVolumeSet();
+        if (duckBegan(before, controllerState)) record.duckMs = controllerState.impactDuration;
+        record.playing = trace.playingSounds();
+        record.started = trace.soundsStartedInFrame();
+        if (listener) listener(record);
+        time += durations[i];
+    }
+    runWorld.leaveFrames();
+    // The game exits, as it does on Windows: the plug-in is pinned, so its only detach comes at
+    // process exit, where it calls nothing; the process's end takes the audio device with it.
+    audio::endWithProcess();
+    return records;
+}
+
+bool isCrash(const ReplayFrame& row, const ReplayFrame& before) {
+    bool newImpact = row.impact > 0.0f && row.impact != before.impact;
+    bool healthFall =
+        row.vehicle == before.vehicle && before.health - row.health > healthDropThreshold;
+    return row.vehicle != 0 && (newImpact || healthFall);
+}

@@ -1,0 +1,120 @@
+#include "text/float_text.h"
+
+#include <charconv>
+
+#if !defined(__cpp_lib_to_chars)
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#endif
+
+namespace {
+
+#if defined(__cpp_lib_to_chars)
+
+template <typename Number>
+std::string shortestText(Number value) {
+    char text[32];  // the longest shortest form of a double is 24 characters
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+#else
+
+// The browser build's C++ library (Emscripten 3.1.6, LLVM 14's libc++) converts only integers
+// with to_chars and from_chars. The same forms here from the C library's correctly rounded
+// conversions (the browser's C library has no locale to change the decimal point).
+
+template <typename Number>
+Number parseNumber(const char* text) {
+    if constexpr (sizeof(Number) == sizeof(float)) {
+        return std::strtof(text, nullptr);
+    } else {
+        return std::strtod(text, nullptr);
+    }
+}
+
+// The shortest digits that read back to value, in printf's %e form ("1.5e+02").
+template <typename Number>
+std::string shortestScientific(Number value) {
+    char text[48];
+    for (int precision = 0;; ++precision) {
+        std::snprintf(text, sizeof text, "%.*e", precision, static_cast<double>(value));
+        if (parseNumber<Number>(text) == value) return text;
+    }
+}
+
+// to_chars' plain form: the shorter of fixed and scientific notation for the shortest digits,
+// fixed when they tie.
+template <typename Number>
+std::string shortestText(Number value) {
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    const std::string sign = std::signbit(value) ? "-" : "";
+    if (value == 0) return sign + "0";
+    const std::string printed = shortestScientific(std::fabs(value));
+    const std::size_t mark = printed.find('e');
+    const int exponent = std::atoi(printed.c_str() + mark + 1);
+    std::string digits = printed.substr(0, mark);
+    if (digits.size() > 1) digits.erase(1, 1);  // the decimal point
+
+    std::string scientific = digits.substr(0, 1);
+    if (digits.size() > 1) scientific += '.' + digits.substr(1);
+    char exponentText[8];
+    std::snprintf(exponentText, sizeof exponentText, "e%c%02d", exponent < 0 ? '-' : '+',
+                  std::abs(exponent));
+    scientific += exponentText;
+
+    std::string fixed;
+    const auto count = static_cast<int>(digits.size());
+    if (exponent >= count - 1) {
+        fixed = digits + std::string(static_cast<std::size_t>(exponent - (count - 1)), '0');
+    } else if (exponent >= 0) {
+        fixed = digits.substr(0, exponent + 1) + '.' + digits.substr(exponent + 1);
+    } else {
+        fixed = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    }
+    return sign + (fixed.size() <= scientific.size() ? fixed : scientific);
+}
+
+#endif
+
+}  // namespace
+
+std::string floatText(float value) {
+    return shortestText(value);
+}
+
+std::string doubleText(double value) {
+    return shortestText(value);
+}
+
+bool readFloatText(std::string_view text, float& value) {
+#if defined(__cpp_lib_to_chars)
+    const char* end = text.data() + text.size();
+    const std::from_chars_result result = std::from_chars(text.data(), end, value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == end;
+#else
+    std::string_view number = text.starts_with('-') ? text.substr(1) : text;
+    if (number.empty() || number.front() == '+' || number.front() == '-' ||
+        number.starts_with("0x") || number.starts_with("0X") ||
+        std::string_view(" \t\n\v\f\r").find(number.front()) != std::string_view::npos) {
+        return false;
+    }
+    const std::string whole(text);
+    char* end = nullptr;
+    const float read = std::strtof(whole.c_str(), &end);
+    if (end != whole.c_str() + whole.size()) return false;
+    // Out of range: a number too large reads as infinity, one too small as 0.
+    const bool named = std::isinf(read) || std::isnan(read);
+    const bool spelledInfinite = number.front() == 'i' || number.front() == 'I';
+    if (std::isinf(read) && !spelledInfinite) return false;
+    if (!named && read == 0.0f &&
+        number.substr(0, number.find_first_of("eE")).find_first_of("123456789") !=
+            std::string_view::npos) {
+        return false;
+    }
+    value = read;
+    return true;
+#endif
+}
