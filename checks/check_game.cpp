@@ -119,10 +119,11 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const fs::path& 
                          fs::path& game) {
     CheckLine line("game build");
     const std::string needed =
-        " The plug-in works only with the game build it was made for and does nothing on any "
+        "The plug-in works only with the game build it was made for and does nothing on any "
         "other (see README.txt).";
     if (programs.empty()) {
-        line.text = "no .exe in " + folder.string() + ": give the game's folder or its .exe.";
+        line.finding = "no .exe in " + folder.string();
+        line.advice = "Give the game's folder or its .exe.";
         return line;
     }
     std::vector<std::pair<fs::path, std::string>> others;
@@ -139,15 +140,17 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const fs::path& 
     }
     if (!game.empty()) {
         line.passed = true;
-        line.text = shown(game, folder) + " is the build the plug-in hooks";
+        line.finding = shown(game, folder) + " is the build the plug-in hooks";
         if (!others.empty()) line.details.insert(line.details.begin(), "other programs here:");
     } else if (programs.size() == 1) {
-        line.text = shown(programs[0], folder) +
-                    " is not the build the plug-in hooks: " + others[0].second + '.' + needed;
+        line.finding =
+            shown(programs[0], folder) + " is not the build the plug-in hooks: " + others[0].second;
+        line.advice = needed;
         line.details.clear();
     } else {
-        line.text = "none of the " + std::to_string(programs.size()) +
-                    " programs here is the build the plug-in hooks." + needed;
+        line.finding = "none of the " + std::to_string(programs.size()) +
+                       " programs here is the build the plug-in hooks";
+        line.advice = needed;
     }
     return line;
 }
@@ -157,30 +160,33 @@ CheckLine checkAudioLibrary(const fs::path& folder, const std::string& besideWha
     const std::vector<fs::path> found = filesNamed(folder, "bass.dll", false);
     const std::string why = ": the plug-in does not load without it.";
     if (found.empty()) {
-        line.text = "no bass.dll beside " + besideWhat +
-                    ". Put the bass.dll that came with the game there" + why;
+        line.finding = "no bass.dll beside " + besideWhat;
+        line.advice = "Put the bass.dll that came with the game there" + why;
         return line;
     }
     const std::string problem = fileProblem(found[0], audioLibraryProblem);
     line.passed = problem.empty();
-    line.text = line.passed ? shown(found[0], folder) + " exports what the plug-in imports"
-                            : shown(found[0], folder) + ": " + problem +
-                                  ". Put the bass.dll that came with the game there instead" + why;
+    if (line.passed) {
+        line.finding = shown(found[0], folder) + " exports what the plug-in imports";
+    } else {
+        line.finding = shown(found[0], folder) + ": " + problem;
+        line.advice = "Put the bass.dll that came with the game there instead" + why;
+    }
     return line;
 }
 
 CheckLine checkPlugin(const std::vector<fs::path>& copies, const fs::path& folder) {
     CheckLine line("plug-in");
     if (copies.empty()) {
-        line.text =
-            "no Ostrelle.dll in this folder or its sub-folders. Copy Ostrelle.dll, Ostrelle.ini "
-            "and the folder \"Radio SFX\" together into the folder your plug-in loader loads "
-            "plug-ins from.";
+        line.finding = "no Ostrelle.dll in this folder or its sub-folders";
+        line.advice =
+            "Copy Ostrelle.dll, Ostrelle.ini and the folder \"Radio SFX\" together into the "
+            "folder your plug-in loader loads plug-ins from.";
         return line;
     }
     if (copies.size() > 1) {
-        line.text = std::to_string(copies.size()) +
-                    " copies of Ostrelle.dll: keep one, or each copy plays its own effects.";
+        line.finding = std::to_string(copies.size()) + " copies of Ostrelle.dll";
+        line.advice = "Keep one, or each copy plays its own effects.";
         for (const fs::path& copy : copies) line.details.push_back(shown(copy, folder));
         return line;
     }
@@ -188,19 +194,20 @@ CheckLine checkPlugin(const std::vector<fs::path>& copies, const fs::path& folde
     const std::optional<std::string> bytes = readFile(copies[0], why);
     const std::string where = shown(copies[0], folder);
     if (!bytes) {
-        line.text = where + ' ' + why + '.';
+        line.finding = where + ' ' + why;
         return line;
     }
     const PeFile pe(*bytes);
     std::string problem = notThirtyTwoBit(pe);
     if (problem.empty() && !pe.isDll()) problem = "a program, not a DLL";
     if (!problem.empty()) {
-        line.text = where + " is damaged: " + problem + ". Copy it again from the zip.";
+        line.finding = where + " is damaged: " + problem;
+        line.advice = "Copy it again from the zip.";
         return line;
     }
     const std::optional<PeVersion> version = pe.version();
     line.passed = true;
-    line.text =
+    line.finding =
         where + ", version " + (version ? version->text() : "unknown (no version resource)");
     return line;
 }
@@ -215,10 +222,10 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
         const std::string found =
             findSoundFile(pluginFolder.string(), name, path) ? std::string(path.view()) : "";
         CheckLine line("sound", !found.empty());
-        line.text = std::string(name) + ": " +
-                    (found.empty() ? "not found. Put it in " +
-                                         shown(pluginFolder / "Radio SFX", folder) + "/."
-                                   : shown(found, folder));
+        line.finding =
+            std::string(name) + ": " + (found.empty() ? "not found" : shown(found, folder));
+        if (found.empty())
+            line.advice = "Put it in " + shown(pluginFolder / "Radio SFX", folder) + "/.";
         lines.push_back(std::move(line));
     }
     platform::setCurrentFolder("");
@@ -248,21 +255,20 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
     CheckLine line("settings");
     const std::vector<fs::path> found = filesNamed(pluginFolder, "Ostrelle.ini", false);
     if (found.empty()) {
-        line.text =
-            "no Ostrelle.ini beside Ostrelle.dll, so every setting keeps its default. "
-            "Put the Ostrelle.ini from the zip in " +
-            shown(pluginFolder, folder) + "/.";
+        line.finding = "no Ostrelle.ini beside Ostrelle.dll, so every setting keeps its default";
+        line.advice = "Put the Ostrelle.ini from the zip in " + shown(pluginFolder, folder) + "/.";
         return line;
     }
     const std::string where = shown(found[0], folder);
     const IniReport report = checkIni(found[0].string());
     line.passed = report.status == 0;
-    line.text = report.status == 0   ? where + " reads as it looks"
-                : report.status == 1 ? where +
-                                           " reads other than it looks (warnings below). Edit it, "
-                                           "then restart the game: the settings are read once, at "
-                                           "the first frame."
-                                     : where + " cannot be read.";
+    line.finding = where + (report.status == 0   ? " reads as it looks"
+                            : report.status == 1 ? " reads other than it looks (warnings below)"
+                                                 : " cannot be read");
+    if (report.status == 1) {
+        line.advice =
+            "Edit it, then restart the game: the settings are read once, at the first frame.";
+    }
     line.details = settingsDetails(report, where);
     line.settings.push_back(report);
     return line;
@@ -271,7 +277,7 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
 void print(const CheckLine& line, std::ostream& out) {
     std::string topic = line.topic;
     topic.resize(15, ' ');
-    out << (line.passed ? "  ok    " : "  FAIL  ") << topic << line.text << '\n';
+    out << (line.passed ? "  ok    " : "  FAIL  ") << topic << line.text() << '\n';
     for (const std::string& detail : line.details) out << std::string(23, ' ') << detail << '\n';
 }
 
@@ -409,7 +415,9 @@ std::string gameReportJson(const GameReport& report) {
         const CheckLine& line = report.checks[i];
         json += std::string(i == 0 ? "" : ",") + "{\"topic\":" + jsonString(line.topic) +
                 ",\"status\":" + (line.passed ? "\"ok\"" : "\"fail\"") +
-                ",\"text\":" + jsonString(line.text) + ",\"details\":[";
+                ",\"finding\":" + jsonString(line.finding) +
+                ",\"advice\":" + (line.advice.empty() ? "null" : jsonString(line.advice)) +
+                ",\"details\":[";
         for (std::size_t j = 0; j < line.details.size(); ++j) {
             json += (j == 0 ? "" : ",") + jsonString(line.details[j]);
         }

@@ -20,9 +20,16 @@ struct CheckLine {
 
     std::string topic;  // "game build", "audio library", "plug-in", "sound", "settings"
     bool passed = false;
-    std::string text;                  // what was found; when it failed, what to do
+    std::string finding;               // what was found
+    std::string advice;                // what the player should do, or "" when nothing
     std::vector<std::string> details;  // further lines: other programs, values, warnings
     std::vector<IniReport> settings;   // the settings check's own report, in data
+
+    // The line as printed: the finding, then the advice; a failure ends as a sentence.
+    std::string text() const {
+        if (!advice.empty()) return finding + ". " + advice;
+        return passed ? finding : finding + '.';
+    }
 };
 
 struct GameReport {

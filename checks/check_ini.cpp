@@ -1,6 +1,7 @@
 #include "checks/check_ini.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -329,18 +330,11 @@ std::string heldText(const EffectSettings& settings, const SettingField& field) 
         field);
 }
 
-// The value as a JSON number (a switch as 0 or 1).
+// The value as a JSON number (a switch as 0 or 1); JSON has no NaN or infinity, so those go as
+// text ("nan", "inf").
 std::string heldJson(const EffectSettings& settings, const SettingField& field) {
-    return std::visit(
-        [&](auto member) -> std::string {
-            const auto value = settings.*member;
-            if constexpr (std::is_same_v<decltype(value), const float>) {
-                return jsonFloat(value);
-            } else {
-                return std::to_string(+value);
-            }
-        },
-        field);
+    const std::string text = heldText(settings, field);
+    return std::isfinite(heldValue(settings, field)) ? text : jsonString(text);
 }
 
 // Values the plug-in takes as they are although they lie outside what each setting is for: what

@@ -12,50 +12,24 @@
 #include "standins/loader/fresh_load.h"
 #include "standins/world/trace.h"
 #include "standins/world/world.h"
+#include "standins/world/world_binding.h"
 
 namespace {
 
 constexpr double longestFrame = 1.0;
 constexpr double lonelyFrame = 1.0 / 60;
 
-// The world that hostApi and GetTickCount answer from while a run lasts.
-World* world = nullptr;
-
-HostAddress worldQueryActor() {
-    return world->queryActor();
-}
-HostAddress worldQueryVehicle() {
-    return world->queryVehicle();
-}
-float worldFindRoofZ(float x, float y, float z, std::uint8_t* found) {
-    return world->findRoofZ(x, y, z, found);
-}
-void worldSetRadioVolume(void*, std::uint32_t volume) {
-    world->setRadioVolume(volume);
-}
-DWORD worldTicks() {
-    return world->getTickCount();
-}
-
-// Points the game's functions, the clock and the audio library's reports at one world and trace
-// for as long as it lives.
+// Points the game's functions and the clock at one world, and the audio library's reports at
+// its trace, for as long as it lives.
 class Binding {
   public:
-    Binding(World& runWorld, Trace& trace) {
-        world = &runWorld;
-        hostApi = HostApi{worldQueryActor,     worldQueryVehicle, worldFindRoofZ,
-                          worldSetRadioVolume, nullptr,           runWorld.suspendFlag()};
-        platform::setTickSource(worldTicks);
-        audio::setCallObserver(&trace);
-    }
-    ~Binding() {
-        audio::setCallObserver(nullptr);
-        platform::setTickSource(nullptr);
-        hostApi = HostApi{};
-        world = nullptr;
-    }
+    Binding(World& runWorld, Trace& trace) : world(runWorld) { audio::setCallObserver(&trace); }
+    ~Binding() { audio::setCallObserver(nullptr); }
     Binding(const Binding&) = delete;
     Binding& operator=(const Binding&) = delete;
+
+  private:
+    WorldBinding world;
 };
 
 // A duck began in this frame when the frame set a new deadline (a duck that also ended in the

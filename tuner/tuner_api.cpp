@@ -1,12 +1,13 @@
 // What the tuner page calls in the module: the plug-in's own code run over the game's side, as
-// ostrelle-sim runs it, with text in and text out. Each call keeps its answer until the next call
-// of the same kind; the page reads it through the matching getter.
+// ostrelle-sim runs it. Each call answers one JSON object, kept until the next call of the same
+// kind; a run's numbers stay in the module's memory, where its answer points.
 //
 // The plug-in's folder lives in the module's memory file system at pluginFolder: the page puts the
 // sounds into its "Radio SFX" folder, and each run writes the settings text as its Ostrelle.ini.
 // A game folder to check is put by the page into the same file system, anywhere outside it.
 #include <emscripten/emscripten.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -50,8 +51,7 @@ enum FrameColumn {
 enum Mark { crashMark = 1, roofMark = 2, pauseMark = 4, onFootMark = 8, radioSetMark = 16 };
 
 struct Run {
-    std::string trace, csv, soundNames, error;
-    int errorLine = 0, errorColumn = 0;
+    std::string trace, csv, soundNames;
     std::vector<double> frames;
     std::vector<double> soundCalls;
 } run;
@@ -168,66 +168,51 @@ std::string jsonNumber(double value) {
     return text.str();
 }
 
+// The run's answer as JSON; the numbers stay in the module's memory, where frames and soundCalls
+// point (Float64Arrays of frameColumns and soundCallColumns numbers a row).
+std::string runJson(bool wantTrace, bool wantCsv) {
+    return "{\"status\":0,\"frameColumns\":" + std::to_string(frameColumns) +
+           ",\"frameCount\":" + std::to_string(run.frames.size() / frameColumns) +
+           ",\"frames\":" + std::to_string(reinterpret_cast<std::uintptr_t>(run.frames.data())) +
+           ",\"soundCallColumns\":" + std::to_string(soundCallColumns) +
+           ",\"soundCallCount\":" + std::to_string(run.soundCalls.size() / soundCallColumns) +
+           ",\"soundCalls\":" +
+           std::to_string(reinterpret_cast<std::uintptr_t>(run.soundCalls.data())) +
+           ",\"soundNames\":" + run.soundNames +
+           (wantTrace ? ",\"trace\":" + jsonString(run.trace) : "") +
+           (wantCsv ? ",\"csv\":" + jsonString(run.csv) : "") + '}';
+}
+
 }  // namespace
 
 extern "C" {
 
 // Runs a drive (scenario TOML, or replay CSV when isReplay; driveSize bytes) with the iniSize
-// bytes at ini as the settings file. outputs: 1 the trace, 2 the frame table. Answers 0, or 2 for
-// a drive that cannot be read (tunerError names file, line and column), 1 for any other failure.
-EMSCRIPTEN_KEEPALIVE int tunerSimulate(const char* drive, int driveSize, int isReplay,
-                                       const char* name, const char* ini, int iniSize,
-                                       int outputs) {
+// bytes at ini as the settings file. outputs: 1 the trace, 2 the frame table. Answers, as JSON,
+// {status 0, frameColumns, frameCount, frames, soundCallColumns, soundCallCount, soundCalls,
+// soundNames, trace and csv when asked for}; or {status 2, error, line, column} for a drive that
+// cannot be read, {status 1, error} for any other failure. The answer and the numbers it points
+// to last until the next run.
+EMSCRIPTEN_KEEPALIVE const char* tunerSimulate(const char* drive, int driveSize, int isReplay,
+                                               const char* name, const char* ini, int iniSize,
+                                               int outputs) {
+    static std::string answer;
     run = Run{};
     try {
         fs::create_directories(pluginFolder);
         simulateDrive(std::string(drive, driveSize), isReplay != 0, name, std::string(ini, iniSize),
                       (outputs & 1) != 0, (outputs & 2) != 0);
-        return 0;
+        answer = runJson((outputs & 1) != 0, (outputs & 2) != 0);
     } catch (const InputError& error) {
-        run.error = error.what();
-        run.errorLine = static_cast<int>(error.line);
-        run.errorColumn = static_cast<int>(error.column);
-        return 2;
+        answer = "{\"status\":2,\"error\":" + jsonString(error.what()) +
+                 ",\"line\":" + std::to_string(error.line) +
+                 ",\"column\":" + std::to_string(error.column) + '}';
     } catch (const std::exception& error) {
-        run.error = error.what();
-        return 1;
+        answer = "{\"status\":1,\"error\":" + jsonString(error.what()) + '}';
     }
+    return answer.c_str();
 }
 
-EMSCRIPTEN_KEEPALIVE const char* tunerTrace() {
-    return run.trace.c_str();
-}
-EMSCRIPTEN_KEEPALIVE const char* tunerCsv() {
-    return run.csv.c_str();
-}
-EMSCRIPTEN_KEEPALIVE const double* tunerSoundCalls() {
-    return run.soundCalls.data();
-}
-EMSCRIPTEN_KEEPALIVE int tunerSoundCallCount() {
-    return static_cast<int>(run.soundCalls.size() / soundCallColumns);
-}
-EMSCRIPTEN_KEEPALIVE const char* tunerSoundNames() {
-    return run.soundNames.c_str();
-}
-EMSCRIPTEN_KEEPALIVE const char* tunerError() {
-    return run.error.c_str();
-}
-EMSCRIPTEN_KEEPALIVE int tunerErrorLine() {
-    return run.errorLine;
-}
-EMSCRIPTEN_KEEPALIVE int tunerErrorColumn() {
-    return run.errorColumn;
-}
-EMSCRIPTEN_KEEPALIVE const double* tunerFrames() {
-    return run.frames.data();
-}
-EMSCRIPTEN_KEEPALIVE int tunerFrameCount() {
-    return static_cast<int>(run.frames.size() / frameColumns);
-}
-EMSCRIPTEN_KEEPALIVE int tunerFrameColumns() {
-    return frameColumns;
-}
 EMSCRIPTEN_KEEPALIVE const char* tunerStateName(int state) {
     return stateName(static_cast<EffectState>(state));
 }

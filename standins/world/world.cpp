@@ -41,22 +41,26 @@ void World::leaveFrames() {
 }
 
 HostAddress World::queryActor() {
+    if (listener) listener({HostCall::Kind::queryActor});
     trace.queryActor();
     return current.actor;
 }
 
 HostAddress World::queryVehicle() {
+    if (listener) listener({HostCall::Kind::queryVehicle});
     trace.queryVehicle();
-    return reinterpret_cast<HostAddress>(currentRecord);
+    return staleRecord != 0 ? staleRecord : reinterpret_cast<HostAddress>(currentRecord);
 }
 
 float World::findRoofZ(float x, float y, float z, std::uint8_t* found) {
+    if (listener) listener({HostCall::Kind::findRoofZ, x, y, z});
     trace.findRoofZ(x, y, z);
     if (current.roofFound) *found = 1;
     return current.roofZ;
 }
 
 void World::setRadioVolume(std::uint32_t argument) {
+    if (listener) listener({HostCall::Kind::setRadioVolume, 0.0f, 0.0f, 0.0f, argument});
     volume = static_cast<std::uint8_t>(argument & 0xFF);
     volumeSet = true;
     trace.setRadioVolume(volume);

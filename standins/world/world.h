@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -17,6 +18,15 @@
 #include "host/host_api.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"
+
+// A call of the game's functions, as a listener hears it before the world answers.
+struct HostCall {
+    enum class Kind { queryActor, queryVehicle, findRoofZ, setRadioVolume };
+    Kind kind;
+    float x = 0.0f, y = 0.0f, z = 0.0f;  // findRoofZ's place
+    std::uint32_t volume = 0;            // setRadioVolume's argument, as passed
+};
+using HostCallListener = std::function<void(const HostCall&)>;
 
 class World {
   public:
@@ -41,6 +51,13 @@ class World {
     std::uint8_t radioVolume() const { return volume; }
     bool radioVolumeSet() const { return volumeSet; }
 
+    // For the unit tests: listener hears every host call before it is answered (to log it, or to
+    // fault in it), and a stale address, when not 0, is what queryVehicle answers instead of the
+    // current record's, as a game whose record went away would.
+    void listen(HostCallListener callListener) { listener = std::move(callListener); }
+    HostAddress recordAddress() const { return reinterpret_cast<HostAddress>(currentRecord); }
+    void answerStaleRecord(HostAddress address) { staleRecord = address; }
+
   private:
     struct alignas(16) Record {
         std::array<std::byte, recordSize> bytes{};
@@ -51,6 +68,8 @@ class World {
     Record* currentRecord = nullptr;
     std::map<std::uint32_t, std::unique_ptr<Record>> records;  // by vehicle id
     volatile std::uint8_t suspend = 0;
+    HostCallListener listener;
+    HostAddress staleRecord = 0;
     std::uint8_t volume = fullRadioVolume;
     bool volumeSet = false;
 };

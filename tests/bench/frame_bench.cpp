@@ -26,14 +26,14 @@ void reportPerFrame(benchmark::State& state, const char* name, std::uint64_t cou
 
 // Runs frames with the world as the caller left it. A run in which the frames made other calls
 // than perFrame says measured another path than the one named, and is reported as an error.
-void runPath(benchmark::State& state, const StartedPlugin& plugin, PathCalls perFrame) {
+void runPath(benchmark::State& state, StartedPlugin& plugin, PathCalls perFrame) {
     if (!plugin.ready()) {
         state.SkipWithError("the plug-in did not start with its settings and sounds");
         return;
     }
-    const PathCalls before = callsSoFar();
+    const PathCalls before = callsSoFar(plugin);
     for (auto _ : state) onFrame();
-    const PathCalls made = callsBetween(before, callsSoFar());
+    const PathCalls made = callsBetween(before, callsSoFar(plugin));
     reportPerFrame(state, "pushes", made.radioPushes);
     reportPerFrame(state, "probes", made.roofProbes);
     reportPerFrame(state, "plays", made.plays);

@@ -37,10 +37,10 @@ int main() {
     for (const FramePath& path : framePaths) {
         StartedPlugin plugin;
         path.enter(plugin);
-        const PathCalls before = callsSoFar();
+        const PathCalls before = callsSoFar(plugin);
         count(path.name, onFrame);
         if (!plugin.ready() ||
-            !tookPath(callsBetween(before, callsSoFar()), path.perFrame, frames)) {
+            !tookPath(callsBetween(before, callsSoFar(plugin)), path.perFrame, frames)) {
             std::fprintf(stderr, "frame_instructions: %s took another path\n", path.name);
             return 1;
         }

@@ -3,8 +3,8 @@
 #include "controller/controller.h"
 #include "host/vehicle_record.h"
 #include "platform/win32_api.h"
-#include "tests/support/fake_host.h"
 #include "tests/support/recording_bass.h"
+#include "tests/support/test_game.h"
 
 const FramePath framePaths[3] = {
     // The roof probe is the only call beyond the floor.
@@ -12,22 +12,24 @@ const FramePath framePaths[3] = {
     // The noise loop kept playing and the radio level pushed every frame.
     {"tunnelFrame",
      [](StartedPlugin& plugin) {
-         plugin.world().roofFound = true;
-         plugin.world().roofHeight = 10.0f;  // the car stands at height 0: a tunnel roof
+         plugin.game().row.roofFound = true;
+         plugin.game().row.roofZ = 10.0f;  // the car stands at height 0: a tunnel roof
+         plugin.game().enter();
      },
      {.radioPushes = 1, .roofProbes = 1, .plays = 1}},
     // The clock stands still, so the duck never ends; each frame pushes the ducked level once.
     {"duckedFrame",
      [](StartedPlugin& plugin) {
-         plugin.car().setImpactForce(StartedPlugin::impactIntensity + 50.0f);
-         onFrame();
-         plugin.car().setImpactForce(0.0f);
+         plugin.game().row.impact = StartedPlugin::impactIntensity + 50.0f;
+         plugin.game().frame();
+         plugin.game().row.impact = 0.0f;
+         plugin.game().enter();
      },
      {.radioPushes = 1, .roofProbes = 0, .plays = 0}},
 };
 
-PathCalls callsSoFar() {
-    return {fakeHost::calls().radioPushes, fakeHost::calls().roofProbes,
+PathCalls callsSoFar(StartedPlugin& plugin) {
+    return {plugin.game().calls().radioPushes, plugin.game().calls().roofProbes,
             recordingBass::calls().plays};
 }
 

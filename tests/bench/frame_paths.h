@@ -25,8 +25,8 @@ struct FramePath {
 // Quiet (idle in the open, radio at full), tunnel (under a roof), ducked (a duck that never ends).
 extern const FramePath framePaths[3];
 
-// The calls made so far, to compare with a path's perFrame.
-PathCalls callsSoFar();
+// The calls made so far in plugin's game, to compare with a path's perFrame.
+PathCalls callsSoFar(StartedPlugin& plugin);
 
 // The calls made between before and after.
 PathCalls callsBetween(const PathCalls& before, const PathCalls& after);

@@ -36,10 +36,8 @@ StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory.view())
     loadPluginAfresh(folder.path().string());
     callLogging = false;
     recordingBass::reset();
-    fakeHost::install();
-    world().vehicle = vehicle.address();
 
-    onFrame();
+    testGame.frame();
 }
 
 StartedPlugin::~StartedPlugin() {

@@ -1,6 +1,6 @@
 // The plug-in started against the unit tests' doubles with their call log off, as the benchmarks
 // and the allocation test need it: a temporary plug-in folder (also the current directory) holding
-// a settings file and the three sounds, the fake game with one eligible vehicle standing in the
+// a settings file and the sounds, the test game with one eligible vehicle standing in the
 // open, and the first frame run, the one that reads the settings and opens the sounds and so may
 // allocate.
 #pragma once
@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/support/fake_host.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_game.h"
 
 class StartedPlugin {
   public:
@@ -28,11 +28,10 @@ class StartedPlugin {
     // when not, the frames would take other paths than the ones named, and play nothing.
     bool ready() const;
 
-    FakeWorld& world() const { return fakeHost::world(); }
-    FakeVehicle& car() { return vehicle; }
+    TestGame& game() { return testGame; }
 
   private:
     TempFolder folder;
     std::string previousPluginDirectory;
-    FakeVehicle vehicle;
+    TestGame testGame;
 };

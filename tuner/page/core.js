@@ -1,4 +1,4 @@
-// The page's core: the plug-in's own code in the WebAssembly module, with text in and text out.
+// The page's core: the plug-in's own code in the WebAssembly module; each call answers one object.
 // This is what window.ostrelle offers to the console and to test scripts (see the README).
 
 const pluginSounds = '/plugin/Radio SFX';
@@ -91,39 +91,33 @@ export async function createCore(createModule, assets) {
       const drive = scenario ?? replay;
       const fileName = name ?? (scenario !== undefined ? 'scenario.toml' : 'replay.csv');
       const outputs = (trace ? 1 : 0) | (csv ? 2 : 0);
-      const status = withBytes([toBytes(drive), toBytes(ini ?? assets.ini)], ([drivePointer, driveSize, iniPointer, iniSize]) =>
-        call(
-          'tunerSimulate',
-          'number',
-          ['number', 'number', 'number', 'string', 'number', 'number', 'number'],
-          [drivePointer, driveSize, replay !== undefined ? 1 : 0, fileName, iniPointer, iniSize, outputs],
+      const answer = JSON.parse(
+        withBytes([toBytes(drive), toBytes(ini ?? assets.ini)], ([drivePointer, driveSize, iniPointer, iniSize]) =>
+          call(
+            'tunerSimulate',
+            'string',
+            ['number', 'number', 'number', 'string', 'number', 'number', 'number'],
+            [drivePointer, driveSize, replay !== undefined ? 1 : 0, fileName, iniPointer, iniSize, outputs],
+          ),
         ),
       );
-      if (status !== 0) {
-        const message = call('tunerError', 'string', [], []);
-        if (status === 2) {
-          throw new InputError(message, call('tunerErrorLine', 'number', [], []), call('tunerErrorColumn', 'number', [], []));
-        }
-        throw new Error(message);
-      }
-      const callCount = call('tunerSoundCallCount', 'number', [], []);
-      const callPointer = call('tunerSoundCalls', 'number', [], []) / 8;
-      const names = JSON.parse(call('tunerSoundNames', 'string', [], []));
+      if (answer.status === 2) throw new InputError(answer.error, answer.line, answer.column);
+      if (answer.status !== 0) throw new Error(answer.error);
+      const { frameColumns, frameCount, soundCallColumns: width } = answer;
       const soundCalls = [];
-      for (let i = 0; i < callCount; ++i) {
-        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(callPointer + i * 5, callPointer + i * 5 + 5);
-        soundCalls.push({ frame, call: callKinds[kind], stream, sound: names[stream] ?? '', loop: flag === 1, restart: flag === 1, volume });
+      for (let i = 0; i < answer.soundCallCount; ++i) {
+        const at = answer.soundCalls / 8 + i * width;
+        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(at, at + width);
+        const sound = answer.soundNames[stream] ?? '';
+        soundCalls.push({ frame, call: callKinds[kind], stream, sound, loop: flag === 1, restart: flag === 1, volume });
       }
-      const columns = call('tunerFrameColumns', 'number', [], []);
-      const count = call('tunerFrameCount', 'number', [], []);
-      const pointer = call('tunerFrames', 'number', [], []);
       return {
-        frameColumns: columns,
-        frameCount: count,
-        frames: module.HEAPF64.slice(pointer / 8, pointer / 8 + count * columns),
+        frameColumns,
+        frameCount,
+        frames: module.HEAPF64.slice(answer.frames / 8, answer.frames / 8 + frameCount * frameColumns),
         soundCalls,
-        trace: trace ? call('tunerTrace', 'string', [], []) : undefined,
-        csv: csv ? call('tunerCsv', 'string', [], []) : undefined,
+        trace: answer.trace,
+        csv: answer.csv,
       };
     },
 

@@ -172,7 +172,7 @@ TEST_P(GameFolder, SaysWhatThePlugInFindsThere) {
     const std::vector<CheckLine> lines = checkGameFolder(temp.path() / "game", {});
     std::string all;
     const auto said = [](const CheckLine& line) {
-        std::string text = line.text;
+        std::string text = line.text();
         for (const std::string& detail : line.details) text += "\n  " + detail;
         return text;
     };

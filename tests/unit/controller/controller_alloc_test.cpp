@@ -13,9 +13,9 @@
 
 #include "controller/controller.h"
 #include "tests/support/case_name.h"
-#include "tests/support/fake_host.h"
 #include "tests/support/recording_bass.h"
 #include "tests/support/started_plugin.h"
+#include "tests/support/test_game.h"
 
 namespace {
 
@@ -175,49 +175,49 @@ struct Step {
 
 const Step steps[] = {
     {"quiet", [](StartedPlugin&) {}, EffectState::Idle, 0, 0, 0},
-    {"suspended", [](StartedPlugin& plugin) { plugin.world().suspendFlag = 1; }, EffectState::Idle,
+    {"suspended", [](StartedPlugin& plugin) { plugin.game().row.suspend = 1; }, EffectState::Idle,
      0, 0, 0},
     {"no vehicle",
      [](StartedPlugin& plugin) {
-         plugin.world().suspendFlag = 0;
-         plugin.world().vehicle = 0;
+         plugin.game().row.suspend = 0;
+         plugin.game().row.vehicle = 0;
      },
      EffectState::Idle, 0, 0, 0},
     {"ineligible vehicle",
      [](StartedPlugin& plugin) {
-         plugin.world().vehicle = plugin.car().address();
-         plugin.car().setStatus(10);
+         plugin.game().row.vehicle = TestGame::car;
+         plugin.game().row.status = 10;
      },
      EffectState::Idle, 0, 0, 0},
     // Noise stopped, both impact sounds stopped and one played; the duck level set, then held.
     {"impact entered",
      [](StartedPlugin& plugin) {
-         plugin.car().setStatus(0);
-         plugin.car().setImpactForce(StartedPlugin::impactIntensity + 50.0f);
+         plugin.game().row.status = 0;
+         plugin.game().row.impact = StartedPlugin::impactIntensity + 50.0f;
      },
      EffectState::ImpactDuck, 2, 1, 3},
     {"duck continuing",
      [](StartedPlugin& plugin) {
-         plugin.car().setImpactForce(0.0f);
-         plugin.world().tick += StartedPlugin::shortestDuckMs / 2;
+         plugin.game().row.impact = 0.0f;
+         plugin.game().row.tick += StartedPlugin::shortestDuckMs / 2;
      },
      EffectState::ImpactDuck, 1, 0, 0},
     // Both impact sounds stopped; the radio starts to climb back.
     {"duck ending",
-     [](StartedPlugin& plugin) { plugin.world().tick += StartedPlugin::longestDuckMs; },
+     [](StartedPlugin& plugin) { plugin.game().row.tick += StartedPlugin::longestDuckMs; },
      EffectState::Idle, 1, 0, 2},
     {"under a roof",
      [](StartedPlugin& plugin) {
-         plugin.world().roofFound = true;
-         plugin.world().roofHeight = 10.0f;  // the car stands at height 0: a tunnel roof
+         plugin.game().row.roofFound = true;
+         plugin.game().row.roofZ = 10.0f;  // the car stands at height 0: a tunnel roof
      },
      EffectState::TunnelStatic, 1, 1, 0},
     // Every sound stopped and the radio put back to full.
-    {"suspended under a roof", [](StartedPlugin& plugin) { plugin.world().suspendFlag = 1; },
+    {"suspended under a roof", [](StartedPlugin& plugin) { plugin.game().row.suspend = 1; },
      EffectState::Idle, 1, 0, 3},
-    {"back under a roof", [](StartedPlugin& plugin) { plugin.world().suspendFlag = 0; },
+    {"back under a roof", [](StartedPlugin& plugin) { plugin.game().row.suspend = 0; },
      EffectState::TunnelStatic, 1, 1, 0},
-    {"leaving the roof", [](StartedPlugin& plugin) { plugin.world().roofFound = false; },
+    {"leaving the roof", [](StartedPlugin& plugin) { plugin.game().row.roofFound = false; },
      EffectState::Idle, 1, 0, 1},
 };
 
@@ -230,11 +230,12 @@ TEST_P(FramePath, AllocatesNothingAfterTheFirstFrame) {
     ASSERT_TRUE(plugin.ready());
     for (std::size_t before = 0; before < GetParam(); ++before) {
         steps[before].arrange(plugin);
-        onFrame();
+        plugin.game().frame();
     }
     const Step& step = steps[GetParam()];
     step.arrange(plugin);
-    const FakeHostCalls host = fakeHost::calls();
+    plugin.game().enter();  // may allocate: a record for a vehicle new to the world
+    const TestGameCalls host = plugin.game().calls();
     const RecordingBassCalls bass = recordingBass::calls();
 
     const HeapUse use = heapUseOf(onFrame);
@@ -242,7 +243,7 @@ TEST_P(FramePath, AllocatesNothingAfterTheFirstFrame) {
     EXPECT_EQ(use.allocations, 0u);
     EXPECT_EQ(use.releases, 0u);
     EXPECT_EQ(static_cast<int>(controllerState.state), static_cast<int>(step.state));
-    EXPECT_EQ(fakeHost::calls().radioPushes - host.radioPushes, step.radioPushes);
+    EXPECT_EQ(plugin.game().calls().radioPushes - host.radioPushes, step.radioPushes);
     EXPECT_EQ(recordingBass::calls().plays - bass.plays, step.plays);
     EXPECT_EQ(recordingBass::calls().stops - bass.stops, step.stops);
 }

@@ -14,9 +14,9 @@
 #include "standins/loader/fresh_load.h"
 #include "tests/support/call_log.h"
 #include "tests/support/case_name.h"
-#include "tests/support/fake_host.h"
 #include "tests/support/recording_bass.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_game.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -31,18 +31,11 @@ class ControllerTest : public ::testing::Test {
         loadPluginAfresh(folder.path().string());
         callLog().clear();
         recordingBass::reset();
-        fakeHost::install();
         platform::setWindowsFolder((folder.path() / "windows").string());
-        car = FakeVehicle{};
-        otherCar = FakeVehicle{};
-        world().vehicle = car.address();
     }
-    void TearDown() override {
-        platform::setWindowsFolder("");
-        platform::setTickSource(nullptr);
-    }
+    void TearDown() override { platform::setWindowsFolder(""); }
 
-    FakeWorld& world() { return fakeHost::world(); }
+    ReplayFrame& world() { return game.row; }
 
     void writeSettings(const std::string& keys, const std::string& where = "Ostrelle.ini") {
         folder.write(where, "[Settings]\n" + keys + "\n");
@@ -56,6 +49,7 @@ class ControllerTest : public ::testing::Test {
 
     // Runs one frame and answers the calls it made, host and audio library together.
     Calls frame() {
+        game.enter();
         callLog().clear();
         onFrame();
         return callLog();
@@ -79,14 +73,13 @@ class ControllerTest : public ::testing::Test {
     }
     void underRoof(bool roof) {
         world().roofFound = roof;
-        world().roofHeight = 5.0f;  // 5 above a car standing at height 0
+        world().roofZ = 5.0f;  // 5 above a car standing at height 0
     }
-    void hit() { car.setImpactForce(1000.0f); }
-    void calm() { car.setImpactForce(0.0f); }
+    void hit() { world().impact = 1000.0f; }
+    void calm() { world().impact = 0.0f; }
 
     TempFolder folder;
-    FakeVehicle car;
-    FakeVehicle otherCar;
+    TestGame game;
 };
 
 // The fixture of a table of cases, each run alone in a fresh plug-in folder.
@@ -158,12 +151,11 @@ using ImpactDetection = ControllerCases<ImpactCase>;
 TEST_P(ImpactDetection, ComesFromForceOrAFallOfHealth) {
     std::string states;
     for (const Step& step : GetParam().steps) {
-        FakeVehicle& vehicle = step.otherVehicle ? otherCar : car;
-        vehicle.setHealth(step.health);
-        vehicle.setImpactForce(step.force);
-        vehicle.setStatus(step.status);
-        world().vehicle = vehicle.address();
-        world().suspendFlag = step.suspended;
+        world().vehicle = step.otherVehicle ? TestGame::otherCar : TestGame::car;
+        world().health = step.health;
+        world().impact = step.force;
+        world().status = step.status;
+        world().suspend = step.suspended;
         frame();
         states += stateLetter();
     }
@@ -333,10 +325,13 @@ using Roof = ControllerCases<RoofCase>;
 
 TEST_P(Roof, CountsOnlyBetweenItsGapsAskedFromJustAboveTheVehicle) {
     const RoofCase& c = GetParam();
-    car.setPosition(3.0f, 4.0f, c.z);
+    world().x = 3.0f;
+    world().y = 4.0f;
+    world().z = c.z;
     world().roofFound = c.found;
-    world().roofHeight = c.roofHeight;
-    EXPECT_EQ(probeTunnel(car.address()), c.expected);
+    world().roofZ = c.roofHeight;
+    game.enter();
+    EXPECT_EQ(probeTunnel(game.record()), c.expected);
     EXPECT_THAT(callLog(), ElementsAre("findRoofZ(3,4," + floatText(c.z + 1.0f) + ")"));
 }
 INSTANTIATE_TEST_SUITE_P(, Roof, ::testing::ValuesIn(roofCases), CaseName());
@@ -346,9 +341,10 @@ TEST_F(ControllerTest, NoRoofWithoutARecordOrOnAFault) {
     EXPECT_THAT(callLog(), IsEmpty()) << "no record, no question";
 
     underRoof(true);
-    world().faultInFindRoofZ = true;
-    EXPECT_FALSE(probeTunnel(car.address())) << "a fault in the roof query";
-    EXPECT_FALSE(probeTunnel(fakeHost::unreadableAddress())) << "a record that cannot be read";
+    game.enter();
+    game.faults.inFindRoofZ = true;
+    EXPECT_FALSE(probeTunnel(game.record())) << "a fault in the roof query";
+    EXPECT_FALSE(probeTunnel(unreadableAddress())) << "a record that cannot be read";
 }
 
 // Frames that lead up to the one checked.
@@ -370,17 +366,14 @@ struct PathCase {
     std::vector<int> pushes;
 };
 const PathCase pathCases[] = {
-    {"suspended, effect running", inTunnel, [](auto& t) { t.world().suspendFlag = 1; }, {127}},
+    {"suspended, effect running", inTunnel, [](auto& t) { t.world().suspend = 1; }, {127}},
     {"no vehicle, effect running", inTunnel, [](auto& t) { t.world().vehicle = 0; }, {127}},
     {"no actor, effect running", inDuck, [](auto& t) { t.world().actor = 0; }, {127}},
-    {"ineligible, effect running", inTunnel, [](auto& t) { t.car.setStatus(10); }, {127}},
-    {"suspended by any nonzero flag",
-     inTunnel,
-     [](auto& t) { t.world().suspendFlag = 0x80; },
-     {127}},
-    {"suspended, idle", nothing, [](auto& t) { t.world().suspendFlag = 1; }, {}},
+    {"ineligible, effect running", inTunnel, [](auto& t) { t.world().status = 10; }, {127}},
+    {"suspended by any nonzero flag", inTunnel, [](auto& t) { t.world().suspend = 0x80; }, {127}},
+    {"suspended, idle", nothing, [](auto& t) { t.world().suspend = 1; }, {}},
     {"no vehicle, idle", nothing, [](auto& t) { t.world().vehicle = 0; }, {}},
-    {"ineligible, idle", nothing, [](auto& t) { t.car.setStatus(10); }, {}},
+    {"ineligible, idle", nothing, [](auto& t) { t.world().status = 10; }, {}},
     {"impact entered", nothing, [](auto& t) { t.hit(); }, {20, 20}},
     {"duck continuing", inDuck, nothing, {20}},
     {"under a roof", nothing, [](auto& t) { t.underRoof(true); }, {123}},
@@ -389,9 +382,9 @@ const PathCase pathCases[] = {
     {"quiet frame after a duck was reset",
      [](auto& t) {
          inDuck(t);
-         t.world().suspendFlag = 1;
+         t.world().suspend = 1;
          t.frame();
-         t.world().suspendFlag = 0;
+         t.world().suspend = 0;
      },
      nothing,
      {}},
@@ -413,9 +406,9 @@ TEST_F(ControllerTest, SuspendLeavesTheRampWhereItStood) {
     frame();  // 119
     underRoof(false);
     frame();  // 123
-    world().suspendFlag = 1;
+    world().suspend = 1;
     EXPECT_THAT(pushes(), IsEmpty());
-    world().suspendFlag = 0;
+    world().suspend = 0;
     EXPECT_THAT(pushes(), ElementsAre(127));
 }
 
@@ -426,10 +419,10 @@ struct QueryCase {
 };
 const Calls bothQueries = {"queryActor()", "queryVehicle()"};
 const QueryCase queryCases[] = {
-    {"suspended", [](auto& t) { t.world().suspendFlag = 1; }, {}},
+    {"suspended", [](auto& t) { t.world().suspend = 1; }, {}},
     {"no actor", [](auto& t) { t.world().actor = 0; }, bothQueries},
     {"no vehicle", [](auto& t) { t.world().vehicle = 0; }, bothQueries},
-    {"ineligible", [](auto& t) { t.car.setStatus(10); }, bothQueries},
+    {"ineligible", [](auto& t) { t.world().status = 10; }, bothQueries},
 };
 using HostQueries = ControllerCases<QueryCase>;
 
@@ -513,11 +506,10 @@ struct FaultCase {
     char stateAfter;  // what the broken frame had already written stays
 };
 const FaultCase faultCases[] = {
-    {"a record that cannot be read",
-     [](auto& t) { t.world().vehicle = fakeHost::unreadableAddress(); },
-     [](auto& t) { t.world().vehicle = t.car.address(); }, 'I'},
-    {"a host call that faults", [](auto& t) { t.world().faultInQueryVehicle = true; },
-     [](auto& t) { t.world().faultInQueryVehicle = false; }, 'I'},
+    {"a record that cannot be read", [](auto& t) { t.game.staleRecord(true); },
+     [](auto& t) { t.game.staleRecord(false); }, 'I'},
+    {"a host call that faults", [](auto& t) { t.game.faults.inQueryVehicle = true; },
+     [](auto& t) { t.game.faults.inQueryVehicle = false; }, 'I'},
     {"an exception from the sound layer",
      [](auto& t) {
          t.hit();
@@ -557,8 +549,8 @@ TEST_F(ControllerTest, ARecordSeenAgainAfterNoVehicleCountsNoFall) {
     frame();
     world().vehicle = 0;
     frame();
-    car.setHealth(500.0f);
-    world().vehicle = car.address();
+    world().health = 500.0f;
+    world().vehicle = TestGame::car;
     frame();
     EXPECT_EQ(stateLetter(), 'I');
     EXPECT_EQ(controllerState.lastHealth, 500.0f);
@@ -615,7 +607,7 @@ TEST_F(ControllerTest, ShutDownClosesTheAudioEvenWhenTheVolumePushFaults) {
     frame();
     underRoof(true);
     frame();
-    world().faultInSetRadioVolume = true;
+    game.faults.inSetRadioVolume = true;
     callLog().clear();
     shutDown();
     EXPECT_EQ(callLog(), shutDownWithEverySound);

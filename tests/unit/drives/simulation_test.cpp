@@ -163,4 +163,39 @@ TEST(Simulation, EveryBundledScenarioShowsWhatItIsFor) {
     EXPECT_EQ(seen, bundled.size());
 }
 
+ReplayFrame row(std::uint32_t vehicle, float health, float impact) {
+    ReplayFrame r;
+    r.vehicle = vehicle;
+    r.health = health;
+    r.impact = impact;
+    return r;
+}
+
+struct CrashCase {
+    ReplayFrame row, before;
+    bool crash;
+};
+
+void PrintTo(const CrashCase& c, std::ostream* out) {
+    *out << c.row.vehicle << '/' << c.row.health << '/' << c.row.impact << " after "
+         << c.before.vehicle << '/' << c.before.health << '/' << c.before.impact;
+}
+
+class Crash : public testing::TestWithParam<CrashCase> {};
+
+TEST_P(Crash, CrashesAreNewImpactsAndFallsOfHealth) {
+    EXPECT_EQ(isCrash(GetParam().row, GetParam().before), GetParam().crash);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Crash,
+                         testing::Values(CrashCase{row(1, 1000, 300), row(1, 1000, 0), true},
+                                         // the same impact held
+                                         CrashCase{row(1, 1000, 300), row(1, 1000, 300), false},
+                                         CrashCase{row(1, 979, 0), row(1, 1000, 0), true},
+                                         CrashCase{row(1, 980, 0), row(1, 1000, 0), false},
+                                         // another vehicle
+                                         CrashCase{row(2, 500, 0), row(1, 1000, 0), false},
+                                         // no vehicle
+                                         CrashCase{row(0, 500, 300), row(1, 1000, 0), false}));
+
 }  // namespace

@@ -10,41 +10,6 @@
 
 namespace {
 
-ReplayFrame row(std::uint32_t vehicle, float health, float impact) {
-    ReplayFrame r;
-    r.vehicle = vehicle;
-    r.health = health;
-    r.impact = impact;
-    return r;
-}
-
-struct CrashCase {
-    ReplayFrame row, before;
-    bool crash;
-};
-
-void PrintTo(const CrashCase& c, std::ostream* out) {
-    *out << c.row.vehicle << '/' << c.row.health << '/' << c.row.impact << " after "
-         << c.before.vehicle << '/' << c.before.health << '/' << c.before.impact;
-}
-
-class PlotCrash : public testing::TestWithParam<CrashCase> {};
-
-TEST_P(PlotCrash, CrashesAreNewImpactsAndFallsOfHealth) {
-    EXPECT_EQ(isCrash(GetParam().row, GetParam().before), GetParam().crash);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, PlotCrash,
-                         testing::Values(CrashCase{row(1, 1000, 300), row(1, 1000, 0), true},
-                                         // the same impact held
-                                         CrashCase{row(1, 1000, 300), row(1, 1000, 300), false},
-                                         CrashCase{row(1, 979, 0), row(1, 1000, 0), true},
-                                         CrashCase{row(1, 980, 0), row(1, 1000, 0), false},
-                                         // another vehicle
-                                         CrashCase{row(2, 500, 0), row(1, 1000, 0), false},
-                                         // no vehicle
-                                         CrashCase{row(0, 500, 300), row(1, 1000, 0), false}));
-
 // Six frames of half a second in vehicle 1: a roof over frames 1 and 2, a crash at frame 3 that
 // ducks the radio for frames 3 and 4.
 std::vector<FrameRecord> drive() {

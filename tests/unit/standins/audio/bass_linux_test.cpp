@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "sound/sound_player.h"
 #include "tests/support/case_name.h"
 #include "tests/support/temp_folder.h"
 
@@ -193,25 +194,22 @@ TEST_F(BassLinux, EntryPointsDriveTheMix) {
     EXPECT_THAT(renderSecond(), Each(0.0f));
 }
 
-struct GameSoundCase {
-    const char* name;
-    BASS_DWORD flags;
-};
-const GameSoundCase gameSounds[] = {
-    {"broke.mp3", 0}, {"broke2.mp3", 0}, {"noise.mp3", BASS_SAMPLE_LOOP}};
-using GameSound = BassLinuxCases<GameSoundCase>;
+// The shipped sounds, opened as the plug-in opens them.
+using GameSound = BassLinuxCases<PluginSound>;
 
 TEST_P(GameSound, PlaysAudiblyWithoutClipping) {
     ASSERT_TRUE(init());
-    const HSTREAM handle =
-        open(std::string(OSTRELLE_ASSETS "/Radio SFX/") + GetParam().name, GetParam().flags);
+    const bool loops = GetParam().role == SoundRole::staticLoop;
+    const HSTREAM handle = open(std::string(OSTRELLE_ASSETS "/Radio SFX/") + GetParam().fileName,
+                                loops ? BASS_SAMPLE_LOOP : 0);
     ASSERT_NE(handle, 0u);
     BASS_ChannelPlay(handle, 1);
     const std::vector<float> frames = renderSecond();
     EXPECT_THAT(frames, Each(AllOf(Gt(-1.0f), Lt(1.0f))));
     EXPECT_THAT(frames, Contains(Gt(0.1f)));
 }
-INSTANTIATE_TEST_SUITE_P(, GameSound, testing::ValuesIn(gameSounds), CaseName());
+INSTANTIATE_TEST_SUITE_P(, GameSound, testing::ValuesIn(pluginSounds),
+                         [](const auto& info) { return caseName(info.param.fileName); });
 
 // Writes down each call it hears of, with its arguments and result.
 class CallLog : public audio::CallObserver {
