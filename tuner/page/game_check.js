@@ -160,14 +160,19 @@ function withUnseenSounds(data, sounds) {
     if (check.topic !== 'sound') return check;
     const { file } = sounds[sound++];
     if (check.status === 'ok') return check;
-    return { ...check, status: 'unseen', text: `${file}: not among the files picked; the check cannot see where the sounds lie in files picked one by one. Pick or drop the game's folder to check them.` };
+    return {
+      ...check,
+      status: 'unseen',
+      finding: `${file}: not among the files picked`,
+      advice: "Files picked one by one lose their folders, so the check cannot see where the sounds lie: pick or drop the game's folder to check them.",
+    };
   });
   return { ...data, checks, status: checks.some((check) => check.status === 'fail') ? 1 : 0 };
 }
 
 const marks = { ok: 'ok', fail: 'FAIL', unseen: 'not seen' };
 
-// The checklist: one row per check, marked ok, FAIL or not seen, with its details below it.
+// The checklist: one row per check, marked ok, FAIL or not seen, with what to do and its details below it.
 function showChecklist(element, { status, folder, checks }) {
   const list = document.createElement('ul');
   list.className = 'checklist';
@@ -177,7 +182,8 @@ function showChecklist(element, { status, folder, checks }) {
     row.className = check.status;
     const mark = Object.assign(document.createElement('span'), { className: 'mark', textContent: marks[check.status] });
     const topic = Object.assign(document.createElement('span'), { className: 'topic', textContent: check.topic });
-    row.append(mark, topic, ` ${check.text}`);
+    row.append(mark, topic, ` ${check.finding}`);
+    if (check.advice) row.append(Object.assign(document.createElement('div'), { className: 'advice', textContent: check.advice }));
     for (const detail of check.details) row.append(Object.assign(document.createElement('div'), { className: 'detail', textContent: detail }));
     list.append(row);
   }
