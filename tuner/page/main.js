@@ -102,11 +102,10 @@ async function start() {
     // first plot, and a mix of the current drive as the player and WAV export make it.
     timings: { firstPlot },
     mix: async () => {
-      sound.mixer = null;
-      const mixer = await sound.currentMixer();
+      const mixer = await sound.newMixer();
       return mixer.piece(0, mixer.length)[0].length;
     },
-    wav: async () => new Uint8Array(await (await wavBlob(await sound.currentMixer())).arrayBuffer()),
+    wav: async () => new Uint8Array(await (await wavBlob(await sound.newMixer())).arrayBuffer()),
   };
   $('status').textContent = ready;
   return window.ostrelle;

@@ -22,7 +22,7 @@ export class SoundPanel {
     this.ours = null; // decoded once, on the first Play or export
     this.own = {};
     this.run = null;
-    this.mixer = null;
+    this.starting = false; // Play pressed, the sound device not yet answering
     this.name = 'drive';
     $('play').addEventListener('click', () => (this.player.playing ? this.stop() : this.play(playFrom())));
     $('export-wav').addEventListener('click', () => this.exportWav());
@@ -46,40 +46,44 @@ export class SoundPanel {
   show(run, name) {
     this.run = run;
     this.name = name.replace(/\.[^.]*$/, '');
-    this.mixer = null;
     if (this.player.playing) {
       clearTimeout(this.playOnTimer);
       this.playOnTimer = setTimeout(() => this.player.playing && this.play(this.player.position), 200);
     }
   }
 
-  async currentMixer() {
+  // A mix of the run for one use: playing and exporting each go through the drive at their own pace.
+  async newMixer() {
     if (!this.ours) {
       const decode = (base64) => decodeSound(decodeBase64(base64));
       const ours = { bed: await decode(this.assets.radioBed) };
       for (const name of this.soundNames) ours[name] = await decode(this.assets.sounds[name]);
       this.ours = ours;
     }
-    this.mixer ??= new Mixer(this.run, { ...this.ours, ...this.own }, this.ours.bed);
-    return this.mixer;
+    return new Mixer(this.run, { ...this.ours, ...this.own }, this.ours.bed);
   }
 
   async play(fromSeconds) {
-    if (!this.run) return;
+    if (!this.run || this.starting) return;
+    this.starting = true;
     $('play').textContent = 'Starting…';
+    let mixer;
     try {
-      await this.player.play(await this.currentMixer(), fromSeconds, () => this.stopped());
+      mixer = await this.newMixer();
+      await this.player.play(mixer, fromSeconds, () => this.stopped());
     } catch (error) {
       this.stopped();
       this.say(error.message);
       return;
+    } finally {
+      this.starting = false;
     }
     this.say('', 'ok');
     $('play').textContent = 'Stop';
     const tick = () => {
       if (!this.player.playing) return;
       const at = this.player.position;
-      $('play-position').textContent = `${clock(at)} / ${clock(this.mixer.length / sampleRate)}`;
+      $('play-position').textContent = `${clock(at)} / ${clock(mixer.length / sampleRate)}`;
       this.onPlayhead(at);
       requestAnimationFrame(tick);
     };
@@ -102,7 +106,7 @@ export class SoundPanel {
     const name = `${this.name}.wav`;
     button.disabled = true;
     try {
-      const blob = await wavBlob(await this.currentMixer(), (done) => this.say(`Exporting ${name}: ${Math.floor(done * 100)} %`, 'ok'));
+      const blob = await wavBlob(await this.newMixer(), (done) => this.say(`Exporting ${name}: ${Math.floor(done * 100)} %`, 'ok'));
       download(blob, name);
       this.say(`${name}: ${(blob.size / 1048576).toFixed(1)} MB, in your downloads`, 'ok');
     } catch (error) {
