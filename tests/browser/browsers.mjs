@@ -76,14 +76,12 @@ export async function openPage(browser, viewport = { width: 1280, height: 720 })
   };
 }
 
-// Waits until the text of selector contains text (or matches it, a RegExp).
+// Waits until the text of selector contains text (or matches it, a RegExp); fails showing the text.
 export async function expectText(page, selector, text, timeout = 20_000) {
   const pattern = text instanceof RegExp ? text.source : text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
-  try {
-    await page.waitForFunction((s, p) => new RegExp(p).test(document.querySelector(s)?.textContent ?? ''), { timeout }, selector, pattern);
-  } catch {
-    expect(await page.$eval(selector, (element) => element.textContent), `text of ${selector}`).toMatch(text);
-  }
+  const matches = (s, p) => new RegExp(p).test(document.querySelector(s)?.textContent ?? '');
+  await page.waitForFunction(matches, { timeout }, selector, pattern).catch(() => {});
+  expect(await page.$eval(selector, (element) => element.textContent), `text of ${selector}`).toMatch(text);
 }
 
 export const test = base.extend({
