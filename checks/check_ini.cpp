@@ -360,7 +360,8 @@ void checkRanges(Report& report, const FirstLines& firstLines, const EffectSetti
         const std::size_t maximum = settingOf(&EffectSettings::maxImpactMs);
         report.warn(firstLines[maximum] != nullptr ? firstLines[maximum]->line : 1,
                     settingKeys[maximum], "never-reached",
-                    "'Maximum time impact SFX' = " + std::to_string(settings.maxImpactMs) +
+                    inQuotes(settingKeys[maximum].key) + " = " +
+                        std::to_string(settings.maxImpactMs) +
                         " is never reached: a duck lasts the minimum plus a random draw of at "
                         "most 32767 ms, so at most " +
                         std::to_string(longest) + " ms");

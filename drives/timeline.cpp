@@ -70,8 +70,9 @@ class TimelineWriter {
             line("game", "crash, impact force " + floatText(row.impact) +
                              ignoredCrash(record, previous,
                                           crash ? ""
-                                                : "not above Impact intensity " +
-                                                      floatText(settings.impactIntensity)));
+                                                : std::string("not above ") +
+                                                      keyOf(&EffectSettings::impactIntensity) +
+                                                      ' ' + floatText(settings.impactIntensity)));
         }
         if (row.vehicle != 0 && row.vehicle == before.vehicle && row.health < before.health) {
             const float fall = before.health - row.health;
@@ -111,7 +112,10 @@ class TimelineWriter {
 
     std::string ignoredRoof(const ReplayFrame& row) const {
         const float gap = row.roofZ - row.z;
-        if (!settings.tunnelStaticEnabled) return ": ignored, Enable Tunnel Static is 0";
+        if (!settings.tunnelStaticEnabled) {
+            return std::string(": ignored, ") + keyOf(&EffectSettings::tunnelStaticEnabled) +
+                   " is 0";
+        }
         if (gap > roofMinGap && gap < roofMaxGap) return "";
         return ": ignored, the plug-in counts a roof more than 1.2 and less than 25 up";
     }

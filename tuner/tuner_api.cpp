@@ -23,7 +23,6 @@
 #include "drives/scenario.h"
 #include "drives/simulation.h"
 #include "drives/timeline.h"
-#include "sim/plot.h"
 #include "sound/sound_player.h"
 #include "standins/audio/bass_web.h"
 #include "standins/world/replay.h"

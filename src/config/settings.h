@@ -53,6 +53,16 @@ inline constexpr auto settingKeys = std::to_array<SettingKey>({
     {"Tunnel Radio Duck Volume", 30, &EffectSettings::tunnelDuckVolume, nullptr},
 });
 
+// The key that stores into field, for messages that name it.
+template <typename Value>
+constexpr const char* keyOf(Value EffectSettings::*field) {
+    for (const SettingKey& setting : settingKeys) {
+        const auto* member = std::get_if<Value EffectSettings::*>(&setting.field);
+        if (member != nullptr && *member == field) return setting.key;
+    }
+    return nullptr;
+}
+
 // Reads every key from the file at settingsPath, passed unchanged to the profile calls, and
 // stores each as soon as it is read. An absent file, section or key gives that key's default.
 void readSettings(const char* settingsPath, EffectSettings& settings);
