@@ -4,7 +4,7 @@
 import { droppedFiles } from './game_check.js';
 
 // What a dropped file is for, by its name; a folder is a game's.
-export function dropKind(name, isFolder = false) {
+function dropKind(name, isFolder = false) {
   if (isFolder || /\.(exe|dll)$/i.test(name)) return 'game';
   if (/\.ini$/i.test(name)) return 'settings';
   if (/\.(toml|csv)$/i.test(name)) return 'drive';

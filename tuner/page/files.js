@@ -19,20 +19,6 @@ export async function readGivenFile(file, { largest, binary = false, what }) {
   return bytes;
 }
 
-// Calls take(files) for files dropped on element, and marks it while something is dragged over.
-export function acceptDrops(element, take) {
-  element.addEventListener('dragover', (event) => {
-    event.preventDefault();
-    element.classList.add('dragging');
-  });
-  element.addEventListener('dragleave', () => element.classList.remove('dragging'));
-  element.addEventListener('drop', (event) => {
-    event.preventDefault();
-    element.classList.remove('dragging');
-    if (event.dataTransfer.files.length > 0) take([...event.dataTransfer.files]);
-  });
-}
-
 export function showMessage(element, text, kind = 'error') {
   element.textContent = text;
   element.dataset.kind = kind;

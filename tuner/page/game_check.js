@@ -20,7 +20,7 @@ const cleanPath = (path) => path.replace(/\\/g, '/').split('/').filter((part) =>
 // {folderName, files: [{path, bytes}]}, paths relative to the game's folder. Files picked or
 // dropped as a folder carry its name as the first part of their path (inFolder); files picked one
 // by one lie in the game's folder.
-export async function gameFolderFiles(given) {
+async function gameFolderFiles(given) {
   const entries = [...given].map((item) =>
     item instanceof File
       ? { path: cleanPath(item.webkitRelativePath || item.name), file: item, inFolder: item.webkitRelativePath !== '' }

@@ -149,7 +149,7 @@ export class Mixer {
 }
 
 // A WAV file's sizes are 32-bit: it holds at most this many stereo 16-bit samples (6.7 hours).
-export const wavLargest = Math.floor((0xffffffff - 36) / 4);
+const wavLargest = Math.floor((0xffffffff - 36) / 4);
 
 // The mix as a 16-bit PCM WAV file (a Blob), clipped as ostrelle-sim's is, made piece by piece so
 // that a long drive is never held whole in memory; progress(share done) is told between pieces.

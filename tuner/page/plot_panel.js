@@ -8,7 +8,7 @@ const duckState = 1;
 const mostListed = 300; // a longer list is cut: zoom in to list a stretch
 
 // What happened in frame i of run, in words (nothing: an empty list).
-export function frameEvents(run, i, stateName) {
+function frameEvents(run, i, stateName) {
   const at = (frame, which) => run.frames[frame * run.frameColumns + which];
   const marks = at(i, column.marks);
   const before = i > 0 ? at(i - 1, column.marks) : 0;

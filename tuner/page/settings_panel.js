@@ -31,7 +31,7 @@ const heardOnly = new Set(['Volume Damage', 'Volume Noise']);
 // What the modder typed into a field, as the text to write (the plug-in reads a decimal point and
 // whole numbers only where it reads integers) and what to say beside the field; {refused} for no
 // number. A decimal comma, as half of Europe types it, is read as a point.
-export function readTyped(text, float) {
+function readTyped(text, float) {
   const trimmed = text.trim();
   const comma = /^[+-]?\d*,\d+$/.test(trimmed);
   const value = Number(comma ? trimmed.replace(',', '.') : trimmed);
