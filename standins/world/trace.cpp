@@ -50,6 +50,7 @@ void Trace::findRoofZ(float x, float y, float z) {
 }
 
 void Trace::setRadioVolume(std::uint8_t volume) {
+    if (out == nullptr) return;  // the volume's text would cost as much as the call
     write("setRadioVolume", {{"volume", jsonUnsigned(volume)}});
 }
 
