@@ -2,7 +2,8 @@
 # (the game's stand-in and the tests that run that DLL under Wine), sanitize (clang's sanitizers:
 # the unit tests again and the fuzz targets) and web (the tuner page).
 # make demo  - the main job: builds the simulator and the DLL alone, and runs the demo drive
-# make test  - every test suite of every build (tools/run-tests), ending with one summary
+# make test  - every test suite of every build (tools/run-tests), ending with one summary; the
+#              tuner page in headless Chromium and Firefox ESR
 # make dll   - Ostrelle.dll and the drive recorder, Ostrelle-recorder.dll
 # make bench - the speed and allocation benchmarks
 # make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip, with the
@@ -45,7 +46,7 @@ tuner: deps
 	cmake --build --preset web
 	@echo "Built: $(TUNER)"
 
-# The page's tests in headless Chromium; they compare the page with ostrelle-sim.
+# The page's tests in headless Chromium and Firefox ESR; they compare the page with ostrelle-sim.
 browser-test: native tuner
 	cd tests/browser && npx playwright test --config playwright.config.mjs
 

@@ -1,36 +1,9 @@
-// The page as a modder uses it: open a settings file, see the warnings beside the keys, move a
-// value, save, open a drive (and a broken one), hover and play. A screenshot of each under
-// build/browser/.
+// The page beyond the core loop: files that cannot be used, the modder's own sounds, the snapshot
+// and the hover tip, a broken drive. A screenshot of some under build/browser/.
 import { expect, test } from '@playwright/test';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { openTuner, root, screenshots } from './tuner-page.mjs';
-
-const tuned = join(root, 'tests/browser/settings/tuned.ini');
-
-test('a settings file opens with its values and warnings, and saves with only the moved value changed', async ({
-  page,
-}) => {
-  const problems = await openTuner(page);
-  await page.setInputFiles('#ini-file', tuned);
-  // What the plug-in reads: 300 keeps its low 8 bits, 0x10 is hexadecimal, 400 is raised to 900.
-  await expect(page.locator('#key-radio-duck-volume-number')).toHaveValue('44');
-  await expect(page.locator('#key-tunnel-radio-duck-volume-number')).toHaveValue('16');
-  await expect(page.locator('#key-maximum-time-impact-sfx-number')).toHaveValue('900');
-  const duck = page.locator('.setting', { has: page.locator('#key-radio-duck-volume') });
-  await expect(duck.locator('.warnings')).toContainText('keeps only its low 8 bits');
-  await expect(page.locator('#ini-message')).toContainText('tuned.ini');
-  await page.screenshot({ path: join(screenshots, 'settings.png') });
-
-  await page.locator('#key-volume-damage-number').fill('0.8');
-  await page.locator('#key-volume-damage-number').press('Enter');
-  const [saved] = await Promise.all([page.waitForEvent('download'), page.click('#ini-save')]);
-  expect(saved.suggestedFilename()).toBe('tuned.ini');
-  const text = readFileSync(await saved.path(), 'latin1');
-  const expected = readFileSync(tuned, 'latin1').replace('Volume Damage=0.35', 'Volume Damage=0.8');
-  expect(text).toBe(expected);
-  expect(problems).toEqual([]);
-});
 
 test("each key shows the unit, range and behaviour outside it from the plug-in's table", async ({
   page,
@@ -135,7 +108,7 @@ test("a sound of the modder's own is played instead of ours", async ({ page }) =
   expect(await digest()).toEqual(ours);
 });
 
-test('a slider redraws the plot while it moves, and a snapshot stays under it', async ({
+test('a slider moved by keys redraws the plot over the snapshot, and the plot tells a frame on hover', async ({
   page,
 }) => {
   await openTuner(page);
@@ -151,29 +124,6 @@ test('a slider redraws the plot while it moves, and a snapshot stays under it', 
   await page.screenshot({ path: join(screenshots, 'plot.png') });
 });
 
-// A recording from the game: the replay and the settings it ran with, picked together; the drive's
-// collisions are listed with what the plug-in made of each under those settings.
-test('a recording opens with its settings and lists its collisions', async ({ page }) => {
-  await openTuner(page);
-  const replay = readFileSync(join(root, 'tests/e2e/replays/recorded_drive.csv'));
-  const ini = readFileSync(join(root, 'assets/Ostrelle.ini'), 'latin1').replace(
-    'Impact intensity=250.00',
-    'Impact intensity=100',
-  );
-  await page.setInputFiles('#drive-file', [
-    { name: 'drive-1.csv', mimeType: 'text/csv', buffer: replay },
-    { name: 'drive-1.ini', mimeType: 'text/plain', buffer: Buffer.from(ini, 'latin1') },
-  ]);
-  await expect(page.locator('#drive-message')).toContainText('drive-1.csv: 27 frames');
-  await expect(page.locator('#key-impact-intensity-number')).toHaveValue('100');
-  // 600 ducks, 120 is above 100 but the radio is still ducked, 900 ducks the second car, 700 has
-  // status 12.
-  await expect(page.locator('#collisions')).toContainText(
-    '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
-  );
-  await expect(page.locator('#collisions')).toContainText('roofs:');
-});
-
 test('a broken scenario names its line and column beside the picker', async ({ page }) => {
   await openTuner(page);
   await page.setInputFiles('#drive-file', {
@@ -185,16 +135,97 @@ test('a broken scenario names its line and column beside the picker', async ({ p
   await page.screenshot({ path: join(screenshots, 'drive-error.png') });
 });
 
-test('play moves the playhead, and the mix exports as WAV', async ({ page }) => {
+test('a screen reader reads each setting with its unit, range and what it does, and the timeline moves the cursor', async ({
+  page,
+}) => {
   await openTuner(page);
-  await page.selectOption('#drive-select', 'crashes-in-a-row.toml');
-  await page.click('#play');
-  await expect(page.locator('#play')).toHaveText('Stop');
-  await page.click('#play');
-  await expect(page.locator('#play')).toHaveText('Play');
-  const [wav] = await Promise.all([page.waitForEvent('download'), page.click('#export-wav')]);
-  const bytes = readFileSync(await wav.path());
-  expect(bytes.subarray(0, 4).toString()).toBe('RIFF');
-  expect(bytes.length).toBeGreaterThan(44 + 44100 * 4);
-  await page.screenshot({ path: join(screenshots, 'play.png') });
+  const slider = page.getByRole('slider', { name: 'Radio Duck Volume slider', exact: true });
+  await expect(slider).toHaveAccessibleDescription(
+    /^radio volume Default: 20\. Range: 0 to 127\. .*low 8 bits.* Radio volume while ducked after a crash\.$/,
+  );
+  await expect(
+    page.getByRole('textbox', { name: 'Radio Duck Volume', exact: true }),
+  ).toHaveAccessibleDescription(/Range: 0 to 127/);
+  await expect(
+    page.getByRole('textbox', { name: 'Volume Damage', exact: true }),
+  ).toHaveAccessibleDescription(/Press Play to hear it/);
+  const tunnelStatic = page.getByRole('switch', { name: 'Enable Tunnel Static' });
+  await expect(tunnelStatic).toBeChecked();
+  await tunnelStatic.uncheck();
+  await expect(page.getByRole('list', { name: 'What happens' })).not.toContainText('TunnelStatic');
+
+  await tunnelStatic.check();
+  const timeline = page.getByRole('list', { name: 'What happens' });
+  await expect(
+    timeline.getByRole('button', {
+      name: /^8\.000 s: crash; Idle to ImpactDuck: radio ducked to 20 for \d+ ms$/,
+    }),
+  ).toBeVisible();
+  await timeline
+    .getByRole('button', { name: /under a roof/ })
+    .first()
+    .click();
+  await expect(page.locator('#plot-readout')).toHaveText(/^18\.000 s, frame 1080: TunnelStatic/);
+});
+
+// The loop on one screen: the slider moved and the plot seen at once, and the game check in reach.
+const screens = [
+  { name: 'a laptop', width: 1366, height: 768, seen: ['#key-tunnel-radio-duck-volume', '#plot'] },
+  {
+    name: 'a narrow window',
+    width: 800,
+    height: 700,
+    seen: ['#key-tunnel-radio-duck-volume', '#plot'],
+  },
+  {
+    name: 'a full HD screen',
+    width: 1920,
+    height: 1080,
+    seen: ['#key-tunnel-radio-duck-volume', '#plot', '#game-title'],
+  },
+];
+for (const screen of screens) {
+  test(`on ${screen.name}, with the last slider focused, ${screen.seen.join(', ')} are in view`, async ({
+    page,
+  }) => {
+    await page.setViewportSize({ width: screen.width, height: screen.height });
+    await openTuner(page);
+    await page.locator(screen.seen[0]).focus();
+    for (const selector of screen.seen) {
+      const inView = await page.locator(selector).evaluate((element) => {
+        const box = element.getBoundingClientRect();
+        const middle = document.elementFromPoint(box.x + box.width / 2, box.y + box.height / 2);
+        return box.top >= 0 && box.bottom <= innerHeight + 1 && element.contains(middle);
+      });
+      expect(inView, selector).toBe(true);
+    }
+  });
+}
+
+test('leaving with moved values unsaved asks first', async ({ page }) => {
+  await openTuner(page);
+  await page.locator('#key-volume-noise-number').fill('0,4');
+  await page.locator('#key-volume-noise-number').press('Enter');
+  const [dialog] = await Promise.all([
+    page.waitForEvent('dialog'),
+    page.close({ runBeforeUnload: true }),
+  ]);
+  expect(dialog.type()).toBe('beforeunload');
+  await dialog.dismiss();
+});
+
+test('the plot zooms into a stretch around its cursor, and the timeline lists that stretch', async ({
+  page,
+}) => {
+  await openTuner(page);
+  const timeline = page.getByRole('list', { name: 'What happens' });
+  await expect(timeline).toContainText('108.000 s: crash');
+  await page.locator('#plot').focus();
+  for (let i = 0; i < 8; ++i) await page.keyboard.press('PageDown'); // the cursor to 8 s
+  await page.keyboard.press('+');
+  await page.keyboard.press('+');
+  await expect(timeline).toContainText('8.000 s: crash');
+  await expect(timeline).not.toContainText('108.000 s');
+  await page.click('#zoom-all');
+  await expect(timeline).toContainText('108.000 s: crash');
 });

@@ -1,6 +1,9 @@
-// The tuner page's tests: headless Chromium from Debian (no browser download), the page opened
-// from file:// as a modder opens it from the zip.
+// The tuner page's tests, the page opened from file:// as a modder opens it from the zip, in the
+// browsers from Debian (no browser download). The core loop (core-loop.spec.mjs) runs in Chromium
+// and in Firefox ESR; the rest, which compare the page with ostrelle-sim, in Chromium.
 import { defineConfig } from '@playwright/test';
+
+const coreLoop = /core-loop\.spec\.mjs/;
 
 export default defineConfig({
   testDir: '.',
@@ -8,6 +11,8 @@ export default defineConfig({
   timeout: 60_000,
   workers: 2,
   reporter: [['list']],
+  // A silent sound device for the browsers to play on (headless Firefox has none otherwise).
+  globalSetup: './sound-device.mjs',
   use: {
     browserName: 'chromium',
     viewport: { width: 1280, height: 720 },
@@ -17,4 +22,8 @@ export default defineConfig({
       args: process.getuid?.() === 0 ? ['--no-sandbox'] : [],
     },
   },
+  projects: [
+    { name: 'chromium', metadata: { browser: 'chromium' } },
+    { name: 'firefox', metadata: { browser: 'firefox' }, testMatch: coreLoop },
+  ],
 });

@@ -60,3 +60,17 @@ export function simOutput(args, folder) {
   if (done.status === null) throw done.error ?? new Error(`ostrelle-sim ended by ${done.signal}`);
   return { stdout: done.stdout, stderr: done.stderr, status: done.status };
 }
+
+// Drops files (paths on this machine, folders too) on the middle of selector as from the desktop,
+// through Chromium's DevTools protocol: the drop a modder makes, which the page cannot fake.
+export async function dropFromDesktop(page, selector, paths) {
+  const target = page.locator(selector);
+  await target.scrollIntoViewIfNeeded();
+  const box = await target.boundingBox();
+  const at = { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+  const session = await page.context().newCDPSession(page);
+  const data = { items: [], files: paths, dragOperationsMask: 1 };
+  for (const type of ['dragEnter', 'dragOver', 'drop'])
+    await session.send('Input.dispatchDragEvent', { type, ...at, data });
+  await session.detach();
+}

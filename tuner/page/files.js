@@ -24,31 +24,17 @@ export async function readGivenFile(file, { largest, binary = false, what }) {
   return bytes;
 }
 
-// Calls take(files) for files dropped on element, and marks it while something is dragged over.
-export function acceptDrops(element, take) {
-  element.addEventListener('dragover', (event) => {
-    event.preventDefault();
-    element.classList.add('dragging');
-  });
-  element.addEventListener('dragleave', () => element.classList.remove('dragging'));
-  element.addEventListener('drop', (event) => {
-    event.preventDefault();
-    element.classList.remove('dragging');
-    if (event.dataTransfer.files.length > 0) take([...event.dataTransfer.files]);
-  });
-}
-
 export function showMessage(element, text, kind = 'error') {
   element.textContent = text;
   element.dataset.kind = kind;
 }
 
-// Offers bytes to the modder as a download called name.
-export function download(bytes, name, type) {
-  const url = URL.createObjectURL(new Blob([bytes], { type }));
+// Offers blob to the modder as a download called name.
+export function download(blob, name) {
+  const url = URL.createObjectURL(blob);
   const link = Object.assign(document.createElement('a'), { href: url, download: name });
   document.body.append(link);
   link.click();
   link.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 1000);
+  setTimeout(() => URL.revokeObjectURL(url), 60_000); // a large file takes a while to save
 }

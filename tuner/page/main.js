@@ -1,333 +1,99 @@
-// The tuner page: starts the plug-in's module, offers it as window.ostrelle, and wires the panels:
-// settings, drive, plot, sound and the game check.
-import { createCore, decodeBase64 } from './core.js';
-import { acceptDrops, download, FileProblem, readGivenFile, showMessage } from './files.js';
-import { droppedFiles, gameFolderFiles, showChecklist } from './game_check.js';
-import { showCollisions } from './collisions_panel.js';
-import { IniDocument } from './ini_document.js';
-import { decodeSound, mixRun, Player, wavBytes } from './mix.js';
-import { legend, RadioPlot } from './plot.js';
+// The tuner page: starts the plug-in's module, offers it as window.ostrelle, and wires the panels
+// (settings, drive, plot, sound, game check): a change in one runs the drive again and shows the
+// run in the others.
+import { createCore } from './core.js';
+import { DrivePanel } from './drive_panel.js';
+import { acceptDropsAnywhere } from './drops.js';
+import { GameCheckPanel } from './game_check.js';
+import { wavBlob } from './mix.js';
+import { PlotPanel } from './plot_panel.js';
 import { SettingsPanel } from './settings_panel.js';
+import { SoundPanel } from './sound_panel.js';
 
 const $ = (id) => document.getElementById(id);
-const megabyte = 1048576;
+const slowRunMs = 100; // a run this long or longer is not made on every move of a slider
 
 async function start() {
   const assets = JSON.parse($('tuner-assets').textContent);
   const core = await createCore(window.createOstrelleModule, assets);
-  const soundNames = core.sounds.map((sound) => sound.file);
-  const plot = new RadioPlot($('plot'));
-  const player = new Player();
-  const state = { drive: null, run: null, mix: null, sounds: {}, ownSounds: {}, bed: null };
+  let drive = null;
+  let lastRunMs = 0;
+  const ready = 'Ready: move a slider, pick a drive, press Play.';
 
-  // Runs the drive under the current settings and redraws; the mix is made again when needed.
+  // Runs drive under the current settings and shows the run; throws what is wrong with the drive.
+  const run = (newDrive = drive) => {
+    const started = performance.now();
+    const answer = core.run({ ...newDrive, ini: settings.document.toBytes() });
+    const isNew = newDrive !== drive;
+    drive = newDrive;
+    plot.show(answer, isNew);
+    sound.show(answer, drive.name);
+    lastRunMs = performance.now() - started;
+    return answer;
+  };
+  // A drive of hours takes a second or more to run: a slider then moves freely, the moves made
+  // while a run goes on are taken together in the next one, and the page says it is running.
+  let rerunQueued = false;
   const rerun = () => {
-    if (!state.drive) return;
-    state.run = core.run({ ...state.drive, ini: settings.document.toBytes() });
-    state.mix = null;
-    plot.run = state.run;
-    plot.draw();
-    showCollisions($('collisions'), state.run);
-    if (player.playing) playOnSoon();
+    if (!drive) return;
+    if (lastRunMs < slowRunMs) {
+      run();
+      return;
+    }
+    if (rerunQueued) return;
+    rerunQueued = true;
+    $('status').textContent =
+      `Running ${drive.name} again (about ${Math.ceil(lastRunMs / 1000)} s)…`;
+    requestAnimationFrame(() =>
+      setTimeout(() => {
+        rerunQueued = false;
+        run();
+        $('status').textContent = ready;
+      }),
+    );
   };
 
-  const settings = new SettingsPanel({
-    container: $('settings-fields'),
+  const plot = new PlotPanel({
+    stateName: core.stateName,
+    onPlay: (seconds) => sound.play(seconds),
+  });
+  const sound = new SoundPanel({
     core,
-    shippedIni: assets.ini,
-    onChange: () => {
-      rerun();
-      scheduleRecheck();
+    assets,
+    onSounds: rerun,
+    onPlayhead: (seconds) => {
+      plot.playhead = seconds;
+    },
+    playFrom: () => plot.playFrom,
+  });
+  const settings = new SettingsPanel({ core, shippedIni: assets.ini, onChange: rerun });
+  const drives = new DrivePanel({ scenarios: assets.scenarios, onDrive: run });
+  const game = new GameCheckPanel({ core });
+
+  acceptDropsAnywhere(document.body, {
+    settings: (file) => settings.openFile(file),
+    drive: (file) => drives.openFile(file),
+    sound: (files) => sound.useSounds(files),
+    game: (files) => game.check(files),
+    unknown: (names) => {
+      $('status').textContent =
+        `${names.join(', ')}: the page takes a settings file (.ini), a drive (.toml, .csv), the plug-in's sounds (.mp3), or a game's folder or its files.`;
     },
   });
-  let recheckTimer = 0;
-  const scheduleRecheck = () => {
-    clearTimeout(recheckTimer);
-    recheckTimer = setTimeout(() => {
-      settings.recheck();
-      showReport();
-    }, 150);
-  };
-  const showReport = () => {
-    $('ini-report').textContent = settings.check.report;
-  };
-  showReport();
-
-  // Settings file: open, drop, save, defaults.
-  const openIni = async (file) => {
-    try {
-      const bytes = await readGivenFile(file, {
-        largest: megabyte,
-        what: 'a settings file (Ostrelle.ini)',
-      });
-      const check = settings.open(IniDocument.fromBytes(bytes), file.name);
-      showMessage(
-        $('ini-message'),
-        `${file.name}: ${check.status === 0 ? 'no warnings' : check.status === 1 ? 'see the warnings beside the keys' : 'cannot be read'}` +
-          (settings.otherWarnings.length ? ` — ${settings.otherWarnings.join('; ')}` : ''),
-        check.status === 0 ? 'ok' : 'warning',
-      );
-      showReport();
-      rerun();
-    } catch (error) {
-      showMessage(
-        $('ini-message'),
-        error instanceof FileProblem ? error.message : `${file.name}: ${error.message}`,
-      );
-    }
-  };
-  $('ini-file').addEventListener(
-    'change',
-    (event) => event.target.files[0] && openIni(event.target.files[0]),
-  );
-  acceptDrops($('ini-drop'), (files) => openIni(files[0]));
-  $('ini-save').addEventListener('click', () =>
-    download(
-      settings.document.toBytes(),
-      settings.own ? settings.name : 'Ostrelle.ini',
-      'text/plain',
-    ),
-  );
-  $('ini-reset').addEventListener('click', () => {
-    settings.open(settings.shipped, 'Ostrelle.ini', false);
-    showMessage($('ini-message'), 'The shipped settings.', 'ok');
-    showReport();
-    rerun();
+  // In one column the drive, plot and sound stay on top of the page: what scrolls into view (a
+  // slider tabbed to) lands below them, not under them.
+  new ResizeObserver(() => {
+    const onTop = getComputedStyle($('stage')).gridColumnStart === '1';
+    document.documentElement.style.scrollPaddingTop = onTop
+      ? `${$('stage').offsetHeight + 8}px`
+      : '';
+  }).observe($('stage'));
+  // Leaving the page would lose the values moved since the last save.
+  window.addEventListener('beforeunload', (event) => {
+    if (settings.edited) event.preventDefault();
   });
 
-  // Drive: a bundled scenario, or the modder's scenario or replay.
-  for (const name of Object.keys(assets.scenarios)) {
-    $('drive-select').append(new Option(name.replace(/\.toml$/, ''), name));
-  }
-  const useDrive = (drive) => {
-    try {
-      const previous = state.drive;
-      state.drive = drive;
-      try {
-        rerun();
-      } catch (error) {
-        state.drive = previous;
-        throw error;
-      }
-      showMessage($('drive-message'), '', 'ok');
-      return true;
-    } catch (error) {
-      showMessage($('drive-message'), error.message);
-      return false;
-    }
-  };
-  $('drive-select').addEventListener('change', () => {
-    const name = $('drive-select').value;
-    useDrive({ scenario: assets.scenarios[name], name });
-  });
-  const openDrive = async (file) => {
-    try {
-      const bytes = await readGivenFile(file, {
-        largest: 100 * megabyte,
-        what: 'a scenario (.toml) or a replay (.csv)',
-      });
-      if ((bytes[0] === 0xff && bytes[1] === 0xfe) || (bytes[0] === 0xfe && bytes[1] === 0xff)) {
-        throw new FileProblem(`${file.name}: UTF-16 text; save it as UTF-8 to use it here`);
-      }
-      const text = new TextDecoder().decode(bytes);
-      const replay = /\.csv$/i.test(file.name) || text.startsWith('frame,tick');
-      if (
-        useDrive(replay ? { replay: text, name: file.name } : { scenario: text, name: file.name })
-      ) {
-        showMessage($('drive-message'), `${file.name}: ${state.run.frameCount} frames`, 'ok');
-      }
-    } catch (error) {
-      showMessage($('drive-message'), error.message);
-    }
-  };
-  // A recording of a drive in the game is FILE.csv with FILE.ini, the settings the game ran with:
-  // picked or dropped together, the settings open with the drive.
-  const openDriveFiles = async (files) => {
-    const isIni = (file) => /\.ini$/i.test(file.name);
-    const ini = [...files].find(isIni);
-    const drive = [...files].find((file) => !isIni(file));
-    if (ini) await openIni(ini);
-    if (drive) await openDrive(drive);
-  };
-  $('drive-file').addEventListener('change', (event) => openDriveFiles(event.target.files));
-  acceptDrops($('drive-drop'), openDriveFiles);
-
-  // Plot: hover, keys, click to play from there, snapshot.
-  $('plot-legend').innerHTML = legend
-    .map(
-      ([name, colour, kind]) =>
-        `<span class="swatch ${kind}" style="--colour:${colour}"></span>${name}`,
-    )
-    .join(' ');
-  const describeFrame = (frame) => plot.describe(frame, core.stateName);
-  $('plot').addEventListener('mousemove', (event) => {
-    if (!state.run) return;
-    const frame = plot.frameAt(plot.secondsAt(event.offsetX));
-    const tip = $('plot-tip');
-    tip.textContent = describeFrame(frame);
-    tip.hidden = false;
-    tip.style.left = `${Math.min(event.offsetX + 12, plot.width - 260)}px`;
-    tip.style.top = `${event.offsetY + 12}px`;
-  });
-  $('plot').addEventListener('mouseleave', () => {
-    $('plot-tip').hidden = true;
-  });
-  const moveCursor = (frame) => {
-    plot.cursor = Math.max(0, Math.min(frame, state.run.frameCount - 1));
-    $('plot-readout').textContent = describeFrame(plot.cursor);
-    plot.draw();
-  };
-  $('plot').addEventListener('keydown', (event) => {
-    if (!state.run) return;
-    const step = {
-      ArrowLeft: -1,
-      ArrowRight: 1,
-      PageUp: -60,
-      PageDown: 60,
-      Home: -Infinity,
-      End: Infinity,
-    }[event.key];
-    if (step !== undefined) {
-      event.preventDefault();
-      const from = plot.cursor ?? 0;
-      moveCursor(Number.isFinite(step) ? from + step : step < 0 ? 0 : state.run.frameCount - 1);
-    } else if (event.key === 'Enter' || event.key === ' ') {
-      event.preventDefault();
-      play(plot.cursor === null ? 0 : plot.value(state.run, plot.cursor, 0));
-    }
-  });
-  $('plot').addEventListener('click', (event) => {
-    if (!state.run) return;
-    const seconds = plot.secondsAt(event.offsetX);
-    moveCursor(plot.frameAt(seconds));
-    play(seconds);
-  });
-  $('snapshot').addEventListener('click', () => {
-    plot.snapshot = state.run;
-    $('snapshot-clear').disabled = false;
-    plot.draw();
-  });
-  $('snapshot-clear').addEventListener('click', () => {
-    plot.snapshot = null;
-    $('snapshot-clear').disabled = true;
-    plot.draw();
-  });
-  new ResizeObserver(() => plot.draw()).observe($('plot'));
-
-  // Sound: decode ours once, the modder's on request; mix, play, export.
-  const decodeAll = async () => {
-    if (state.bed) return;
-    state.bed = await decodeSound(decodeBase64(assets.radioBed));
-    for (const name of soundNames) {
-      state.sounds[name] = await decodeSound(decodeBase64(assets.sounds[name]));
-    }
-  };
-  const currentMix = async () => {
-    await decodeAll();
-    state.mix ??= mixRun(state.run, { ...state.sounds, ...state.ownSounds }, state.bed);
-    return state.mix;
-  };
-  const tick = () => {
-    plot.playhead = player.position;
-    plot.draw();
-    if (player.playing) requestAnimationFrame(tick);
-  };
-  const stopped = () => {
-    $('play').textContent = 'Play';
-    plot.playhead = null;
-    plot.draw();
-  };
-  const play = async (fromSeconds) => {
-    if (!state.run) return;
-    const mix = await currentMix();
-    player.play(mix, fromSeconds, stopped);
-    $('play').textContent = 'Stop';
-    requestAnimationFrame(tick);
-  };
-  // While it plays, a change is heard shortly after: the new mix goes on from where the old one was.
-  let playOnTimer = 0;
-  const playOnSoon = () => {
-    clearTimeout(playOnTimer);
-    playOnTimer = setTimeout(() => player.playing && play(player.position), 200);
-  };
-  $('play').addEventListener('click', () => {
-    if (player.playing) {
-      player.stop();
-      stopped();
-    } else play(plot.cursor === null ? 0 : plot.value(state.run, plot.cursor, 0));
-  });
-  $('export-wav').addEventListener('click', async () => {
-    const name = (state.drive?.name ?? 'drive').replace(/\.[^.]*$/, '');
-    download(wavBytes(await currentMix()), `${name}.wav`, 'audio/wav');
-  });
-  const useSounds = async (files) => {
-    const messages = [];
-    for (const file of files) {
-      const name = soundNames.find((n) => n.toLowerCase() === file.name.toLowerCase());
-      try {
-        if (!name)
-          throw new FileProblem(`${file.name}: the plug-in plays only ${soundNames.join(', ')}`);
-        const bytes = await readGivenFile(file, {
-          largest: 20 * megabyte,
-          binary: true,
-          what: 'a sound',
-        });
-        const decoded = await decodeSound(bytes);
-        if (!decoded) throw new FileProblem(`${file.name}: the browser cannot decode it as MP3`);
-        core.putSound(name, bytes);
-        state.ownSounds[name] = decoded;
-        messages.push(`${file.name}: yours is used`);
-      } catch (error) {
-        messages.push(error.message);
-      }
-    }
-    showMessage(
-      $('sound-message'),
-      messages.join('; '),
-      messages.every((m) => m.endsWith('used')) ? 'ok' : 'error',
-    );
-    rerun();
-  };
-  $('sound-file').addEventListener('change', (event) => useSounds([...event.target.files]));
-  acceptDrops($('sound-drop'), useSounds);
-  $('sound-reset').addEventListener('click', () => {
-    for (const name of soundNames) core.putSound(name, decodeBase64(assets.sounds[name]));
-    state.ownSounds = {};
-    showMessage($('sound-message'), 'Our sounds.', 'ok');
-    rerun();
-  });
-
-  // Game check: a folder or files picked or dropped, checked as check-game checks them.
-  const checkGame = async (given, folder) => {
-    const { folderName, files } = await gameFolderFiles(given);
-    return core.checkGame(files, folder ?? `/games/${folderName}`);
-  };
-  const checkPicked = async (given) => {
-    showMessage($('game-message'), 'Reading the files…', 'ok');
-    try {
-      const result = await checkGame(await given);
-      showChecklist($('game-check'), result);
-      showMessage($('game-message'), '', 'ok');
-    } catch (error) {
-      $('game-check').replaceChildren();
-      showMessage($('game-message'), error.message);
-    }
-  };
-  for (const id of ['game-folder', 'game-files']) {
-    $(id).addEventListener('change', (event) => checkPicked([...event.target.files]));
-  }
-  $('game-drop').addEventListener('dragover', (event) => {
-    event.preventDefault();
-    $('game-drop').classList.add('dragging');
-  });
-  $('game-drop').addEventListener('dragleave', () => $('game-drop').classList.remove('dragging'));
-  $('game-drop').addEventListener('drop', (event) => {
-    event.preventDefault();
-    $('game-drop').classList.remove('dragging');
-    checkPicked(droppedFiles(event.dataTransfer));
-  });
-
-  useDrive({ scenario: assets.scenarios[$('drive-select').value], name: $('drive-select').value });
+  drives.select.dispatchEvent(new Event('change'));
   const firstPlot = performance.now(); // from the start of the page's navigation
 
   window.ostrelle = {
@@ -338,17 +104,17 @@ async function start() {
     defaultIni: assets.ini,
     simulate: core.simulate,
     checkIni: core.checkIni,
-    checkGame,
+    checkGame: async (files, folder) => (await game.checkFiles(files, folder)).answer,
     // The page's own figures, for the benchmark: milliseconds from the script's start to the
     // first plot, and a mix of the current drive as the player and WAV export make it.
     timings: { firstPlot },
     mix: async () => {
-      state.mix = null;
-      return (await currentMix())[0].length;
+      const mixer = await sound.newMixer();
+      return mixer.piece(0, mixer.length)[0].length;
     },
-    wav: async () => wavBytes(await currentMix()),
+    wav: async () => new Uint8Array(await (await wavBlob(await sound.newMixer())).arrayBuffer()),
   };
-  $('status').textContent = 'Ready: move a slider, pick a drive, press Play.';
+  $('status').textContent = ready;
   return window.ostrelle;
 }
 

@@ -31,7 +31,12 @@ const colours = {
   text: '#222',
 };
 const margin = { left: 48, right: 12, top: 10, bottom: 28 };
-const topVolume = 140;
+// The plug-in pushes a byte, so a volume setting above 127 (or a negative one, read by its low 8
+// bits) sets the radio anywhere up to 255: the axis reaches 255 when a run goes above full (127).
+const axes = [
+  { top: 140, ticks: [0, 16, 32, 48, 64, 80, 96, 112, 127] },
+  { top: 268, ticks: [0, 32, 64, 96, 127, 160, 192, 224, 255] },
+];
 
 export class RadioPlot {
   constructor(canvas) {
@@ -40,6 +45,27 @@ export class RadioPlot {
     this.snapshot = null;
     this.cursor = null; // a frame index, or null
     this.playhead = null; // seconds, or null
+    this.view = null; // the stretch shown, {from, to} in seconds, or null: the whole drive
+  }
+
+  get from() {
+    return this.view?.from ?? 0;
+  }
+
+  get to() {
+    return this.view?.to ?? this.length;
+  }
+
+  // Shows a stretch factor times as long as the one shown (below 1: zooms in), around seconds and
+  // within the drive; the whole drive when that would hold all of it.
+  zoom(factor, around) {
+    const span = Math.max((this.to - this.from) * factor, 0.5);
+    if (span >= this.length) {
+      this.view = null;
+      return;
+    }
+    const from = Math.min(Math.max(around - span / 2, 0), this.length - span);
+    this.view = { from, to: from + span };
   }
 
   get length() {
@@ -53,9 +79,13 @@ export class RadioPlot {
     return run.frames[frame * run.frameColumns + which];
   }
 
-  // The frame at seconds (the last frame that starts at or before it).
-  frameAt(seconds) {
-    const run = this.run;
+  // The frames of run that the stretch shown touches, [first, end).
+  framesShown(run) {
+    return [this.frameAt(this.from, run), Math.min(this.frameAt(this.to, run) + 1, run.frameCount)];
+  }
+
+  // The frame of run at seconds (the last frame that starts at or before it).
+  frameAt(seconds, run = this.run) {
     let low = 0;
     let high = run.frameCount - 1;
     while (low < high) {
@@ -67,18 +97,26 @@ export class RadioPlot {
   }
 
   x(seconds) {
-    return margin.left + (seconds / this.length) * (this.width - margin.left - margin.right);
-  }
-
-  secondsAt(x) {
-    return Math.min(
-      Math.max(((x - margin.left) / (this.width - margin.left - margin.right)) * this.length, 0),
-      this.length,
+    return (
+      margin.left +
+      ((seconds - this.from) / (this.to - this.from)) * (this.width - margin.left - margin.right)
     );
   }
 
+  secondsAt(x) {
+    const seconds =
+      this.from +
+      ((x - margin.left) / (this.width - margin.left - margin.right)) * (this.to - this.from);
+    return Math.min(Math.max(seconds, this.from), this.to);
+  }
+
   y(volume) {
-    return margin.top + (1 - volume / topVolume) * (this.height - margin.top - margin.bottom);
+    return margin.top + (1 - volume / this.axis.top) * (this.height - margin.top - margin.bottom);
+  }
+
+  // The smaller axis that holds every radio volume of the run and the snapshot.
+  chooseAxis() {
+    this.axis = axes[aboveFull(this.run) || aboveFull(this.snapshot) ? 1 : 0];
   }
 
   draw() {
@@ -94,8 +132,15 @@ export class RadioPlot {
     g.setTransform(ratio, 0, 0, ratio, 0, 0);
     g.clearRect(0, 0, this.width, this.height);
     if (!this.run) return;
-    this.drawStretches(g);
+    this.chooseAxis();
     this.drawAxes(g);
+    // What lies outside the stretch shown is cut off at the plot's edges.
+    g.save();
+    g.beginPath();
+    g.rect(margin.left, 0, this.width - margin.left - margin.right, this.height);
+    g.clip();
+    this.drawStretches(g);
+    this.drawGrid(g);
     this.drawCrashes(g);
     if (this.snapshot) this.drawRadio(g, this.snapshot, colours.snapshot, [6, 4]);
     this.drawRadio(g, this.run, colours.radio, []);
@@ -106,15 +151,17 @@ export class RadioPlot {
       [2, 2],
     );
     this.drawLine(g, this.playhead, colours.playhead, []);
+    g.restore();
   }
 
   drawStretches(g) {
     const run = this.run;
     const bottom = this.height - margin.bottom;
+    const [first, end] = this.framesShown(run);
     const shade = (inside, style) => {
       let from = null;
-      for (let i = 0; i <= run.frameCount; ++i) {
-        const on = i < run.frameCount && inside(i);
+      for (let i = first; i <= end; ++i) {
+        const on = i < end && inside(i);
         if (on && from === null) from = this.value(run, i, column.time);
         if (!on && from !== null) {
           const to = i < run.frameCount ? this.value(run, i, column.time) : this.length;
@@ -139,25 +186,29 @@ export class RadioPlot {
   drawAxes(g) {
     g.font = '12px sans-serif';
     g.fillStyle = colours.text;
-    g.strokeStyle = colours.grid;
-    g.lineWidth = 1;
     g.textAlign = 'right';
     g.textBaseline = 'middle';
-    for (const volume of [0, 16, 32, 48, 64, 80, 96, 112, 127]) {
-      g.beginPath();
-      g.moveTo(margin.left, this.y(volume));
-      g.lineTo(this.width - margin.right, this.y(volume));
-      g.stroke();
+    for (const volume of this.axis.ticks)
       g.fillText(String(volume), margin.left - 6, this.y(volume));
-    }
     g.textAlign = 'center';
     g.textBaseline = 'top';
-    const step = niceStep(this.length / 10);
-    for (let t = 0; t <= this.length + 1e-9; t += step) {
+    const step = niceStep((this.to - this.from) / 10);
+    for (let t = Math.ceil(this.from / step) * step; t <= this.to + 1e-9; t += step) {
       const label = `${Number(t.toFixed(3))} s`;
       // A label that would run past the right edge ends at it instead.
       const x = Math.min(this.x(t), this.width - g.measureText(label).width / 2 - 1);
       g.fillText(label, x, this.height - margin.bottom + 6);
+    }
+  }
+
+  drawGrid(g) {
+    g.strokeStyle = colours.grid;
+    g.lineWidth = 1;
+    for (const volume of this.axis.ticks) {
+      g.beginPath();
+      g.moveTo(margin.left, this.y(volume));
+      g.lineTo(this.width - margin.right, this.y(volume));
+      g.stroke();
     }
   }
 
@@ -167,7 +218,8 @@ export class RadioPlot {
     g.strokeStyle = colours.crash;
     g.setLineDash([5, 4]);
     g.lineWidth = 1.5;
-    for (let i = 0; i < run.frameCount; ++i) {
+    const [first, end] = this.framesShown(run);
+    for (let i = first; i < end; ++i) {
       if (!(this.value(run, i, column.marks) & mark.crash)) continue;
       const x = this.x(this.value(run, i, column.time));
       g.beginPath();
@@ -186,7 +238,8 @@ export class RadioPlot {
     g.setLineDash(dash);
     g.beginPath();
     let last = null;
-    for (let i = 0; i < run.frameCount; ++i) {
+    const [first, end] = this.framesShown(run);
+    for (let i = first; i < end; ++i) {
       const volume = this.value(run, i, column.radioVolume);
       const x = this.x(this.value(run, i, column.time));
       if (last === null) g.moveTo(x, this.y(volume));
@@ -196,7 +249,11 @@ export class RadioPlot {
       }
       last = volume;
     }
-    if (last !== null) g.lineTo(this.x(this.length), this.y(last));
+    if (last !== null)
+      g.lineTo(
+        this.x(end < run.frameCount ? this.value(run, end, column.time) : this.length),
+        this.y(last),
+      );
     g.stroke();
     g.restore();
   }
@@ -230,6 +287,19 @@ export class RadioPlot {
       (notes.length ? `, ${notes.join(', ')}` : '')
     );
   }
+}
+
+// Whether run sets the radio above full anywhere (kept with the run: a redraw needs it again).
+const runsAboveFull = new WeakMap();
+function aboveFull(run) {
+  if (!run) return false;
+  if (!runsAboveFull.has(run)) {
+    let above = false;
+    for (let at = column.radioVolume; at < run.frames.length && !above; at += run.frameColumns)
+      above = run.frames[at] > 127;
+    runsAboveFull.set(run, above);
+  }
+  return runsAboveFull.get(run);
 }
 
 function niceStep(rough) {

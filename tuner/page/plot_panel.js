@@ -1,0 +1,202 @@
+// The plot panel: the radio over the drive, with a hover tip, a keyboard cursor and its readout,
+// a snapshot, zoom into a stretch, and the timeline: what happened, in words, as a list that a
+// screen reader reads and that moves the cursor. onPlay(seconds) plays from a point.
+import { column, legend, mark, RadioPlot } from './plot.js';
+
+const $ = (id) => document.getElementById(id);
+const duckState = 1;
+const mostListed = 300; // a longer list is cut: zoom in to list a stretch
+
+// What happened in frame i of run, in words (nothing: an empty list).
+function frameEvents(run, i, stateName) {
+  const at = (frame, which) => run.frames[frame * run.frameColumns + which];
+  const marks = at(i, column.marks);
+  const before = i > 0 ? at(i - 1, column.marks) : 0;
+  const state = at(i, column.state);
+  const quiet = mark.crash | mark.radioSet;
+  if (
+    !(marks & mark.crash) &&
+    (marks | quiet) === (before | quiet) &&
+    (i === 0 || state === at(i - 1, column.state))
+  )
+    return [];
+  const turned = (bit, on, off) =>
+    marks & bit && !(before & bit) ? [on] : !(marks & bit) && before & bit ? [off] : [];
+  const events = [
+    ...(marks & mark.crash ? ['crash'] : []),
+    ...turned(mark.roof, 'under a roof', 'out from under the roof'),
+    ...turned(mark.pause, 'paused', 'resumed'),
+    ...turned(mark.onFoot, 'out of the vehicle', 'back in a vehicle'),
+  ];
+  if (i > 0 && state !== at(i - 1, column.state)) {
+    const duck = at(i, column.duckMs);
+    events.push(
+      `${stateName(at(i - 1, column.state))} to ${stateName(state)}` +
+        (state === duckState && duck >= 0
+          ? `: radio ducked to ${at(i, column.radioVolume)} for ${duck} ms`
+          : ''),
+    );
+  }
+  return events;
+}
+
+export class PlotPanel {
+  constructor({ stateName, onPlay }) {
+    this.plot = new RadioPlot($('plot'));
+    this.stateName = stateName;
+    this.onPlay = onPlay;
+    $('plot-legend').innerHTML = legend
+      .map(
+        ([name, colour, kind]) =>
+          `<span class="swatch ${kind}" style="--colour:${colour}"></span>${name}`,
+      )
+      .join(' ');
+    const canvas = $('plot');
+    canvas.addEventListener('mousemove', (event) => this.showTip(event));
+    canvas.addEventListener('mouseleave', () => {
+      $('plot-tip').hidden = true;
+    });
+    canvas.addEventListener('keydown', (event) => this.key(event));
+    canvas.addEventListener('click', (event) => {
+      if (!this.run) return;
+      const seconds = this.plot.secondsAt(event.offsetX);
+      this.moveCursor(this.plot.frameAt(seconds));
+      onPlay(seconds);
+    });
+    $('snapshot').addEventListener('click', () => {
+      this.plot.snapshot = this.run;
+      $('snapshot-clear').disabled = false;
+      this.plot.draw();
+    });
+    $('snapshot-clear').addEventListener('click', () => {
+      this.plot.snapshot = null;
+      $('snapshot-clear').disabled = true;
+      this.plot.draw();
+    });
+    $('zoom-in').addEventListener('click', () => this.zoom(0.25));
+    $('zoom-out').addEventListener('click', () => this.zoom(4));
+    $('zoom-all').addEventListener('click', () => this.zoom(Infinity));
+    $('plot-timeline').addEventListener('click', (event) => {
+      const frame = event.target.closest('button')?.dataset.frame;
+      if (frame !== undefined) this.moveCursor(Number(frame));
+    });
+    new ResizeObserver(() => this.plot.draw()).observe(canvas);
+  }
+
+  get run() {
+    return this.plot.run;
+  }
+
+  // Shows run; a new drive (not the same drive run again) shows whole.
+  show(run, newDrive) {
+    this.plot.run = run;
+    if (newDrive) {
+      this.plot.view = null;
+      this.plot.cursor = null;
+      $('plot-readout').textContent = '';
+    }
+    if (this.plot.cursor !== null && this.plot.cursor >= run.frameCount) this.plot.cursor = null;
+    this.plot.draw();
+    this.listTimeline();
+  }
+
+  // The seconds Play starts from: the cursor's frame, or the start.
+  get playFrom() {
+    return this.plot.cursor === null ? 0 : this.plot.value(this.run, this.plot.cursor, column.time);
+  }
+
+  set playhead(seconds) {
+    this.plot.playhead = seconds;
+    this.plot.draw();
+  }
+
+  describe(frame) {
+    return this.plot.describe(frame, this.stateName);
+  }
+
+  showTip(event) {
+    if (!this.run) return;
+    const tip = $('plot-tip');
+    tip.textContent = this.describe(this.plot.frameAt(this.plot.secondsAt(event.offsetX)));
+    tip.hidden = false;
+    tip.style.left = `${Math.min(event.offsetX + 12, this.plot.width - 260)}px`;
+    tip.style.top = `${event.offsetY + 12}px`;
+  }
+
+  moveCursor(frame) {
+    const plot = this.plot;
+    plot.cursor = Math.max(0, Math.min(frame, this.run.frameCount - 1));
+    const seconds = plot.value(this.run, plot.cursor, column.time);
+    if (seconds < plot.from || seconds > plot.to) plot.zoom(1, seconds);
+    $('plot-readout').textContent = this.describe(plot.cursor);
+    plot.draw();
+  }
+
+  zoom(factor) {
+    const plot = this.plot;
+    plot.zoom(
+      factor,
+      plot.cursor === null
+        ? (plot.from + plot.to) / 2
+        : plot.value(this.run, plot.cursor, column.time),
+    );
+    plot.draw();
+    this.listTimeline();
+  }
+
+  key(event) {
+    if (!this.run) return;
+    const step = {
+      ArrowLeft: -1,
+      ArrowRight: 1,
+      PageUp: -60,
+      PageDown: 60,
+      Home: -Infinity,
+      End: Infinity,
+    }[event.key];
+    const zoom = { '+': 0.25, '=': 0.25, '-': 4 }[event.key];
+    if (step !== undefined) {
+      const from = this.plot.cursor ?? 0;
+      this.moveCursor(Number.isFinite(step) ? from + step : step < 0 ? 0 : this.run.frameCount - 1);
+    } else if (zoom !== undefined) this.zoom(zoom);
+    else if (event.key === 'Enter' || event.key === ' ') this.onPlay(this.playFrom);
+    else return;
+    event.preventDefault();
+  }
+
+  // The timeline of the stretch shown: one button per frame where something happened.
+  listTimeline() {
+    const run = this.run;
+    const [first, end] = this.plot.framesShown(run);
+    const items = [];
+    let more = 0;
+    for (let i = first; i < end; ++i) {
+      const events = frameEvents(run, i, this.stateName);
+      if (events.length === 0) continue;
+      if (items.length === mostListed) {
+        ++more;
+        continue;
+      }
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.dataset.frame = i;
+      button.textContent = `${this.plot.value(run, i, column.time).toFixed(3)} s: ${events.join('; ')}`;
+      const item = document.createElement('li');
+      item.append(button);
+      items.push(item);
+    }
+    if (items.length === 0)
+      items.push(
+        Object.assign(document.createElement('li'), {
+          textContent: 'Nothing happens in this stretch.',
+        }),
+      );
+    if (more > 0)
+      items.push(
+        Object.assign(document.createElement('li'), {
+          textContent: `and ${more} more: zoom in to list them`,
+        }),
+      );
+    $('plot-timeline').replaceChildren(...items);
+  }
+}
