@@ -113,28 +113,28 @@ struct DrawCase {
 };
 const DrawCase drawCases[] = {
     {"both loaded, an odd draw",
-     {1, 2, 3, true},
+     {{1, 2, 3}, true},
      1,
      {"BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelSetAttribute(2,2,0.5)",
       "BASS_ChannelPlay(2,1)"},
      2745024},
     {"both loaded, an even draw",
-     {1, 2, 3, true},
+     {{1, 2, 3}, true},
      3357800067u,
      {"BASS_ChannelStop(1)", "BASS_ChannelStop(2)", "BASS_ChannelSetAttribute(1,2,0.5)",
       "BASS_ChannelPlay(1,1)"},
      415139642},
     {"the second loaded",
-     {0, 7, 3, true},
+     {{0, 7, 3}, true},
      1,
      {"BASS_ChannelStop(7)", "BASS_ChannelSetAttribute(7,2,0.5)", "BASS_ChannelPlay(7,1)"},
      2745024},
     {"the first loaded",
-     {5, 0, 3, true},
+     {{5, 0, 3}, true},
      1,
      {"BASS_ChannelStop(5)", "BASS_ChannelSetAttribute(5,2,0.5)", "BASS_ChannelPlay(5,1)"},
      2745024},
-    {"none loaded", {0, 0, 3, true}, 1, {}, 1},
+    {"none loaded", {{0, 0, 3}, true}, 1, {}, 1},
 };
 class ImpactSound : public SoundPlayerTest, public testing::WithParamInterface<DrawCase> {};
 
@@ -148,7 +148,7 @@ TEST_P(ImpactSound, IsChosenByTheDrawFromTheLoadedOnes) {
 INSTANTIATE_TEST_SUITE_P(, ImpactSound, testing::ValuesIn(drawCases), CaseName());
 
 TEST_F(SoundPlayerTest, NoiseKeepsPlayingWithoutRestartAtTheLatestVolume) {
-    soundBank = {1, 2, 3, true};
+    soundBank = {{1, 2, 3}, true};
     playNoise(0.8f);
     playNoise(0.4f);
     EXPECT_THAT(callLog(),
