@@ -6,12 +6,18 @@ const $ = (id) => document.getElementById(id);
 
 // A game folder holds gigabytes of data the check never opens. It reads the programs and bass.dll
 // in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in), the
-// settings files and the plug-in's sounds (it judges whether each would play); of every other
-// file it asks only whether it is there, so those are written as empty placeholders.
-const read = (path) =>
-  /\.ini$/i.test(path) ||
-  /(^|\/)(ostrelle\.dll|broke2?\.mp3|noise\.mp3)$/i.test(path) ||
-  /^([^/]*\.exe|bass\.dll)$/i.test(path);
+// settings files and the plug-in's sounds (soundNames, lower case: it judges whether each would
+// play); of every other file it asks only whether it is there, so those are written as empty
+// placeholders.
+function isRead(path, soundNames) {
+  const name = path.slice(path.lastIndexOf('/') + 1).toLowerCase();
+  return (
+    name.endsWith('.ini') ||
+    name === 'ostrelle.dll' ||
+    soundNames.has(name) ||
+    /^([^/]*\.exe|bass\.dll)$/i.test(path)
+  );
+}
 const largestRead = 256 * 1048576; // what check-game reads of one file at most
 const mostFiles = 100_000;
 const mostBytes = 1024 * 1048576;
@@ -25,10 +31,10 @@ const cleanPath = (path) =>
     .join('/');
 
 // The files given (a FileList, Files, {path, file, inFolder} from a drop, or {path, bytes}) as
-// {folderName, files: [{path, bytes}]}, paths relative to the game's folder. Files picked or
-// dropped as a folder carry its name as the first part of their path (inFolder); files picked one
-// by one lie in the game's folder.
-async function gameFolderFiles(given) {
+// {folderName, files: [{path, bytes}]}, paths relative to the game's folder, the plug-in's sounds
+// among those read (see isRead). Files picked or dropped as a folder carry its name as the first
+// part of their path (inFolder); files picked one by one lie in the game's folder.
+async function gameFolderFiles(given, soundNames) {
   const entries = [...given].map((item) =>
     item instanceof File
       ? {
@@ -56,7 +62,7 @@ async function gameFolderFiles(given) {
   let bytesRead = 0;
   const files = [];
   for (const [i, entry] of entries.entries()) {
-    if (!read(entry.path)) {
+    if (!isRead(entry.path, soundNames)) {
       files.push({ path: entry.path, bytes: new Uint8Array() });
     } else if (entry.bytes !== undefined) {
       files.push({
@@ -151,6 +157,7 @@ function entryNode(entry) {
 export class GameCheckPanel {
   constructor({ core }) {
     this.core = core;
+    this.soundNames = new Set(core.sounds.map((sound) => sound.file.toLowerCase()));
     for (const id of ['game-folder', 'game-files']) {
       $(id).addEventListener('change', (event) => {
         this.check([...event.target.files]);
@@ -162,7 +169,7 @@ export class GameCheckPanel {
   // check-game over the files given (see gameFolderFiles), in folder or /games/ and the folder's
   // name: {answer (the core's), loose (the files came without their folders)}.
   async checkFiles(given, folder) {
-    const { folderName, files, loose } = await gameFolderFiles(given);
+    const { folderName, files, loose } = await gameFolderFiles(given, this.soundNames);
     return { answer: this.core.checkGame(files, folder ?? `/games/${folderName}`), loose };
   }
 
