@@ -158,7 +158,7 @@ test('a screen reader reads each setting with its unit, range and what it does, 
   const timeline = page.getByRole('list', { name: 'What happens' });
   await expect(
     timeline.getByRole('button', {
-      name: /^8\.000 s: crash; Idle to ImpactDuck: radio ducked to 20 for \d+ ms$/,
+      name: /^8\.000 s: crash of force 480; Idle to ImpactDuck: radio ducked to 20 for \d+ ms$/,
     }),
   ).toBeVisible();
   await timeline

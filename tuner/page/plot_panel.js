@@ -7,8 +7,9 @@ const $ = (id) => document.getElementById(id);
 const duckState = 1;
 const mostListed = 300; // a longer list is cut: zoom in to list a stretch
 
-// What happened in frame i of run, in words (nothing: an empty list).
-function frameEvents(run, i, stateName) {
+// What happened in frame i of run, in words (nothing: an empty list). forces: the force of each
+// collision by its frame (a crash may be a fall in health, with no collision).
+function frameEvents(run, i, stateName, forces) {
   const at = (frame, which) => run.frames[frame * run.frameColumns + which];
   const marks = at(i, column.marks);
   const before = i > 0 ? at(i - 1, column.marks) : 0;
@@ -23,7 +24,7 @@ function frameEvents(run, i, stateName) {
   const turned = (bit, on, off) =>
     marks & bit && !(before & bit) ? [on] : !(marks & bit) && before & bit ? [off] : [];
   const events = [
-    ...(marks & mark.crash ? ['crash'] : []),
+    ...(marks & mark.crash ? [forces.has(i) ? `crash of force ${forces.get(i)}` : 'crash'] : []),
     ...turned(mark.roof, 'under a roof', 'out from under the roof'),
     ...turned(mark.pause, 'paused', 'resumed'),
     ...turned(mark.onFoot, 'out of the vehicle', 'back in a vehicle'),
@@ -90,6 +91,7 @@ export class PlotPanel {
   // Shows run; a new drive (not the same drive run again) shows whole.
   show(run, newDrive) {
     this.plot.run = run;
+    this.forces = new Map(run.collisions.map((collision) => [collision.frame, collision.force]));
     if (newDrive) {
       this.plot.view = null;
       this.plot.cursor = null;
@@ -171,7 +173,7 @@ export class PlotPanel {
     const items = [];
     let more = 0;
     for (let i = first; i < end; ++i) {
-      const events = frameEvents(run, i, this.stateName);
+      const events = frameEvents(run, i, this.stateName, this.forces);
       if (events.length === 0) continue;
       if (items.length === mostListed) {
         ++more;
