@@ -1,9 +1,9 @@
 // The page beyond the core loop: files that cannot be used, the modder's own sounds, the snapshot
 // and the hover tip, a broken drive. A screenshot of some under build/browser/.
 import { expect, test } from '@playwright/test';
-import { readFileSync } from 'node:fs';
+import { copyFileSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { openTuner, root, screenshots } from './tuner-page.mjs';
+import { dropFromDesktop, openTuner, root, screenshots } from './tuner-page.mjs';
 
 test("each key shows the unit, range and behaviour outside it from the plug-in's table", async ({
   page,
@@ -123,6 +123,45 @@ test('a slider moved by keys redraws the plot over the snapshot, and the plot te
   await expect(page.locator('#plot-tip')).toContainText('frame');
   await page.screenshot({ path: join(screenshots, 'plot.png') });
 });
+
+// A recording from the game: the replay and the settings it ran with, picked or dropped together;
+// the drive's collisions are listed with what the plug-in made of each under those settings.
+const recording = (folder) => {
+  const ini = readFileSync(join(root, 'assets/Ostrelle.ini'), 'latin1').replace(
+    'Impact intensity=250.00',
+    'Impact intensity=100',
+  );
+  mkdirSync(folder, { recursive: true });
+  copyFileSync(join(root, 'tests/e2e/replays/recorded_drive.csv'), join(folder, 'drive-1.csv'));
+  writeFileSync(join(folder, 'drive-1.ini'), ini, 'latin1');
+  return [join(folder, 'drive-1.csv'), join(folder, 'drive-1.ini')];
+};
+const givenTogether = [
+  { name: 'picked', give: (page, paths) => page.setInputFiles('#drive-file', paths) },
+  { name: 'dropped', give: (page, paths) => dropFromDesktop(page, '#plot', paths) },
+];
+for (const { name, give } of givenTogether) {
+  test(`a recording ${name} with its settings opens with them and lists its collisions`, async ({
+    page,
+  }, testInfo) => {
+    const problems = await openTuner(page);
+    await give(page, recording(testInfo.outputPath('recording')));
+    await expect(page.locator('#drive-message')).toContainText('drive-1.csv: 27 frames');
+    await expect(page.locator('#ini-message')).toContainText('drive-1.ini: no warnings');
+    await expect(page.locator('#key-impact-intensity-number')).toHaveValue('100');
+    // 600 ducks, 120 is above 100 but the radio is still ducked, 900 ducks the second car, 700 has
+    // status 12.
+    await expect(page.locator('#collisions-summary')).toHaveText(
+      '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
+    );
+    await expect(page.locator('#roofs-summary')).toContainText('roofs:');
+    const timeline = page.getByRole('list', { name: 'What happens' });
+    await expect(timeline).toContainText('crash of force 600');
+    await page.getByRole('button', { name: /: 120 — already ducked$/ }).click();
+    await expect(page.locator('#plot-readout')).toContainText(/^[\d.]+ s, frame \d+: ImpactDuck/);
+    expect(problems).toEqual([]);
+  });
+}
 
 test('a broken scenario names its line and column beside the picker', async ({ page }) => {
   await openTuner(page);

@@ -1,42 +1,58 @@
-// What the drive's collisions and roofs were: each collision's force against "Impact intensity"
-// and each roof's gap against the window the plug-in counts (more than 1.2, less than 25), with how
-// many count at the current settings and why each other one does not. From the run's answer
-// (core.run: collisions and roofs, each {frame, time, force or gap, verdict}).
+// The collisions panel, under the plot: what the drive's collisions and roofs were, each
+// collision's force against "Impact intensity" and each roof's gap against the window the plug-in
+// counts (more than 1.2, less than 25), with how many count at the current settings and why each
+// other one does not. From the run's answer (core.run: collisions and roofs, each {frame, time,
+// force or gap, verdict}). Each entry moves the plot's cursor to its frame: onFrame(frame).
 
-// Counts by verdict, "counted" first: "3 counted, 2 below the threshold".
+const $ = (id) => document.getElementById(id);
+const mostListed = 300; // of each kind; a recording of hours may hold thousands
+
+// Counts by verdict, "counted" first: "3 collisions: 2 counted, 1 below the threshold".
 function summary(events, what) {
-  if (events.length === 0) return `no ${what}`;
+  if (events.length === 0) return `no ${what}s`;
   const counts = new Map([['counted', 0]]);
   for (const event of events) counts.set(event.verdict, (counts.get(event.verdict) ?? 0) + 1);
   return (
-    `${events.length} ${what}: ` +
+    `${events.length} ${what}${events.length === 1 ? '' : 's'}: ` +
     [...counts].map(([verdict, count]) => `${count} ${verdict}`).join(', ')
   );
 }
 
-function list(events, valueKey, unit) {
-  const items = document.createElement('ol');
-  for (const event of events) {
-    const item = document.createElement('li');
-    item.textContent = `${event.time.toFixed(3)} s, frame ${event.frame}: ${event[valueKey]}${unit} — ${event.verdict}`;
-    if (event.verdict !== 'counted') item.className = 'ignored';
-    items.append(item);
+export class CollisionsPanel {
+  constructor({ onFrame }) {
+    for (const id of ['collisions-list', 'roofs-list']) {
+      $(id).addEventListener('click', (event) => {
+        const frame = event.target.closest('button')?.dataset.frame;
+        if (frame !== undefined) onFrame(Number(frame));
+      });
+    }
   }
-  return items;
-}
 
-// Shows run's collisions and roofs in container, replacing what it held.
-export function showCollisions(container, run) {
-  const collisions = run?.collisions ?? [];
-  const roofs = run?.roofs ?? [];
-  const parts = [];
-  for (const [events, what, key, unit] of [
-    [collisions, 'collisions', 'force', ''],
-    [roofs, 'roofs', 'gap', ' up'],
-  ]) {
-    const heading = document.createElement('p');
-    heading.textContent = summary(events, what);
-    parts.push(heading, list(events, key, unit));
+  // Shows run's collisions and roofs, replacing what was shown.
+  show(run) {
+    this.list('collision', run.collisions, 'force', '');
+    this.list('roof', run.roofs, 'gap', ' up');
   }
-  container.replaceChildren(...parts);
+
+  list(what, events, valueKey, unit) {
+    $(`${what}s-summary`).textContent = summary(events, what);
+    const items = events.slice(0, mostListed).map((event) => {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.dataset.frame = event.frame;
+      button.textContent = `${event.time.toFixed(3)} s, frame ${event.frame}: ${event[valueKey]}${unit} — ${event.verdict}`;
+      const item = document.createElement('li');
+      if (event.verdict !== 'counted') item.className = 'ignored';
+      item.append(button);
+      return item;
+    });
+    if (events.length > mostListed) {
+      items.push(
+        Object.assign(document.createElement('li'), {
+          textContent: `and ${events.length - mostListed} more`,
+        }),
+      );
+    }
+    $(`${what}s-list`).replaceChildren(...items);
+  }
 }

@@ -1,6 +1,6 @@
 // The drive panel: a bundled scenario picked from the list, or the modder's scenario or replay
 // opened; the list shows whichever drive is in use. onDrive(drive) runs it and answers the run,
-// or throws what is wrong with the drive.
+// or throws what is wrong with the drive; onSettings(file) opens a settings file given with it.
 import { FileProblem, readGivenFile, showMessage } from './files.js';
 
 const $ = (id) => document.getElementById(id);
@@ -8,9 +8,10 @@ const largest = 100 * 1048576;
 const yours = 'yours:'; // the list's value for the modder's own drive, before its name
 
 export class DrivePanel {
-  constructor({ scenarios, onDrive }) {
+  constructor({ scenarios, onDrive, onSettings }) {
     this.scenarios = scenarios;
     this.onDrive = onDrive;
+    this.onSettings = onSettings;
     this.drive = null;
     this.select = $('drive-select');
     for (const name of Object.keys(scenarios))
@@ -21,9 +22,19 @@ export class DrivePanel {
       else this.use({ scenario: scenarios[this.select.value], name: this.select.value });
     });
     $('drive-file').addEventListener('change', (event) => {
-      if (event.target.files[0]) this.openFile(event.target.files[0]);
+      this.openFiles([...event.target.files]);
       event.target.value = ''; // the same file picked again is read again
     });
+  }
+
+  // A recording of a drive in the game is FILE.csv with FILE.ini, the settings the game ran with:
+  // given together, the settings open first and the drive runs under them.
+  async openFiles(files) {
+    const isSettings = (file) => /\.ini$/i.test(file.name);
+    const settings = files.find(isSettings);
+    const drive = files.find((file) => !isSettings(file));
+    if (settings) await this.onSettings(settings);
+    if (drive) await this.openFile(drive);
   }
 
   say(text, kind) {

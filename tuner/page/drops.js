@@ -12,8 +12,9 @@ function dropKind(name, isFolder = false) {
   return null;
 }
 
-// Calls take.game(files promise), take.settings(file), take.drive(file), take.sound(files) or
-// take.unknown(names) for each drop on target, and marks target while something is dragged over.
+// Calls take.game(files promise), take.drive(files: a drive, and the settings it ran with when
+// dropped with it), take.settings(file), take.sound(files) or take.unknown(names) for each drop on
+// target, and marks target while something is dragged over.
 export function acceptDropsAnywhere(target, take) {
   let depth = 0; // dragenter and dragleave come in pairs for every element crossed
   const mark = (on) => target.classList.toggle('dragging', on);
@@ -32,8 +33,9 @@ export function acceptDropsAnywhere(target, take) {
     const kinds = files.map((file, i) => dropKind(file.name, folders[i]));
     if (files.length === 0) return;
     if (kinds.includes('game')) take.game(droppedFiles(dataTransfer));
+    else if (kinds.includes('drive'))
+      take.drive(files.filter((_, i) => kinds[i] === 'drive' || kinds[i] === 'settings'));
     else if (kinds.includes('settings')) take.settings(files[kinds.indexOf('settings')]);
-    else if (kinds.includes('drive')) take.drive(files[kinds.indexOf('drive')]);
     else if (kinds.includes('sound')) take.sound(files.filter((_, i) => kinds[i] === 'sound'));
     else take.unknown(files.map((file) => file.name));
   });

@@ -1,6 +1,7 @@
 // The tuner page: starts the plug-in's module, offers it as window.ostrelle, and wires the panels
-// (settings, drive, plot, sound, game check): a change in one runs the drive again and shows the
-// run in the others.
+// (settings, drive, plot, collisions, sound, game check): a change in one runs the drive again and
+// shows the run in the others.
+import { CollisionsPanel } from './collisions_panel.js';
 import { createCore } from './core.js';
 import { DrivePanel } from './drive_panel.js';
 import { acceptDropsAnywhere } from './drops.js';
@@ -27,6 +28,7 @@ async function start() {
     const isNew = newDrive !== drive;
     drive = newDrive;
     plot.show(answer, isNew);
+    collisions.show(answer);
     sound.show(answer, drive.name);
     lastRunMs = performance.now() - started;
     return answer;
@@ -57,6 +59,7 @@ async function start() {
     stateName: core.stateName,
     onPlay: (seconds) => sound.play(seconds),
   });
+  const collisions = new CollisionsPanel({ onFrame: (frame) => plot.moveCursor(frame) });
   const sound = new SoundPanel({
     core,
     assets,
@@ -67,12 +70,16 @@ async function start() {
     playFrom: () => plot.playFrom,
   });
   const settings = new SettingsPanel({ core, shippedIni: assets.ini, onChange: rerun });
-  const drives = new DrivePanel({ scenarios: assets.scenarios, onDrive: run });
+  const drives = new DrivePanel({
+    scenarios: assets.scenarios,
+    onDrive: run,
+    onSettings: (file) => settings.openFile(file),
+  });
   const game = new GameCheckPanel({ core });
 
   acceptDropsAnywhere(document.body, {
     settings: (file) => settings.openFile(file),
-    drive: (file) => drives.openFile(file),
+    drive: (files) => drives.openFiles(files),
     sound: (files) => sound.useSounds(files),
     game: (files) => game.check(files),
     unknown: (names) => {
