@@ -8,6 +8,7 @@
 
 #include "platform/win32_api.h"
 #include "standins/audio/output_device.h"
+#include "standins/audio/sound_header.h"
 #include "standins/audio/sound_refusal.h"
 
 namespace {
@@ -78,10 +79,12 @@ bool audio::device::setVolume(HSTREAM handle, float volume) {
 }
 
 std::string audio::soundRefusal(const std::string& path) {
+    const std::string file = platform::linuxPathOf(path);
     struct stat status {};
-    if (stat(platform::linuxPathOf(path).c_str(), &status) != 0) return "cannot be opened";
+    if (stat(file.c_str(), &status) != 0) return "cannot be opened";
     if (!S_ISREG(status.st_mode)) return "not a file";
-    return status.st_size > 0 ? "" : "the file is empty";
+    if (status.st_size == 0) return "the file is empty";
+    return headerRefusal(file);
 }
 
 std::vector<audio::DeviceCall> audio::takeDeviceCalls() {

@@ -8,7 +8,7 @@ namespace audio {
 
 // Why a stream of the file at path (named as the plug-in names it: see platform::linuxPathOf)
 // would not open, or "" when it would. The Linux library decodes the file; the browser's, which
-// has no decoder of its own, takes any regular file that is not empty.
+// has no decoder of its own, judges it by its header (sound_header.h), with the same reasons.
 std::string soundRefusal(const std::string& path);
 
 }  // namespace audio
