@@ -26,6 +26,7 @@
 #include "drives/timeline.h"
 #include "sound/sound_player.h"
 #include "standins/audio/bass_web.h"
+#include "standins/audio/sound_refusal.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"
 #include "text/float_text.h"
@@ -269,6 +270,14 @@ EMSCRIPTEN_KEEPALIVE const char* tunerSounds() {
     }
     json += ']';
     return json.c_str();
+}
+
+// Why the game's audio library would not play the sound file at path (one the page has put into
+// the memory file system), in the Linux library's words, or "" when it would.
+EMSCRIPTEN_KEEPALIVE const char* tunerSoundRefusal(const char* path) {
+    static std::string refusal;
+    refusal = audio::soundRefusal(path);
+    return refusal.c_str();
 }
 
 // check-ini on the iniSize bytes at ini as a file called name: answers {status (0 clean,

@@ -70,7 +70,15 @@ const wrongFiles = [
     message: '#sound-message',
     name: 'broke.mp3',
     bytes: Buffer.from('not an mp3 at all'),
-    says: 'broke.mp3: the browser cannot decode it',
+    says: "broke.mp3: not a sound the game's audio library plays",
+  },
+  {
+    // The browser decodes FLAC; the game's audio library does not.
+    input: '#sound-file',
+    message: '#sound-message',
+    name: 'noise.mp3',
+    bytes: readFileSync(join(root, 'tests/unit/standins/audio/fixtures/tone.flac')),
+    says: 'noise.mp3: FLAC (Free Lossless Audio Codec) audio, which the game',
   },
 ];
 for (const wrong of wrongFiles) {

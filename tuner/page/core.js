@@ -2,6 +2,9 @@
 // This is what window.ostrelle offers to the console and to test scripts (see the README).
 
 const pluginSounds = '/plugin/Radio SFX';
+// Where a sound is put for a moment to be judged, outside the plug-in's folder (the module's file
+// system starts with /tmp).
+const soundToJudge = '/tmp/sound';
 // What the audio device did, by its number in the module (audio::DeviceCall::Kind).
 const callKinds = ['open', 'play', 'stop', 'volume', 'close'];
 
@@ -72,6 +75,17 @@ export async function createCore(createModule, assets) {
     // Puts a sound file where the plug-in looks for it (one of sounds).
     putSound(name, bytes) {
       module.FS.writeFile(`${pluginSounds}/${name}`, bytes);
+    },
+
+    // Why the game's audio library would not play a sound file of these bytes, in the words of the
+    // Linux library (which decodes it; here only its header is read), or '' when it would.
+    soundRefusal(bytes) {
+      module.FS.writeFile(soundToJudge, bytes);
+      try {
+        return call('tunerSoundRefusal', 'string', ['string'], [soundToJudge]);
+      } finally {
+        module.FS.unlink(soundToJudge);
+      }
     },
 
     // Runs a drive: scenario (TOML text) or replay (CSV text), with ini (settings text; the shipped

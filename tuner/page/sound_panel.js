@@ -139,8 +139,10 @@ export class SoundPanel {
           binary: true,
           what: 'a sound',
         });
+        const refusal = this.core.soundRefusal(bytes);
+        if (refusal) throw new FileProblem(`${file.name}: ${refusal}`);
         const decoded = await decodeSound(bytes);
-        if (!decoded) throw new FileProblem(`${file.name}: the browser cannot decode it as MP3`);
+        if (!decoded) throw new FileProblem(`${file.name}: the browser cannot decode it`);
         this.core.putSound(name, bytes);
         this.own[name] = decoded;
         messages.push(`${file.name}: yours is used`);
