@@ -2,13 +2,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "standins/audio/sound_header.h"
 #include "tests/support/case_name.h"
@@ -59,36 +57,9 @@ TEST(RefusedFlac, IsNamedAsFlac) {
     EXPECT_THAT(opening.refusal, testing::StartsWith("FLAC"));
 }
 
-std::string contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
 std::string fixture(const char* name) {
-    return contents(OSTRELLE_AUDIO_FIXTURES "/" + std::string(name));
-}
-
-// (Appended piece by piece: GCC 12 warns falsely of an overflow in a concatenation.)
-std::string repeated(std::string_view bytes, int count) {
-    std::string all;
-    for (int i = 0; i < count; ++i) all.append(bytes);
-    return all;
-}
-
-// A tenth of a second of silence as Ogg Opus, written by libsndfile.
-std::string oggOpus() {
-    const TempFolder folder(TempFolder::Enter::no);
-    const std::string path = (folder.path() / "sound.opus").string();
-    SF_INFO info{};
-    info.samplerate = 48000;
-    info.channels = 1;
-    info.format = SF_FORMAT_OGG | SF_FORMAT_OPUS;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    const std::vector<float> silence(4800, 0.0f);
-    sf_writef_float(file, silence.data(), static_cast<sf_count_t>(silence.size()));
-    sf_close(file);
-    return contents(path);
+    std::ifstream file(OSTRELLE_AUDIO_FIXTURES "/" + std::string(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // Each kind of file as the browser's build judges it by its header alone (refusal: how the reason
@@ -102,19 +73,14 @@ const HeaderCase headerCases[] = {
     {"MP3", fixture("tone.mp3"), ""},
     {"MP3 after an ID3 tag", std::string("ID3\x04\0\0\0\0\0\x04tag!", 14) + fixture("tone.mp3"),
      ""},
-    {"MP2", fixture("tone.mp2"), ""},
     {"WAV", fixture("tone.wav"), ""},
     {"AIFF", fixture("tone.aiff"), ""},
     {"OGG Vorbis", fixture("tone.ogg"), ""},
     {"FLAC", fixture("tone.flac"), "FLAC (Free Lossless Audio Codec) audio, which"},
-    {"OGG Opus", oggOpus(), "OGG (OGG Container format) holding Opus, which"},
     {"AAC in MP4",
      std::string("\0\0\0\x18"
                  "ftypM4A \0\0\0\0M4A mp42",
                  24),
-     "not a sound"},
-    // MPEG audio's sync, but layer 00.
-    {"ADTS AAC", repeated(std::string_view("\xFF\xF1\x50\x80\x02\x1F\xFC!!!!!!!!!", 16), 50),
      "not a sound"},
     {"text", "not a sound\n", "not a sound"},
 };
