@@ -132,41 +132,62 @@ test('a slider moved by keys redraws the plot over the snapshot, and the plot te
   await page.screenshot({ path: join(screenshots, 'plot.png') });
 });
 
-// A recording from the game: the replay and the settings it ran with, picked or dropped together;
-// the drive's collisions are listed with what the plug-in made of each under those settings.
-const recording = (folder) => {
-  const ini = readFileSync(join(root, 'assets/Ostrelle.ini'), 'latin1').replace(
-    'Impact intensity=250.00',
-    'Impact intensity=100',
-  );
-  mkdirSync(folder, { recursive: true });
-  copyFileSync(join(root, 'tests/e2e/replays/recorded_drive.csv'), join(folder, 'drive-1.csv'));
-  writeFileSync(join(folder, 'drive-1.ini'), ini, 'latin1');
-  return [join(folder, 'drive-1.csv'), join(folder, 'drive-1.ini')];
-};
-const givenTogether = [
-  { name: 'picked', give: (page, paths) => page.setInputFiles('#drive-file', paths) },
-  { name: 'dropped', give: (page, paths) => dropFromDesktop(page, '#plot', paths) },
+// A recording from the game: the replay and the settings it ran with, picked or dropped together,
+// opens with those settings (an empty file: every key at its default, whatever was moved before);
+// the drive's collisions are listed with what the plug-in made of each under them.
+const tunedIni = readFileSync(join(root, 'assets/Ostrelle.ini'), 'latin1').replace(
+  'Impact intensity=250.00',
+  'Impact intensity=100',
+);
+// 600 ducks; 120 is above 100 but the radio is still ducked; 900 ducks the second car; 700 has
+// status 12.
+const recordings = [
+  {
+    name: 'picked with its settings',
+    give: (page, paths) => page.setInputFiles('#drive-file', paths),
+    ini: tunedIni,
+    says: 'drive-1.ini: no warnings',
+    intensity: '100',
+    collisions: '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
+  },
+  {
+    name: 'dropped with its settings',
+    give: (page, paths) => dropFromDesktop(page, '#plot', paths),
+    ini: tunedIni,
+    says: 'drive-1.ini: no warnings',
+    intensity: '100',
+    collisions: '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
+  },
+  {
+    name: 'picked with an empty settings file',
+    give: (page, paths) => page.setInputFiles('#drive-file', paths),
+    ini: '',
+    says: 'no [Settings] section: every key keeps its default',
+    intensity: '250',
+    collisions: '4 collisions: 2 counted, 1 below the threshold, 1 status 10 or more',
+  },
 ];
-for (const { name, give } of givenTogether) {
-  test(`a recording ${name} with its settings opens with them and lists its collisions`, async ({
+for (const recording of recordings) {
+  test(`a recording ${recording.name} opens with them and lists its collisions`, async ({
     page,
   }, testInfo) => {
     const problems = await openTuner(page);
-    await give(page, recording(testInfo.outputPath('recording')));
+    await page.locator('#key-impact-intensity-number').fill('180');
+    await page.locator('#key-impact-intensity-number').press('Enter');
+    const folder = testInfo.outputPath('recording');
+    mkdirSync(folder, { recursive: true });
+    copyFileSync(join(root, 'tests/e2e/replays/recorded_drive.csv'), join(folder, 'drive-1.csv'));
+    writeFileSync(join(folder, 'drive-1.ini'), recording.ini, 'latin1');
+    await recording.give(page, [join(folder, 'drive-1.csv'), join(folder, 'drive-1.ini')]);
     await expect(page.locator('#drive-message')).toContainText('drive-1.csv: 27 frames');
-    await expect(page.locator('#ini-message')).toContainText('drive-1.ini: no warnings');
-    await expect(page.locator('#key-impact-intensity-number')).toHaveValue('100');
-    // 600 ducks, 120 is above 100 but the radio is still ducked, 900 ducks the second car, 700 has
-    // status 12.
-    await expect(page.locator('#collisions-summary')).toHaveText(
-      '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
-    );
+    await expect(page.locator('#ini-message')).toContainText(recording.says);
+    await expect(page.locator('#key-impact-intensity-number')).toHaveValue(recording.intensity);
+    await expect(page.locator('#collisions-summary')).toHaveText(recording.collisions);
     await expect(page.locator('#roofs-summary')).toContainText('roofs:');
     const timeline = page.getByRole('list', { name: 'What happens' });
     await expect(timeline).toContainText('crash of force 600');
-    await page.getByRole('button', { name: /: 120 — already ducked$/ }).click();
-    await expect(page.locator('#plot-readout')).toContainText(/^[\d.]+ s, frame \d+: ImpactDuck/);
+    await page.getByRole('button', { name: /, frame 8: 120 — / }).click();
+    await expect(page.locator('#plot-readout')).toContainText(/^[\d.]+ s, frame 8: ImpactDuck/);
     expect(problems).toEqual([]);
   });
 }

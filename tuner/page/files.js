@@ -3,15 +3,16 @@
 
 export class FileProblem extends Error {}
 
-// The bytes of file, or a FileProblem: too large, empty, or (unless binary is allowed) not text.
-export async function readGivenFile(file, { largest, binary = false, what }) {
+// The bytes of file, or a FileProblem: too large, empty (unless an empty file means something),
+// or (unless binary is allowed) not text.
+export async function readGivenFile(file, { largest, binary = false, empty = false, what }) {
   if (file.size > largest) {
     throw new FileProblem(
       `${file.name}: ${(file.size / 1048576).toFixed(1)} MB is too large for ${what} (at most ${(largest / 1048576).toFixed(0)} MB)`,
     );
   }
   const bytes = new Uint8Array(await file.arrayBuffer());
-  if (bytes.length === 0) throw new FileProblem(`${file.name}: the file is empty`);
+  if (bytes.length === 0 && !empty) throw new FileProblem(`${file.name}: the file is empty`);
   if (!binary) {
     const utf16 =
       (bytes[0] === 0xff && bytes[1] === 0xfe) || (bytes[0] === 0xfe && bytes[1] === 0xff);

@@ -90,8 +90,11 @@ export class SettingsPanel {
   // Reads a settings file the modder gave, shows it, and says how it reads.
   async openFile(file) {
     try {
+      // The plug-in reads an empty file as every key at its default; a recording's settings are
+      // one when the game ran without a settings file.
       const bytes = await readGivenFile(file, {
         largest: megabyte,
+        empty: true,
         what: 'a settings file (Ostrelle.ini)',
       });
       const { status } = this.open(IniDocument.fromBytes(bytes), file.name);
