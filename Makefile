@@ -72,6 +72,7 @@ demo: deps
 	tools/demo
 
 bench: native win32 tuner
+	cmake --build --preset native --target benchmarks
 	build/native/tests/bench/ostrelle_bench
 	tests/bench/count-instructions build/native/tests/bench/frame_instructions
 	build/native/tests/bench/render_bench
