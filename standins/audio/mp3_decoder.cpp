@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
-#include <cstring>
+#include <string_view>
+
+#include "standins/audio/sound_header.h"
 
 namespace audio {
 
@@ -10,34 +12,16 @@ namespace {
 
 constexpr std::size_t bytesPerFrame = MPG123_STEREO * sizeof(float);
 
-// Where the audio of the file starts: after its ID3v2 tag if it has one (a 10-byte header whose
-// last four bytes hold the body size, 7 bits each, then the body and, with flag 0x10, a 10-byte
-// footer), at 0 otherwise.
-off_t audioStart(int fd) {
-    unsigned char header[10];
-    if (pread(fd, header, sizeof header, 0) != sizeof header ||
-        std::memcmp(header, "ID3", 3) != 0) {
-        return 0;
-    }
-    const off_t body = (header[6] & 0x7F) << 21 | (header[7] & 0x7F) << 14 |
-                       (header[8] & 0x7F) << 7 | (header[9] & 0x7F);
-    const off_t footer = (header[5] & 0x10) != 0 ? 10 : 0;
-    return 10 + body + footer;
+// Up to count bytes of the file at offset, into bytes.
+std::string_view readAt(int fd, off_t offset, char* bytes, std::size_t count) {
+    const ssize_t read = pread(fd, bytes, count, offset);
+    return {bytes, read > 0 ? static_cast<std::size_t>(read) : 0};
 }
 
-// Whether an MPEG audio frame header is at offset: 11 sync bits, then no reserved version (01),
-// layer (00), bitrate (1111) or sample rate (11).
-bool frameHeaderAt(int fd, off_t offset) {
-    unsigned char header[4];
-    if (pread(fd, header, sizeof header, offset) != sizeof header) {
-        return false;
-    }
-    const bool sync = header[0] == 0xFF && (header[1] & 0xE0) == 0xE0;
-    const unsigned version = (header[1] >> 3) & 3u;
-    const unsigned layer = (header[1] >> 1) & 3u;
-    const unsigned bitrate = header[2] >> 4;
-    const unsigned rate = (header[2] >> 2) & 3u;
-    return sync && version != 1 && layer != 0 && bitrate != 15 && rate != 3;
+// Where the audio of the file starts: after its ID3v2 tag if it has one.
+off_t audioStart(int fd) {
+    char head[10];
+    return mpegAudioStart(readAt(fd, 0, head, sizeof head));
 }
 
 // Allows only stereo float output at the given rates: libmpg123 then doubles mono itself.
@@ -60,7 +44,8 @@ void allowEveryRate(mpg123_handle* handle) {
 }  // namespace
 
 bool startsWithMpegAudio(int fd) {
-    return frameHeaderAt(fd, audioStart(fd));
+    char header[4];
+    return isMpegFrameHeader(readAt(fd, audioStart(fd), header, sizeof header));
 }
 
 std::unique_ptr<Mp3Decoder> Mp3Decoder::open(int fd) {

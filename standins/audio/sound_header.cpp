@@ -43,19 +43,20 @@ std::string readAt(std::ifstream& file, std::streamoff offset, std::size_t size)
     return bytes;
 }
 
-// Where the audio of a file starts, from its first 10 bytes: after its ID3v2 tag if it has one (a
-// 10-byte header whose last four bytes hold the body size, 7 bits each, then the body and, with
-// flag 0x10, a 10-byte footer), at 0 otherwise.
-std::streamoff audioStart(std::string_view head) {
+}  // namespace
+
+// An ID3v2 tag is a 10-byte header whose last four bytes hold the body size, 7 bits each, then the
+// body and, with flag 0x10, a 10-byte footer.
+std::int64_t mpegAudioStart(std::string_view head) {
     if (head.size() < 10 || !head.starts_with("ID3")) return 0;
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(head[i]); };
-    const std::streamoff body =
+    const std::int64_t body =
         (byte(6) & 0x7F) << 21 | (byte(7) & 0x7F) << 14 | (byte(8) & 0x7F) << 7 | (byte(9) & 0x7F);
     return 10 + body + ((byte(5) & 0x10) != 0 ? 10 : 0);
 }
 
-// Whether four bytes are an MPEG audio frame header: 11 sync bits, then no reserved version (01),
-// layer (00, which AAC's ADTS frames have), bitrate (1111) or sample rate (11).
+// 11 sync bits, then no reserved version (01), layer (00, which AAC's ADTS frames have), bitrate
+// (1111) or sample rate (11).
 bool isMpegFrameHeader(std::string_view header) {
     if (header.size() < 4) return false;
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(header[i]); };
@@ -67,14 +68,12 @@ bool isMpegFrameHeader(std::string_view header) {
     return sync && version != 1 && layer != 0 && bitrate != 15 && rate != 3;
 }
 
-}  // namespace
-
 // MPEG audio first, as the Linux library tries libmpg123 before libsndfile.
 std::string headerRefusal(const std::string& linuxPath) {
     std::ifstream file(linuxPath, std::ios::binary);
     if (!file) return "cannot be opened";
     const std::string head = readAt(file, 0, headSize);
-    if (isMpegFrameHeader(readAt(file, audioStart(head), 4))) return "";
+    if (isMpegFrameHeader(readAt(file, mpegAudioStart(head), 4))) return "";
     for (const HeaderKind& kind : headerKinds) {
         if (head.starts_with(kind.start) && head.size() >= kind.at &&
             std::string_view(head).substr(kind.at).starts_with(kind.mark)) {

@@ -2,9 +2,18 @@
 // by its content: for the browser's build, which has no decoder to try the file with.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace audio {
+
+// Where the audio of a file starts, from its first 10 bytes (fewer: no tag): after its ID3v2 tag
+// if it has one, at 0 otherwise.
+std::int64_t mpegAudioStart(std::string_view head);
+
+// Whether four bytes are an MPEG audio frame header of layer 1, 2 or 3.
+bool isMpegFrameHeader(std::string_view header);
 
 // Why the game's audio library would refuse the regular, non-empty file at linuxPath by its
 // header, in the words the Linux library uses, or "" when the header is of a kind it plays: MPEG
