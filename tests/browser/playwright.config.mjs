@@ -1,9 +1,9 @@
 // The tuner page's tests, the page opened from file:// as a modder opens it from the zip, in the
-// browsers from Debian (no browser download). The core loop (core-loop.spec.mjs) runs in Chromium
-// and in Firefox ESR; the rest, which compare the page with ostrelle-sim, in Chromium.
+// browsers from Debian (no browser download). The core loop's tests run in Chromium and in
+// Firefox ESR; the rest, which compare the page with ostrelle-sim, in Chromium.
 import { defineConfig } from '@playwright/test';
 
-const coreLoop = /core-loop\.spec\.mjs/;
+const coreLoop = /core-loop\./;
 
 export default defineConfig({
   testDir: '.',
