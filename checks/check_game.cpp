@@ -189,8 +189,9 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const fs::path& 
                          fs::path& game) {
     CheckLine line("game build");
     const std::string needed =
-        "The plug-in works only with the game build it was made for and does nothing on any "
-        "other (see README.txt).";
+        "The plug-in works only with the game build it was made for and stays silent on any "
+        "other: if a patch, fix or mod replaced the game's .exe, put back the one you had before "
+        "and check again (README.txt, \"Which game build\").";
     if (programs.empty()) {
         line.finding = "no .exe in " + printableText(folder.string());
         line.advice = "Give the game's folder or its .exe.";

@@ -1,0 +1,82 @@
+# Fails naming each place where the docs point at something that is not there: a file that a
+# checklist of docs/architecture.md names (a `path` with a slash, from the top folder), a
+# relative link in README.md or docs/*.md, and a section of the players' README.txt that
+# Ostrelle.ini, check-game's advice or README.txt itself sends the reader to.
+# Arguments: SOURCE (the source tree).
+cmake_minimum_required(VERSION 3.25)
+set(problems "")
+
+# A file's text with the characters that CMake's lists treat apart (";" separates, "[" and "]"
+# group) replaced, so that the matches below come out one to an element.
+function(read_text file variable)
+  file(READ ${file} text)
+  string(REPLACE ";" "," text "${text}")
+  string(REPLACE "[" "{" text "${text}")
+  string(REPLACE "]" "}" text "${text}")
+  set(${variable} "${text}" PARENT_SCOPE)
+endfunction()
+
+# The checklists: each "## Checklist: ..." section up to the next "## ".
+read_text(${SOURCE}/docs/architecture.md architecture)
+string(REGEX MATCHALL "## Checklist:[^\n]*\n([^#]|#[^#]|##[^ ])*" checklists "${architecture}")
+list(LENGTH checklists count)
+if(count LESS 2)
+  string(APPEND problems "\n  docs/architecture.md: ${count} checklists found, 2 expected")
+endif()
+foreach(checklist IN LISTS checklists)
+  string(REGEX MATCH "Checklist:[^\n]*" title "${checklist}")
+  string(REGEX MATCHALL "`[^`\n]+/[^`\n]*`" named "${checklist}")
+  if(NOT named)
+    string(APPEND problems "\n  docs/architecture.md, ${title}: names no file")
+  endif()
+  foreach(path IN LISTS named)
+    string(REGEX REPLACE "^`|`$" "" path "${path}")
+    if(NOT EXISTS "${SOURCE}/${path}")
+      string(APPEND problems "\n  docs/architecture.md, ${title}: ${path} is not there")
+    endif()
+  endforeach()
+endforeach()
+
+# Relative links, each from its own file's folder; a link's #anchor is not checked.
+file(GLOB pages ${SOURCE}/README.md ${SOURCE}/docs/*.md)
+foreach(page IN LISTS pages)
+  read_text(${page} text)
+  get_filename_component(folder ${page} DIRECTORY)
+  file(RELATIVE_PATH name ${SOURCE} ${page})
+  string(REGEX MATCHALL "}\\([^)#]+[)#]" links "${text}")
+  foreach(link IN LISTS links)
+    string(REGEX REPLACE "^}\\(|[)#]$" "" target "${link}")
+    if(NOT target MATCHES "^[a-z]+:" AND NOT EXISTS "${folder}/${target}")
+      string(APPEND problems "\n  ${name}: the link to ${target} leads nowhere")
+    endif()
+  endforeach()
+endforeach()
+
+# Sections of README.txt: a title line over a line of dashes.
+read_text(${SOURCE}/assets/README.txt players)
+string(REGEX MATCHALL "[^\n]+\n---+\n" headings "${players}")
+set(sections "")
+foreach(heading IN LISTS headings)
+  string(REGEX REPLACE "\n.*" "" heading "${heading}")
+  list(APPEND sections "${heading}")
+endforeach()
+function(expect_sections file pattern)
+  read_text(${SOURCE}/${file} text)
+  string(REGEX MATCHALL "${pattern}" references "${text}")
+  foreach(reference IN LISTS references)
+    string(REGEX REPLACE "${pattern}" "\\1" section "${reference}")
+    if(NOT section IN_LIST sections)
+      string(APPEND problems "\n  ${file}: README.txt has no section \"${section}\"")
+    endif()
+  endforeach()
+  set(problems "${problems}" PARENT_SCOPE)
+endfunction()
+expect_sections(assets/README.txt "[Ss]ee \"([^\"]+)\"")
+expect_sections(assets/README.txt "[(]as in \"([^\"]+)\"")
+expect_sections(assets/Ostrelle.ini "\"([^\"]+)\" in README\\.txt")
+expect_sections(checks/check_game.cpp "README\\.txt, \\\\\"([^\\\\]+)\\\\\"")
+
+if(problems)
+  message(FATAL_ERROR "The docs point at what is not there:${problems}")
+endif()
+message(STATUS "The docs' checklists, links and README.txt's sections are all there")
