@@ -5,11 +5,22 @@
 
 #include <cstddef>
 
+// On i686 a double comes back on the x87 stack, where loading a subnormal raises an exception on a
+// thread that unmasked it; atof hands its result back in an SSE register instead, so its caller
+// meets no x87 instruction once the conversion has given back the caller's x87 state.
+#if defined(__i386__)
+#define OSTRELLE_SSE_RESULT __attribute__((sseregparm))
+#else
+#define OSTRELLE_SSE_RESULT
+#endif
+
 namespace msvcrt {
 
 // The value of the number at the start of text; 0 when it does not start with one. Decimal text
 // only: 'd' and 'D' mark an exponent too, and "inf", "nan" and hexadecimal text read as 0.
-double atof(const char* text);
+// Whatever the caller's x87 control word, it converts at double precision with every x87
+// exception masked, and leaves no x87 flag raised.
+OSTRELLE_SSE_RESULT double atof(const char* text);
 
 // How many characters of text atof reads: 0 when the text does not start with a number.
 std::size_t atofLength(const char* text);
