@@ -49,8 +49,8 @@ double powerOfTwo(int exponent) {
 // log10 use per-thread data that msvcrt allocates on a thread's first use and ends the process
 // (R6016) when it cannot; the writer thread is ours.
 struct BinaryForm {
-    int binary;          // value = fraction * 2^binary, with fraction in [0.5, 1), as frexp has it
-    bool powerOfTwo;     // fraction is 0.5
+    int binary;       // value = fraction * 2^binary, with fraction in [0.5, 1), as frexp has it
+    bool powerOfTwo;  // fraction is 0.5
 };
 
 BinaryForm binaryForm(std::uint32_t unsignedBits) {

@@ -1,7 +1,7 @@
 #include "recorder/recording_file_win32.h"
 
-#include <charconv>
 #include <cstring>
+#include <iterator>
 
 #include "config/settings.h"
 #include "platform/module_folder_win32.h"
@@ -10,22 +10,23 @@ namespace {
 
 // Appends value with at least width digits.
 bool appendNumber(WidePath& path, unsigned value, int width) {
-    char digits[16];
-    char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    for (int pad = width - static_cast<int>(end - digits); pad > 0; --pad) {
-        if (!path.appendAscii("0")) return false;
-    }
-    return path.appendAscii({digits, static_cast<std::size_t>(end - digits)});
+    wchar_t digits[16];
+    wchar_t* start = std::end(digits);
+    do {
+        *--start = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0 || std::end(digits) - start < width);
+    return path.append({start, static_cast<std::size_t>(std::end(digits) - start)});
 }
 
 // "drive-2026-12-07-171503" and "-2", "-3"... after it when that name is taken.
 bool appendName(WidePath& path, const SYSTEMTIME& time, unsigned attempt) {
-    return path.appendAscii("\\drive-") && appendNumber(path, time.wYear, 4) &&
-           path.appendAscii("-") && appendNumber(path, time.wMonth, 2) && path.appendAscii("-") &&
-           appendNumber(path, time.wDay, 2) && path.appendAscii("-") &&
+    return path.append(L"\\drive-") && appendNumber(path, time.wYear, 4) && path.append(L"-") &&
+           appendNumber(path, time.wMonth, 2) && path.append(L"-") &&
+           appendNumber(path, time.wDay, 2) && path.append(L"-") &&
            appendNumber(path, time.wHour, 2) && appendNumber(path, time.wMinute, 2) &&
            appendNumber(path, time.wSecond, 2) &&
-           (attempt == 1 || (path.appendAscii("-") && appendNumber(path, attempt, 1)));
+           (attempt == 1 || (path.append(L"-") && appendNumber(path, attempt, 1)));
 }
 
 bool makeFolder(const WidePath& path) {
@@ -38,7 +39,8 @@ wchar_t wideText[WidePath::capacity + 1];
 // stays as it is.
 bool assignLongForm(WidePath& path, std::wstring_view text) {
     if (text.starts_with(L"\\\\?\\")) return path.assign(text);
-    if (text.starts_with(L"\\\\")) return path.assign(L"\\\\?\\UNC") && path.append({text.data() + 1, text.size() - 1});
+    if (text.starts_with(L"\\\\"))
+        return path.assign(L"\\\\?\\UNC") && path.append({text.data() + 1, text.size() - 1});
     if (text.size() >= 3 && text[1] == L':' && text[2] == L'\\') {
         return path.assign(L"\\\\?\\") && path.append(text);
     }
@@ -60,15 +62,13 @@ bool recorderFolder(WidePath& folder) {
     if (length == 0 || length > WidePath::capacity) return false;
     std::wstring_view name(wideText, length);
     std::size_t separator = name.find_last_of(L"\\/");
-    return separator != std::wstring_view::npos &&
-           assignLongForm(folder, {wideText, separator});
+    return separator != std::wstring_view::npos && assignLongForm(folder, {wideText, separator});
 }
 
 // %LOCALAPPDATA%, the user's own folder for programs' data.
 bool perUserFolder(WidePath& folder) {
     DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", wideText, WidePath::capacity + 1);
-    return length > 0 && length <= WidePath::capacity &&
-           assignLongForm(folder, {wideText, length});
+    return length > 0 && length <= WidePath::capacity && assignLongForm(folder, {wideText, length});
 }
 
 // The settings file the plug-in reads, by its own look-up from its own folder (the recorder's
@@ -113,8 +113,8 @@ char noteBytes[3 * (PathText::capacity + 100)];
 // before the first section.
 bool writeNote(HANDLE file, std::string_view note, Encoding encoding) {
     if (encoding == Encoding::Ansi) return writeAll(file, note.data(), note.size());
-    int units = MultiByteToWideChar(CP_ACP, 0, note.data(), static_cast<int>(note.size()),
-                                    wideText, WidePath::capacity);
+    int units = MultiByteToWideChar(CP_ACP, 0, note.data(), static_cast<int>(note.size()), wideText,
+                                    WidePath::capacity);
     if (units <= 0) return false;
     if (encoding == Encoding::Utf8) {
         int size = WideCharToMultiByte(CP_UTF8, 0, wideText, units, noteBytes, sizeof noteBytes,
@@ -146,8 +146,8 @@ bool RecordingFile::openIn() {
     GetLocalTime(&now);
     for (unsigned attempt = 1; attempt < 100; ++attempt) {
         if (!csvPath.assign(folder.view()) || !appendName(csvPath, now, attempt) ||
-            !iniPath.assign(csvPath.view()) || !csvPath.appendAscii(".csv") ||
-            !iniPath.appendAscii(".ini")) {
+            !iniPath.assign(csvPath.view()) || !csvPath.append(L".csv") ||
+            !iniPath.append(L".ini")) {
             return false;
         }
         HANDLE created = CreateFileW(csvPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,

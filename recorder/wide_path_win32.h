@@ -25,14 +25,6 @@ class WidePath {
         return true;
     }
 
-    // Adds ASCII text at the end, as append does.
-    bool appendAscii(std::string_view text) {
-        if (text.size() > capacity - size_) return false;
-        for (char c : text) text_[size_++] = static_cast<wchar_t>(c);
-        text_[size_] = L'\0';
-        return true;
-    }
-
     const wchar_t* c_str() const { return text_; }
     std::wstring_view view() const { return {text_, size_}; }
 

@@ -1,6 +1,5 @@
 #include "platform/module_folder_win32.h"
 
-#include <algorithm>
 #include <string_view>
 
 #include "common/plugin_directory.h"
@@ -36,6 +35,15 @@ std::string_view shortFolder(HMODULE module) {
                               : std::string_view();
 }
 
+std::size_t questionMarks(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find('?'); at != std::string_view::npos;
+         at = text.find('?', at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 }  // namespace
 
 void ansiFolderOf(HMODULE module, PathText& folder) {
@@ -45,7 +53,7 @@ void ansiFolderOf(HMODULE module, PathText& folder) {
     // before a long path has one of its own.
     std::string_view ansi = folder.view();
     bool longForm = ansi.starts_with("\\\\?\\");
-    if (std::count(ansi.begin(), ansi.end(), '?') == (longForm ? 1 : 0)) return;
+    if (questionMarks(ansi) == (longForm ? 1u : 0u)) return;
     std::string_view shortName = shortFolder(module);
     if (!shortName.empty()) folder.assign(shortName);
 }

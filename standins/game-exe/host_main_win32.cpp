@@ -2,8 +2,9 @@
 // at its fixed addresses, loads the plug-in as a plug-in loader does, runs the frames of a replay
 // through the game's per-frame call, writes the trace and ends the process with ExitProcess, so
 // that the plug-in's unload comes as it does when a game quits.
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 #include <x86intrin.h>
 
 #include <algorithm>
@@ -299,9 +300,10 @@ int bench(const Options& options) {
     }
 
     double hz = cyclesPerSecond();
-    std::printf("cycles per frame (rdtsc under Wine, %.2f GHz; median of %u-frame batches' means"
-                " over %u frames), %zu runs:\n",
-                hz / 1e9, batchFrames, options.benchFrames, benchRuns);
+    std::printf(
+        "cycles per frame (rdtsc under Wine, %.2f GHz; median of %u-frame batches' means"
+        " over %u frames), %zu runs:\n",
+        hz / 1e9, batchFrames, options.benchFrames, benchRuns);
     std::printf("  run  hook off    floor    quiet   tunnel  quiet adds / floor adds\n");
     for (std::size_t i = 0; i < benchRuns; ++i) {
         const BenchRun& run = runs[i];
@@ -314,8 +316,8 @@ int bench(const Options& options) {
     std::printf(
         "hook on a quiet frame adds %.1f cycles: %.2f times what the floor adds (runs %.2f to"
         " %.2f), %.6f %% of a 16.7 ms frame (goal < 0.001 %%)\n",
-        middle.quiet - middle.hookOff, middle.ratio(), runs[0].ratio(),
-        runs[benchRuns - 1].ratio(), 100.0 * (middle.quiet - middle.hookOff) / hz / 0.0167);
+        middle.quiet - middle.hookOff, middle.ratio(), runs[0].ratio(), runs[benchRuns - 1].ratio(),
+        100.0 * (middle.quiet - middle.hookOff) / hz / 0.0167);
     std::fflush(stdout);
     ExitProcess(0);
 }
@@ -411,9 +413,9 @@ void failAllocations(HMODULE plugin) {
 
 // The drive recorder's disk as the options have it: its file calls come here.
 struct RecorderDisk {
-    std::string kinds;     // as --recorder-disk names them
-    std::wstring folder;   // the recorder's, with a trailing backslash
-    DWORD room = 100000;   // bytes a full disk still takes
+    std::string kinds;      // as --recorder-disk names them
+    std::wstring folder;    // the recorder's, with a trailing backslash
+    DWORD room = 100000;    // bytes a full disk still takes
     bool anyWrite = false;  // the recorder has written
 
     bool is(const char* kind) const {
@@ -424,10 +426,10 @@ RecorderDisk recorderDisk;
 
 bool refused(LPCWSTR path) {
     std::wstring_view name(path);
-    if (name.starts_with(L"\\?\")) name.remove_prefix(4);
-    bool beside = name.size() >= recorderDisk.folder.size() &&
-                  _wcsnicmp(name.data(), recorderDisk.folder.c_str(),
-                            recorderDisk.folder.size()) == 0;
+    if (name.starts_with(L"\\\\?\\")) name.remove_prefix(4);
+    bool beside =
+        name.size() >= recorderDisk.folder.size() &&
+        _wcsnicmp(name.data(), recorderDisk.folder.c_str(), recorderDisk.folder.size()) == 0;
     return recorderDisk.is("refuse-all") || (beside && recorderDisk.is("refuse-beside")) ||
            (beside && recorderDisk.is("refuse-beside-ini") && name.ends_with(L".ini"));
 }

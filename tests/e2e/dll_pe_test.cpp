@@ -104,8 +104,8 @@ TEST(OstrelleDll, KeepsTheFaultGuardsHandlerValid) {
     ASSERT_NE(path, nullptr) << "OSTRELLE_DLL must name the DLL to check";
     const PeFile dll(path);
     char facts[120];
-    std::snprintf(facts, sizeof facts,
-                  "DllCharacteristics 0x%x, load config %u bytes", unsigned{dll.dllCharacteristics()},
+    std::snprintf(facts, sizeof facts, "DllCharacteristics 0x%x, load config %u bytes",
+                  unsigned{dll.dllCharacteristics()},
                   unsigned{dll.directory(PeFile::loadConfigDirectory).size});
     SCOPED_TRACE(facts);
 
