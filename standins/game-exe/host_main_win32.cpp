@@ -23,6 +23,7 @@
 #include "common/plugin_directory.h"
 #include "entry/near_call.h"
 #include "host/game_addresses.h"
+#include "platform/module_folder_win32.h"
 #include "standins/game-exe/game_stand_in_win32.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"
@@ -147,12 +148,6 @@ bool parse(int argc, char** argv, Options& options) {
     }
     if (options.benchFrames > 0) return !options.plugin.empty() && options.replay.empty();
     return !(options.plugin.empty() && options.recorder.empty()) && !options.replay.empty();
-}
-
-std::string moduleFileName(HMODULE module) {
-    char name[MAX_PATH * 4];
-    DWORD length = GetModuleFileNameA(module, name, sizeof name);
-    return std::string(name, length);
 }
 
 const IMAGE_NT_HEADERS32* headersOf(const void* image) {
@@ -699,9 +694,10 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
     std::ofstream traceFile;
     if (!options.trace.empty()) traceFile.open(options.trace, std::ios::binary);
     traceFile << std::unitbuf;  // the unload writes at ExitProcess, past any later flush
-    HMODULE traced = loaded.plugin != nullptr ? loaded.plugin : loaded.recorder;
-    Trace trace(options.trace.empty() ? nullptr : &traceFile,
-                std::string(folderOfModule(moduleFileName(traced))));
+    // The folder as the plug-in names it (its short name where the ANSI name cannot hold it).
+    static PathText pluginFolder;
+    ansiFolderOf(loaded.plugin != nullptr ? loaded.plugin : loaded.recorder, pluginFolder);
+    Trace trace(options.trace.empty() ? nullptr : &traceFile, std::string(pluginFolder.view()));
     World world(trace);
     game.answerFrom(world);
     simulatedGame = &world;

@@ -6,6 +6,8 @@
 #   -DRECORDING=same | readable | none | per-user
 #   -DFRESH_USER=ON: LOCALAPPDATA is a folder named in Cyrillic that holds nothing yet
 #   -DREAD_ONLY_SETTINGS=ON: the settings file the plug-in reads is read-only
+#   -DCYRILLIC=ON: the plug-in folder is named in Cyrillic, which code page 1252 cannot hold; the
+#   host starts inside it, given relative paths (its own command line is ANSI too)
 # same: one recording, line for line the replay, with the plug-in's settings beside it; with the
 #   plug-in loaded, ostrelle-sim replay of the recording makes the trace the DLL made live.
 # readable: one recording that ostrelle-sim replays, of at most as many frames as the replay.
@@ -13,15 +15,26 @@
 # unchecked: only the game's contract counts.
 # per-user: as same, in the per-user folder (the Wine prefix's, or the fresh one) instead.
 # The recording's settings are a note naming the file copied, then the copy.
+# The trace and the made replay beside the folder, named in ASCII: the host's arguments are ANSI.
+set(trace ${WORK}.jsonl)
+if(CYRILLIC)
+  set(WORK "${WORK}-Игра")
+endif()
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 file(GLOB plugin_files ${HOST_DIR}/plugin/*)
 file(COPY ${plugin_files} DESTINATION ${WORK})
 file(REMOVE_RECURSE "${WORK}/Ostrelle recordings")  # from runs by hand in the host's folder
 get_filename_component(folder ${WORK} NAME)
-set(trace ${WORK}.jsonl)
+set(host ostrelle-host.exe)
+set(run_in ${HOST_DIR})
+if(CYRILLIC)
+  set(folder .)
+  set(host ../ostrelle-host.exe)
+  set(run_in ${WORK})
+endif()
 if(QUIET_FRAMES)
-  set(REPLAY ${WORK}.csv)
+  string(REGEX REPLACE "\\.jsonl$" ".csv" REPLAY ${trace})
   include(${CMAKE_CURRENT_LIST_DIR}/quiet_replay.cmake)
 endif()
 set(plugin_args)
@@ -63,10 +76,10 @@ endif()
 file(REMOVE ${trace})
 # The recorder writes a tenth of a second after a frame: the game runs on that long.
 execute_process(
-  COMMAND ${RUN_UNDER_WINE} ostrelle-host.exe ${plugin_args}
+  COMMAND ${RUN_UNDER_WINE} ${host} ${plugin_args}
           --recorder ${folder}/Ostrelle-recorder.dll --trace ${trace} --exit-after 500
           ${ARGS} ${REPLAY}
-  WORKING_DIRECTORY ${HOST_DIR}
+  WORKING_DIRECTORY ${run_in}
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "ostrelle-host ended with ${status}")
@@ -134,6 +147,9 @@ math(EXPR note_end "${note_end} + 1")
 string(SUBSTRING "${recorded_settings}" ${note_end} -1 recorded_settings)
 get_filename_component(read_folder ${settings_read} DIRECTORY)
 get_filename_component(read_folder ${read_folder} NAME)
+if(CYRILLIC)
+  set(read_folder "[!-~]+")  # the folder's short name, plain ASCII
+endif()
 if(NOT note MATCHES "^; A copy of .*\\\\${read_folder}\\\\Ostrelle\\.ini, ")
   message(FATAL_ERROR "${ini_file} does not begin with a note naming ${settings_read}: ${note}")
 endif()
