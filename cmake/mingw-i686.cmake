@@ -3,10 +3,7 @@
 # must register no vectored exception handler in the game's process (winpthreads, which the posix
 # model links, does), and mingw-i686-posix.cmake for everything that only runs in our tests (the
 # win32 preset), since GoogleTest needs std::mutex, which GCC 12's win32 model lacks. Everything
-# links statically. Either model's runtime gives a DLL a TLS directory (its TLS callbacks for
-# thread-local storage), so Windows refuses DisableThreadLibraryCalls and calls DllMain for every
-# thread the game starts and ends: the load handlers do nothing for those calls (tests/e2e
-# checks).
+# links statically. Our two DLLs link none of the runtime's start-up code (see plugin_dll.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(triple i686-w64-mingw32)

@@ -40,18 +40,42 @@ float magnitude(float value) {
     return std::signbit(value) ? 0.0f - value : value;
 }
 
+// 2^exponent as a double, from its bits (exponent within a double's normal range).
+double powerOfTwo(int exponent) {
+    return std::bit_cast<double>(static_cast<std::uint64_t>(exponent + 1023) << 52);
+}
+
+// Read from the float's bits, not by frexp, ldexp and log10: msvcrt's set errno, and errno and
+// log10 use per-thread data that msvcrt allocates on a thread's first use and ends the process
+// (R6016) when it cannot; the writer thread is ours.
+struct BinaryForm {
+    int binary;       // value = fraction * 2^binary, with fraction in [0.5, 1), as frexp has it
+    bool powerOfTwo;  // fraction is 0.5
+};
+
+BinaryForm binaryForm(std::uint32_t unsignedBits) {
+    int field = static_cast<int>(unsignedBits >> 23);
+    std::uint32_t mantissa = unsignedBits & 0x7FFFFFu;
+    if (field != 0) return {field - 126, mantissa == 0};
+    // A denormal: mantissa * 2^-149.
+    return {static_cast<int>(std::bit_width(mantissa)) - 149, std::has_single_bit(mantissa)};
+}
+
 Decimal shortestDecimal(float number) {
     double value = magnitude(number);
     // A decimal halfway between two floats reads as the one whose last bit is 0.
-    bool winsTies = (std::bit_cast<std::uint32_t>(number) & 1) == 0;
-    int binary = 0;
-    double fraction = std::frexp(value, &binary);
+    auto bits = std::bit_cast<std::uint32_t>(number);
+    bool winsTies = (bits & 1) == 0;
+    BinaryForm form = binaryForm(bits & 0x7FFFFFFFu);
     // Half the float's spacing at value (denormals share the smallest normal's spacing); below a
     // power of two the floats lie twice as close.
-    double half = std::ldexp(0.5, std::max(binary, -125) - 24);
+    double half = powerOfTwo(std::max(form.binary, -125) - 25);
     double above = half * (1.0 - 1e-6);
-    double below = fraction == 0.5 && binary > -125 ? above / 2 : above;
-    int leading = static_cast<int>(std::floor(std::log10(value)));
+    double below = form.powerOfTwo && form.binary > -125 ? above / 2 : above;
+    // value lies in [2^(binary-1), 2^binary): its decimal exponent is at least
+    // floor((binary - 1) * log10(2)) (1233 / 4096 falls short of it by less than 0.001 here),
+    // and at most one more.
+    int leading = ((form.binary - 1) * 1233) >> 12;
     if (powerOfTen(leading) > value) --leading;
     if (powerOfTen(leading + 1) <= value) ++leading;
     Decimal best{};

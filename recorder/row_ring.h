@@ -22,6 +22,11 @@ class RowRing {
         return true;
     }
 
+    // How many rows are in the ring, as the pushing thread sees it.
+    std::uint32_t size() const {
+        return pushed.load(std::memory_order_relaxed) - taken.load(std::memory_order_acquire);
+    }
+
     // Takes the oldest row into row; false when the ring is empty.
     bool take(RecordedRow& row) {
         std::uint32_t start = taken.load(std::memory_order_relaxed);

@@ -102,7 +102,7 @@ DecimalNumber readDecimal(const char* text) {
 
 namespace msvcrt {
 
-double atof(const char* text) {
+void readDouble(const char* text, double& value) {
     DecimalNumber number = readDecimal(text);
     // The sign, the digits (a 0 when none is significant), 'e', a sign, at most 19 digits of
     // exponent and the NUL. strtod takes the sign too: a negation here would be an SSE xor with
@@ -125,9 +125,11 @@ double atof(const char* text) {
     while (length > 0) *end++ = reversed[--length];
     *end = '\0';
     // strtod rounds to nearest and gives HUGE_VAL past the largest double, as msvcrt does, once
-    // the x87 unit runs at double precision whatever the caller's thread had set.
+    // the x87 unit runs at double precision whatever the caller's thread had set. The result is
+    // stored within that span: a subnormal on the x87 stack after it would raise an exception
+    // the caller unmasked.
     DoubleX87Precision precision;
-    return runtimeStrtod(scientific);
+    value = runtimeStrtod(scientific);
 }
 
 std::size_t atofLength(const char* text) {

@@ -2,13 +2,15 @@
 // per-frame call to frameThunk; on a detach by FreeLibrary it shuts the effects down. Nothing else
 // happens at load: settings, sounds and the game's functions wait for the first frame.
 //
-// This file is built without SSE (see src/CMakeLists.txt): the rest of the plug-in is built for
+// This file is built without SSE (see cmake/plugin_dll.cmake): the rest of the plug-in is built for
 // SSE2, and nothing of it may run before the load handler has asked whether the processor has it.
 // Nothing else runs before it either: every global of the plug-in is initialised at compile time.
 #include <windows.h>
 
+#include "common/plugin_directory.h"
 #include "controller/controller.h"
 #include "entry/frame_hook_win32.h"
+#include "platform/module_folder_win32.h"
 
 namespace {
 
@@ -19,14 +21,17 @@ bool hooked = false;
 
 }  // namespace
 
+// The DLL's entry point: no C runtime start-up code runs before or after it (see
+// cmake/plugin_dll.cmake).
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
-        // Fails when the static runtime carries a TLS directory, as MinGW's does: thread attach
-        // and detach calls then still come, and fall through below without doing anything.
+        // Succeeds: the DLL has no TLS directory (tests/e2e checks).
         DisableThreadLibraryCalls(module);
         // The rest of the plug-in is built for SSE2.
         if (IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE)) {
-            hooked = hookFrameCall(module);
+            // Before the redirection, so the first frame already finds it.
+            ansiFolderOf(module, pluginDirectory);
+            hooked = hookFrameCall();
         }
     }
     // At process exit (reserved non-null) Windows has ended every other thread, the audio

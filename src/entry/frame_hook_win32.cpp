@@ -5,10 +5,7 @@
 
 #include <atomic>
 #include <cstring>
-#include <string_view>
 
-#include "common/path_text.h"
-#include "common/plugin_directory.h"
 #include "entry/near_call.h"
 #include "host/game_addresses.h"
 
@@ -17,15 +14,6 @@ std::uint32_t savedFrameTarget = 0;
 }
 
 namespace {
-
-// Room for the longest path Windows has, so that one call gets any module name whole.
-char moduleName[PathText::capacity + 1];
-
-// The full path of the module; "" when it cannot be had whole.
-std::string_view moduleFileName(HMODULE module) {
-    DWORD length = GetModuleFileNameA(module, moduleName, sizeof moduleName);
-    return length < sizeof moduleName ? std::string_view(moduleName, length) : std::string_view();
-}
 
 // The five bytes of the call are written with one locked store of the aligned eight bytes that
 // hold them, 0x4A5DA8..0x4A5DAF: a frame running on another thread meanwhile executes either the
@@ -46,24 +34,38 @@ std::uint64_t withCall(std::uint64_t word, const NearCall& call) {
     return word;
 }
 
+// Keeps the module that holds address mapped until the process ends; false when address lies in
+// no module. Pinning the game's own image changes nothing: it never goes.
+bool pinModuleAt(std::uint32_t address) {
+    HMODULE owner = nullptr;
+    return GetModuleHandleExA(
+               GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+               reinterpret_cast<LPCSTR>(address), &owner) != 0;
+}
+
 // The redirection of the game's frame call: it keeps the five bytes it found, so it knows the
 // former target and can put the call back.
 class FrameCallPatch {
   public:
     // Redirects the game's frame call to frameThunk. Answers false, and leaves the game's bytes
-    // and page protection as they were, when the page cannot be made writable or no near call
-    // stands there.
+    // and page protection as they were, when the page cannot be made writable, no near call
+    // stands there or its target cannot be kept mapped.
     bool apply() {
         const NearCall hook =
             NearCall::to(gameAddress::frameCallSite, reinterpret_cast<std::uint32_t>(&frameThunk));
         return swap(
             [&](const NearCall& found) {
                 if (!shouldRedirect(true, found)) return false;  // asked once the page is writable
+                // Our thunk jumps to the former target every frame. Where another plug-in hooked
+                // the call before us, that is its thunk, and a careful plug-in that is freed leaves
+                // the call to whoever hooked after it and is unmapped: its module stays. A target
+                // in no module (code another plug-in put in memory of its own) cannot be kept.
+                const std::uint32_t target = found.target(gameAddress::frameCallSite);
+                if (!pinModuleAt(target)) return false;
                 original = found;
                 // Released before the call can reach the thunk: a frame that arrives there as soon
                 // as the new call is in place finds where to go on.
-                __atomic_store_n(&savedFrameTarget, found.target(gameAddress::frameCallSite),
-                                 __ATOMIC_RELEASE);
+                __atomic_store_n(&savedFrameTarget, target, __ATOMIC_RELEASE);
                 return true;
             },
             hook);
@@ -104,26 +106,16 @@ class FrameCallPatch {
     NearCall original;
 };
 
-// Keeps the library mapped until the process ends: the game's code now calls into it every frame,
-// and a plug-in that hooks the same call after us jumps on to our thunk. A FreeLibrary from a
-// plug-in loader then changes nothing, and the detach comes only at process exit.
-bool pinSelf() {
-    HMODULE self = nullptr;
-    return GetModuleHandleExA(
-               GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-               reinterpret_cast<LPCSTR>(&frameThunk), &self) != 0;
-}
-
 }  // namespace
 
-bool hookFrameCall(HMODULE module) {
-    // Before the redirection, so the first frame already finds it. It always fits: the folder is
-    // part of the module's name.
-    pluginDirectory.assign(folderOfModule(moduleFileName(module)));
+bool hookFrameCall() {
     FrameCallPatch patch;
     if (!patch.apply()) return false;
+    // The library stays mapped until the process ends: the game's code now calls into it every
+    // frame, and a plug-in that hooks the same call after us jumps on to our thunk. A FreeLibrary
+    // from a plug-in loader then changes nothing, and the detach comes only at process exit.
     // Unpinned, a FreeLibrary would unmap the thunk the game calls: the call goes back, and the
     // library stays inert. Should another plug-in have hooked on top of us meanwhile, it jumps on
     // to our thunk, and we stay.
-    return pinSelf() || !patch.undo();
+    return pinModuleAt(reinterpret_cast<std::uint32_t>(&frameThunk)) || !patch.undo();
 }

@@ -19,10 +19,11 @@ extern std::uint32_t savedFrameTarget;
 void frameThunk();
 }
 
-// The attach handler's work once the processor is known to have SSE2: records the library's
-// folder in pluginDirectory, redirects the game's frame call to frameThunk and pins the library.
-// Answers whether the call is now ours; false leaves the game untouched and the library inert (a
-// game build we do not know, a page that cannot be made writable, a pin that failed).
+// The attach handler's work once the processor is known to have SSE2: redirects the game's frame
+// call to frameThunk and pins the library, and the module the call led into when that is another
+// plug-in's. Answers whether the call is now ours; false leaves the game untouched and the
+// library inert (a game build we do not know, a page that cannot be made writable, a call that
+// led into memory of no module, a pin that failed).
 //
 // The patch assumes that no other thread runs the game's frame call while it is written, as a
 // plug-in loader that loads plug-ins before the game's first frame ensures. Intel's rules for
@@ -31,4 +32,4 @@ void frameThunk();
 // while frames already run on another thread, leaves that thread to meet either the old call or
 // the new one (the store is atomic and the new target is stored before it), which holds on every
 // processor we know of but is not what Intel promises.
-bool hookFrameCall(HMODULE module);
+bool hookFrameCall();

@@ -319,14 +319,15 @@ std::string GameStandIn::runFramesWhile(const std::atomic<bool>& going) {
     return wrong;
 }
 
-std::uint64_t GameStandIn::cyclesOfFrame(bool withFloor, std::uint32_t (*tickCount)()) {
+std::uint64_t GameStandIn::cyclesOfFrames(std::uint32_t count, bool withFloor,
+                                          std::uint32_t (*tickCount)()) {
     using Query = HostAddress(__cdecl*)();
     using RoofQuery = float(__cdecl*)(float, float, float, std::uint8_t*);
     [[maybe_unused]] static volatile float sink;
     std::uint64_t start = __rdtsc();
-    runGameFrame();
-    if (withFloor) {
-        if (*at(gameAddress::suspendFlag) == 0) {
+    for (std::uint32_t frame = 0; frame < count; ++frame) {
+        runGameFrame();
+        if (withFloor && *at(gameAddress::suspendFlag) == 0) {
             reinterpret_cast<Query>(gameAddress::queryActor)();
             VehicleRecord record(reinterpret_cast<Query>(gameAddress::queryVehicle)());
             sink = record.health() + record.impactForce() + record.status() +

@@ -56,10 +56,10 @@ class GameStandIn {
     // nothing did): every frame must run the game's routine once and give back the registers.
     std::string runFramesWhile(const std::atomic<bool>& going);
 
-    // Processor cycles (rdtsc) of one frame through the call site, unchecked. withFloor adds the
-    // calls every frame of the plug-in must make, made directly: the suspend byte, the two
-    // queries, three fields of the record, one tick read (tickCount) and one roof query.
-    std::uint64_t cyclesOfFrame(bool withFloor, std::uint32_t (*tickCount)());
+    // Processor cycles (rdtsc) of count frames through the call site, unchecked. withFloor adds
+    // to each the calls every frame of the plug-in must make, made directly: the suspend byte,
+    // the two queries, three fields of the record, one tick read (tickCount) and one roof query.
+    std::uint64_t cyclesOfFrames(std::uint32_t count, bool withFloor, std::uint32_t (*tickCount)());
 
     // The five bytes at the call site.
     std::vector<std::uint8_t> callSiteBytes() const;

@@ -3,6 +3,8 @@
 // through the game's per-frame call, writes the trace and ends the process with ExitProcess, so
 // that the plug-in's unload comes as it does when a game quits.
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 #include <x86intrin.h>
 
 #include <algorithm>
@@ -10,13 +12,18 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/plugin_directory.h"
+#include "entry/near_call.h"
+#include "host/game_addresses.h"
+#include "platform/module_folder_win32.h"
 #include "standins/game-exe/game_stand_in_win32.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"
@@ -29,13 +36,14 @@ constexpr const char* usage =
     "                     [--fault KIND:FRAME]... [--free-at FRAME] [--chain-before DLL |\n"
     "                     --chain-after DLL] [--free-chain-at FRAME] [--preload DLL]\n"
     "                     [--locale NAME] [--fail-allocation] [--fail-pin] [--no-sse2]\n"
-    "                     [--frames-while-loading] [--thread-after-load]\n"
-    "                     [--recorder DLL [--recorder-first]\n"
-    "                     [--recorder-disk DISK]] [--exit-after MS] REPLAY.csv\n"
+    "                     [--frames-while-loading] [--thread-after-load] [--anonymous-hook]\n"
+    "                     [--recorder DLL [--recorder-first] [--recorder-disk DISK[,DISK]...]\n"
+    "                     [--local-app-data FOLDER]] [--frame-ms MS] [--exit-after MS]\n"
+    "                     REPLAY.csv\n"
     "       ostrelle-host --plugin Ostrelle.dll --bench FRAMES\n"
     "KIND: record-noaccess, roof-access-violation, vehicle-divide-by-zero, volume-raises,\n"
     "      host-exception, stack-overflow\n"
-    "DISK: full, stall, refuse-beside, refuse-all\n";
+    "DISK: full, full-after-first-write, stall, refuse-beside, refuse-beside-ini, refuse-all\n";
 
 struct Options {
     std::string plugin;
@@ -59,7 +67,10 @@ struct Options {
     std::string recorder;              // the drive recorder, another plug-in on the same call
     bool recorderFirst = false;        // loaded before the plug-in
     std::string recorderDisk;          // how the disk treats the recorder's files
+    bool localAppData = false;         // LOCALAPPDATA set from the wide command line
+    bool anonymousHook = false;        // the call leads into memory of no module when we load
     std::uint32_t exitAfter = 0;       // milliseconds from the last frame to the process's exit
+    std::uint32_t frameMs = 0;         // milliseconds between two frames, as a game runs them
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -82,6 +93,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.threadAfterLoad = true;
         } else if (arg == "--recorder-first") {
             options.recorderFirst = true;
+        } else if (arg == "--anonymous-hook") {
+            options.anonymousHook = true;
         } else if (!hasValue && arg.starts_with("--")) {
             return false;
         } else if (arg == "--plugin") {
@@ -109,6 +122,11 @@ bool parse(int argc, char** argv, Options& options) {
             options.recorder = argv[++i];
         } else if (arg == "--recorder-disk") {
             options.recorderDisk = argv[++i];
+        } else if (arg == "--local-app-data") {
+            options.localAppData = true;  // read again from the wide command line: any language
+            ++i;
+        } else if (arg == "--frame-ms") {
+            options.frameMs = std::stoul(argv[++i]);
         } else if (arg == "--exit-after") {
             options.exitAfter = std::stoul(argv[++i]);
         } else if (options.replay.empty() && !arg.starts_with("--")) {
@@ -117,18 +135,19 @@ bool parse(int argc, char** argv, Options& options) {
             return false;
         }
     }
-    static const std::string disks[] = {"", "full", "stall", "refuse-beside", "refuse-all"};
-    if (std::find(std::begin(disks), std::end(disks), options.recorderDisk) == std::end(disks)) {
-        return false;
+    static const std::string disks[] = {"full",          "full-after-first-write", "stall",
+                                        "refuse-beside", "refuse-beside-ini",      "refuse-all"};
+    std::string kinds = options.recorderDisk;
+    for (std::size_t start = 0; !kinds.empty() && start <= kinds.size();) {
+        std::size_t end = std::min(kinds.find(',', start), kinds.size());
+        if (std::find(std::begin(disks), std::end(disks), kinds.substr(start, end - start)) ==
+            std::end(disks)) {
+            return false;
+        }
+        start = end + 1;
     }
     if (options.benchFrames > 0) return !options.plugin.empty() && options.replay.empty();
     return !(options.plugin.empty() && options.recorder.empty()) && !options.replay.empty();
-}
-
-std::string moduleFileName(HMODULE module) {
-    char name[MAX_PATH * 4];
-    DWORD length = GetModuleFileNameA(module, name, sizeof name);
-    return std::string(name, length);
 }
 
 const IMAGE_NT_HEADERS32* headersOf(const void* image) {
@@ -203,13 +222,20 @@ std::uint32_t tickForFloor() {
     return simulatedTickCount();
 }
 
-// The median of the frames' cycles: a frame that an interrupt or the other core's work caught
-// tells nothing of the hook.
+// Frames timed together: the time stamp counter moves in steps of tens of cycles here, so a
+// single frame's figure is a multiple of that step; a batch's mean resolves to a cycle.
+constexpr std::uint32_t batchFrames = 1000;
+
+// Cycles per frame: the median over batches of their means. A batch that an interrupt or the
+// other core's work caught tells nothing of the hook.
 double cyclesPerFrame(GameStandIn& game, std::uint32_t frames, bool withFloor) {
-    std::vector<std::uint64_t> cycles(frames);
-    for (std::uint64_t& frame : cycles) frame = game.cyclesOfFrame(withFloor, tickForFloor);
-    std::nth_element(cycles.begin(), cycles.begin() + frames / 2, cycles.end());
-    return static_cast<double>(cycles[frames / 2]);
+    std::vector<double> means(std::max(frames / batchFrames, 1u));
+    for (double& mean : means) {
+        mean = static_cast<double>(game.cyclesOfFrames(batchFrames, withFloor, tickForFloor)) /
+               batchFrames;
+    }
+    std::nth_element(means.begin(), means.begin() + means.size() / 2, means.end());
+    return means[means.size() / 2];
 }
 
 double cyclesPerSecond() {
@@ -223,9 +249,21 @@ double cyclesPerSecond() {
     return static_cast<double>(cycles) * frequency.QuadPart / (end.QuadPart - start.QuadPart);
 }
 
+// The figures of one run of the bench, in cycles per frame.
+struct BenchRun {
+    double hookOff = 0, floor = 0, quiet = 0, tunnel = 0;
+
+    // What the hook adds on a quiet frame, in times what the floor adds.
+    double ratio() const { return (quiet - hookOff) / (floor - hookOff); }
+};
+
+// How often the bench is run: the figures move from run to run, by more than within one.
+constexpr std::size_t benchRuns = 5;
+
 // What the hook costs the game: the game's routine alone, the floor (the calls every frame of
 // the plug-in must make, made directly), and the routine with our hook on a quiet and on a tunnel
-// frame. The world stands still: the same row every frame.
+// frame. The world stands still: the same row every frame. The figures without the hook are
+// taken before it loads (it cannot be unloaded), run by run.
 int bench(const Options& options) {
     GameStandIn game(false);
     Trace trace(nullptr, "");
@@ -234,35 +272,57 @@ int bench(const Options& options) {
     simulatedGame = &world;
     ReplayFrame quiet;
     quiet.vehicle = 1;
+    ReplayFrame tunnel = quiet;
+    tunnel.roofFound = true;
+    tunnel.roofZ = 5.0f;
     world.enterFrame(quiet);
-    double hookOff = cyclesPerFrame(game, options.benchFrames, false);
-    double floor = cyclesPerFrame(game, options.benchFrames, true);
-
+    BenchRun runs[benchRuns];
+    for (BenchRun& run : runs) {
+        run.hookOff = cyclesPerFrame(game, options.benchFrames, false);
+        run.floor = cyclesPerFrame(game, options.benchFrames, true);
+    }
     HMODULE plugin = LoadLibraryA(options.plugin.c_str());
     if (plugin == nullptr) {
         std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.plugin.c_str());
         return 2;
     }
     attach(plugin, world, trace);
-    double quietFrame = cyclesPerFrame(game, options.benchFrames, false);
-    ReplayFrame tunnel = quiet;
-    tunnel.roofFound = true;
-    tunnel.roofZ = 5.0f;
-    world.enterFrame(tunnel);
-    double tunnelFrame = cyclesPerFrame(game, options.benchFrames, false);
+    // Warm-up, out of the time measured: a library's first frames start its work (the
+    // recorder's writer opens its files) and touch its storage for the first time (the
+    // recorder's ring: a page fault every 78 rows). Each pause lets a writer empty the ring.
+    auto settle = [] { Sleep(200); };
+    for (std::uint32_t warm = 0; warm < 9; ++warm) {
+        game.cyclesOfFrames(batchFrames, false, tickForFloor);
+        settle();
+    }
+    for (BenchRun& run : runs) {
+        world.enterFrame(quiet);
+        run.quiet = cyclesPerFrame(game, options.benchFrames, false);
+        settle();
+        world.enterFrame(tunnel);
+        run.tunnel = cyclesPerFrame(game, options.benchFrames, false);
+        settle();
+    }
 
     double hz = cyclesPerSecond();
-    double added = quietFrame - hookOff;
-    std::printf("median cycles per frame of %u frames (rdtsc, under Wine; %.2f GHz):\n",
-                options.benchFrames, hz / 1e9);
-    std::printf("  game's routine alone (hook off)  %8.1f\n", hookOff);
-    std::printf("  floor (direct calls)             %8.1f\n", floor);
-    std::printf("  hook, quiet frame                %8.1f\n", quietFrame);
-    std::printf("  hook, tunnel frame               %8.1f\n", tunnelFrame);
     std::printf(
-        "hook on a quiet frame adds %.1f cycles: %.2f times what the floor adds (goal <= 1.5),"
-        " %.6f %% of a 16.7 ms frame (goal < 0.001 %%)\n",
-        added, added / (floor - hookOff), 100.0 * added / hz / 0.0167);
+        "cycles per frame (rdtsc under Wine, %.2f GHz; median of %u-frame batches' means"
+        " over %u frames), %zu runs:\n",
+        hz / 1e9, batchFrames, options.benchFrames, benchRuns);
+    std::printf("  run  hook off    floor    quiet   tunnel  quiet adds / floor adds\n");
+    for (std::size_t i = 0; i < benchRuns; ++i) {
+        const BenchRun& run = runs[i];
+        std::printf("  %3zu  %8.1f %8.1f %8.1f %8.1f  %.2f\n", i + 1, run.hookOff, run.floor,
+                    run.quiet, run.tunnel, run.ratio());
+    }
+    std::sort(std::begin(runs), std::end(runs),
+              [](const BenchRun& a, const BenchRun& b) { return a.ratio() < b.ratio(); });
+    const BenchRun& middle = runs[benchRuns / 2];
+    std::printf(
+        "hook on a quiet frame adds %.1f cycles: %.2f times what the floor adds (runs %.2f to"
+        " %.2f), %.6f %% of a 16.7 ms frame (goal < 0.001 %%)\n",
+        middle.quiet - middle.hookOff, middle.ratio(), runs[0].ratio(), runs[benchRuns - 1].ratio(),
+        100.0 * (middle.quiet - middle.hookOff) / hz / 0.0167);
     std::fflush(stdout);
     ExitProcess(0);
 }
@@ -358,49 +418,55 @@ void failAllocations(HMODULE plugin) {
 
 // The drive recorder's disk as the options have it: its file calls come here.
 struct RecorderDisk {
-    std::string kind;     // as --recorder-disk names it
-    std::string folder;   // the recorder's, with a trailing backslash
-    DWORD room = 100000;  // bytes a full disk still takes
+    std::string kinds;      // as --recorder-disk names them
+    std::wstring folder;    // the recorder's, with a trailing backslash
+    DWORD room = 100000;    // bytes a full disk still takes
+    bool anyWrite = false;  // the recorder has written
+
+    bool is(const char* kind) const {
+        return ("," + kinds + ",").find(std::string(",") + kind + ",") != std::string::npos;
+    }
 };
 RecorderDisk recorderDisk;
 
-bool refused(const char* path) {
-    return recorderDisk.kind == "refuse-all" ||
-           (recorderDisk.kind == "refuse-beside" &&
-            _strnicmp(path, recorderDisk.folder.c_str(), recorderDisk.folder.size()) == 0);
+bool refused(LPCWSTR path) {
+    std::wstring_view name(path);
+    if (name.starts_with(L"\\\\?\\")) name.remove_prefix(4);
+    bool beside =
+        name.size() >= recorderDisk.folder.size() &&
+        _wcsnicmp(name.data(), recorderDisk.folder.c_str(), recorderDisk.folder.size()) == 0;
+    return recorderDisk.is("refuse-all") || (beside && recorderDisk.is("refuse-beside")) ||
+           (beside && recorderDisk.is("refuse-beside-ini") && name.ends_with(L".ini"));
 }
 
-HANDLE WINAPI recorderCreateFile(LPCSTR path, DWORD access, DWORD share,
+HANDLE WINAPI recorderCreateFile(LPCWSTR path, DWORD access, DWORD share,
                                  LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
                                  HANDLE templateFile) {
-    if (refused(path)) {
+    if ((access & GENERIC_WRITE) != 0 && refused(path)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    return CreateFileA(path, access, share, security, disposition, flags, templateFile);
+    return CreateFileW(path, access, share, security, disposition, flags, templateFile);
 }
 
-BOOL WINAPI recorderCreateDirectory(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+BOOL WINAPI recorderCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
     if (refused(path)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    return CreateDirectoryA(path, security);
+    return CreateDirectoryW(path, security);
 }
 
-BOOL WINAPI recorderCopyFile(LPCSTR from, LPCSTR to, BOOL failIfExists) {
-    if (refused(to)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return CopyFileA(from, to, failIfExists);
-}
-
-// A full disk takes what room it has left of a write, and fails it; a stalled one never returns.
+// A full disk takes what room it has left of a write, and fails it (one that fills after the
+// first write has no room after it); a stalled one never returns.
 BOOL WINAPI recorderWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
                               LPOVERLAPPED overlapped) {
-    if (recorderDisk.kind == "stall") Sleep(INFINITE);
-    if (recorderDisk.kind != "full") return WriteFile(file, data, size, written, overlapped);
+    if (recorderDisk.is("stall")) Sleep(INFINITE);
+    if (recorderDisk.is("full-after-first-write") && std::exchange(recorderDisk.anyWrite, true)) {
+        recorderDisk.room = 0;
+    } else if (!recorderDisk.is("full")) {
+        return WriteFile(file, data, size, written, overlapped);
+    }
     DWORD taken = std::min(size, recorderDisk.room);
     recorderDisk.room -= taken;
     BOOL wrote = WriteFile(file, data, taken, written, overlapped);
@@ -410,15 +476,15 @@ BOOL WINAPI recorderWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD wri
 }
 
 // Puts the recorder on the disk the options ask for.
-void redirectRecorderDisk(HMODULE recorder, const std::string& kind) {
-    recorderDisk.kind = kind;
-    recorderDisk.folder = std::string(folderOfModule(moduleFileName(recorder))) + "\\";
-    redirectImport(recorder, "KERNEL32.dll", "CreateFileA",
+void redirectRecorderDisk(HMODULE recorder, const std::string& kinds) {
+    recorderDisk.kinds = kinds;
+    wchar_t name[MAX_PATH * 4];
+    std::wstring_view path(name, GetModuleFileNameW(recorder, name, MAX_PATH * 4));
+    recorderDisk.folder = std::wstring(path.substr(0, path.find_last_of(L'\\') + 1));
+    redirectImport(recorder, "KERNEL32.dll", "CreateFileW",
                    reinterpret_cast<const void*>(&recorderCreateFile));
-    redirectImport(recorder, "KERNEL32.dll", "CreateDirectoryA",
+    redirectImport(recorder, "KERNEL32.dll", "CreateDirectoryW",
                    reinterpret_cast<const void*>(&recorderCreateDirectory));
-    redirectImport(recorder, "KERNEL32.dll", "CopyFileA",
-                   reinterpret_cast<const void*>(&recorderCopyFile));
     redirectImport(recorder, "KERNEL32.dll", "WriteFile",
                    reinterpret_cast<const void*>(&recorderWriteFile));
 }
@@ -437,6 +503,149 @@ void attachRecorder(HMODULE recorder, GameStandIn& game, const Options& options)
                    reinterpret_cast<const void*>(&quietTickCount));
     redirectRecorderDisk(recorder, options.recorderDisk);
     game.answerQuietlyTo(recorder, headersOf(recorder)->OptionalHeader.SizeOfImage);
+}
+
+// The value after option on the wide command line: a path in any language, which the ANSI
+// arguments would turn into '?'.
+std::wstring wideArgumentAfter(const wchar_t* option) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::wstring value;
+    for (int i = 0; arguments != nullptr && i + 1 < count; ++i) {
+        if (std::wcscmp(arguments[i], option) == 0) value = arguments[i + 1];
+    }
+    LocalFree(arguments);
+    return value;
+}
+
+// Another plug-in's hook in memory of no module: the call now leads to a jump, in memory
+// allocated on its own, to the game's routine.
+bool hookFromAnonymousMemory() {
+    auto* site = reinterpret_cast<std::uint8_t*>(gameAddress::frameCallSite);
+    NearCall found;
+    std::memcpy(found.bytes.data(), site, NearCall::length);
+    auto* jump = static_cast<std::uint8_t*>(
+        VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
+    if (jump == nullptr) return false;
+    const auto at = reinterpret_cast<std::uint32_t>(jump);
+    NearCall toRoutine = NearCall::to(at, found.target(gameAddress::frameCallSite));
+    toRoutine.bytes[0] = 0xE9;  // JMP rel32: the same displacement as a near call
+    std::memcpy(jump, toRoutine.bytes.data(), NearCall::length);
+    DWORD previous = 0;
+    if (!VirtualProtect(site, NearCall::length, PAGE_EXECUTE_READWRITE, &previous)) return false;
+    std::memcpy(site, NearCall::to(gameAddress::frameCallSite, at).bytes.data(), NearCall::length);
+    VirtualProtect(site, NearCall::length, previous, &previous);
+    FlushInstructionCache(GetCurrentProcess(), site, NearCall::length);
+    return true;
+}
+
+// The process and the game as the options have them before any plug-in loads: other modules,
+// msvcrt's locale, the user's folder, another plug-in's hook. Answers what failed ("" if none).
+std::string prepareProcess(const Options& options) {
+    for (const std::string& other : options.preload) {
+        if (LoadLibraryA(other.c_str()) == nullptr) return "cannot load " + other;
+    }
+    if (!options.locale.empty() && std::setlocale(LC_ALL, options.locale.c_str()) == nullptr) {
+        return "msvcrt has no locale " + options.locale;
+    }
+    if (options.localAppData &&
+        !SetEnvironmentVariableW(L"LOCALAPPDATA", wideArgumentAfter(L"--local-app-data").c_str())) {
+        return "cannot set LOCALAPPDATA";
+    }
+    if (options.anonymousHook && !hookFromAnonymousMemory()) return "cannot hook the call";
+    return "";
+}
+
+// What the host loaded; a name in failed when a load failed.
+struct Loaded {
+    HMODULE plugin = nullptr, recorder = nullptr, chain = nullptr;
+    std::string failed;
+};
+
+// Loads the other plug-in, the recorder and ours in the order the options give, as a plug-in
+// loader does.
+Loaded loadPlugins(const Options& options, GameStandIn& game, Run& run) {
+    Loaded loaded;
+    if (options.chainFirst) loaded.chain = LoadLibraryA(options.chain.c_str());
+    if (options.recorderFirst) loaded.recorder = LoadLibraryA(options.recorder.c_str());
+    if (options.relocate && !occupyPreferredBase(options.plugin)) {
+        run.fail("the plug-in's preferred base could not be taken");
+    }
+    std::atomic<bool> loading = true;
+    std::string wrongWhileLoading;
+    std::thread framesWhileLoading;
+    if (options.framesWhileLoading) {
+        framesWhileLoading = std::thread([&] { wrongWhileLoading = game.runFramesWhile(loading); });
+    }
+    if (!options.plugin.empty()) loaded.plugin = loadPlugin(options, run);
+    loading = false;
+    if (framesWhileLoading.joinable()) framesWhileLoading.join();
+    if (!wrongWhileLoading.empty()) run.fail("while the plug-in loaded: " + wrongWhileLoading);
+    if (loaded.plugin == nullptr && !options.plugin.empty()) {
+        loaded.failed = options.plugin;
+        return loaded;
+    }
+    if (!options.recorder.empty() && !options.recorderFirst) {
+        loaded.recorder = LoadLibraryA(options.recorder.c_str());
+    }
+    if (loaded.recorder == nullptr && !options.recorder.empty()) {
+        loaded.failed = options.recorder;
+        return loaded;
+    }
+    // The loaded DLLs get a thread attach and a thread detach, unless they turned them off.
+    if (options.threadAfterLoad) std::thread([] {}).join();
+    if (!options.chain.empty() && !options.chainFirst) {
+        loaded.chain = LoadLibraryA(options.chain.c_str());
+    }
+    if (!options.chain.empty() && loaded.chain == nullptr) loaded.failed = options.chain;
+    return loaded;
+}
+
+// Runs the replay's frames through the game's call, checking the game's contract in each.
+void runFrames(const Options& options, const std::vector<ReplayFrame>& frames, Loaded& loaded,
+               bool hooked, GameStandIn& game, World& world, Run& run) {
+    auto* chainCalls = loaded.chain != nullptr
+                           ? reinterpret_cast<volatile std::uint32_t*>(
+                                 GetProcAddress(loaded.chain, "chainedHookCalls"))
+                           : nullptr;
+    std::uint32_t hostExceptionsRaised = 0;
+    for (const ReplayFrame& row : frames) {
+        if (options.freeAt == row.frame) {
+            const bool plugin = loaded.plugin != nullptr;
+            FreeLibrary(plugin ? loaded.plugin : loaded.recorder);
+            bool stillLoaded =
+                GetModuleHandleA((plugin ? options.plugin : options.recorder).c_str()) != nullptr;
+            if (stillLoaded != hooked) {
+                run.fail(hooked ? "FreeLibrary unloaded the hooked plug-in"
+                                : "an inert plug-in stayed loaded after FreeLibrary");
+            }
+        }
+        if (options.freeChainAt == row.frame) {
+            FreeLibrary(loaded.chain);
+            loaded.chain = nullptr;
+            chainCalls = nullptr;
+        }
+        std::uint32_t chainBefore = chainCalls != nullptr ? *chainCalls : 0;
+        world.enterFrame(row);
+        std::string wrong =
+            game.runFrame(row, hooked && loaded.plugin != nullptr && row.suspend == 0 ? 1 : 0);
+        if (chainCalls != nullptr && *chainCalls != chainBefore + 1) {
+            wrong += "; the other plug-in's hook ran " + std::to_string(*chainCalls - chainBefore) +
+                     " times";
+        }
+        if (!wrong.empty()) run.fail("frame " + std::to_string(row.frame) + ": " + wrong);
+        if (options.frameMs > 0) Sleep(options.frameMs);
+        for (const ScheduledFault& fault : options.faults) {
+            if (fault.fault == GameFault::HostException && fault.frame == row.frame) {
+                hostExceptionsRaised++;
+            }
+        }
+    }
+    if (game.hostExceptionsHandled() != hostExceptionsRaised) {
+        run.fail("the game's own exception reached its handler " +
+                 std::to_string(game.hostExceptionsHandled()) + " of " +
+                 std::to_string(hostExceptionsRaised) + " times");
+    }
 }
 
 }  // namespace
@@ -458,62 +667,26 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
         return 2;
     }
     Run run;
-
     GameStandIn game(options.wrongBuild);
     game.schedule(options.faults);
+    if (std::string failed = prepareProcess(options); !failed.empty()) {
+        std::fprintf(stderr, "ostrelle-host: %s\n", failed.c_str());
+        return 2;
+    }
     const std::vector<std::uint8_t> callSite = game.callSiteBytes();
-
-    for (const std::string& other : options.preload) {
-        if (LoadLibraryA(other.c_str()) == nullptr) {
-            std::fprintf(stderr, "ostrelle-host: cannot load %s\n", other.c_str());
-            return 2;
-        }
-    }
-    if (!options.locale.empty() && std::setlocale(LC_ALL, options.locale.c_str()) == nullptr) {
-        std::fprintf(stderr, "ostrelle-host: msvcrt has no locale %s\n", options.locale.c_str());
-        return 2;
-    }
-    HMODULE chain = options.chainFirst ? LoadLibraryA(options.chain.c_str()) : nullptr;
-    HMODULE recorder = nullptr;
-    if (options.recorderFirst) recorder = LoadLibraryA(options.recorder.c_str());
-    if (options.relocate && !occupyPreferredBase(options.plugin)) {
-        run.fail("the plug-in's preferred base could not be taken");
-    }
-    std::atomic<bool> loading = true;
-    std::string wrongWhileLoading;
-    std::thread framesWhileLoading;
-    if (options.framesWhileLoading) {
-        framesWhileLoading = std::thread([&] { wrongWhileLoading = game.runFramesWhile(loading); });
-    }
-    HMODULE plugin = options.plugin.empty() ? nullptr : loadPlugin(options, run);
-    loading = false;
-    if (framesWhileLoading.joinable()) framesWhileLoading.join();
-    if (!wrongWhileLoading.empty()) run.fail("while the plug-in loaded: " + wrongWhileLoading);
-    if (plugin == nullptr && !options.plugin.empty()) {
-        std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.plugin.c_str());
-        return 2;
-    }
-    if (!options.recorder.empty() && !options.recorderFirst) {
-        recorder = LoadLibraryA(options.recorder.c_str());
-    }
-    if (recorder == nullptr && !options.recorder.empty()) {
-        std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.recorder.c_str());
-        return 2;
-    }
-    // The loaded DLLs get a thread attach and a thread detach, unless they turned them off.
-    if (options.threadAfterLoad) std::thread([] {}).join();
-    if (!options.chain.empty() && !options.chainFirst) chain = LoadLibraryA(options.chain.c_str());
-    if (!options.chain.empty() && chain == nullptr) {
-        std::fprintf(stderr, "ostrelle-host: cannot load %s\n", options.chain.c_str());
+    Loaded loaded = loadPlugins(options, game, run);
+    if (!loaded.failed.empty()) {
+        std::fprintf(stderr, "ostrelle-host: cannot load %s\n", loaded.failed.c_str());
         return 2;
     }
     if (options.relocate &&
-        reinterpret_cast<std::uintptr_t>(plugin) == preferredSpan(options.plugin).base) {
+        reinterpret_cast<std::uintptr_t>(loaded.plugin) == preferredSpan(options.plugin).base) {
         run.fail("the plug-in was loaded at its preferred base");
     }
-    // Inert: a game build it does not know, a pin that failed, a processor without SSE2.
-    const bool hookable = !options.wrongBuild && !options.failPin && !options.noSse2;
-    const bool hooked = plugin != nullptr && hookable;
+    // Inert: a game build it does not know, a pin that failed, a processor without SSE2, a call
+    // that leads into memory of no module.
+    const bool hookable =
+        !options.wrongBuild && !options.failPin && !options.noSse2 && !options.anonymousHook;
     if (!hookable && game.callSiteBytes() != callSite) {
         run.fail("the call site changed, where the plug-in must stay inert");
     }
@@ -521,54 +694,17 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
     std::ofstream traceFile;
     if (!options.trace.empty()) traceFile.open(options.trace, std::ios::binary);
     traceFile << std::unitbuf;  // the unload writes at ExitProcess, past any later flush
-    Trace trace(options.trace.empty() ? nullptr : &traceFile,
-                std::string(folderOfModule(moduleFileName(plugin != nullptr ? plugin : recorder))));
+    // The folder as the plug-in names it (its short name where the ANSI name cannot hold it).
+    static PathText pluginFolder;
+    ansiFolderOf(loaded.plugin != nullptr ? loaded.plugin : loaded.recorder, pluginFolder);
+    Trace trace(options.trace.empty() ? nullptr : &traceFile, std::string(pluginFolder.view()));
     World world(trace);
     game.answerFrom(world);
     simulatedGame = &world;
-    if (plugin != nullptr) attach(plugin, world, trace);
-    if (recorder != nullptr) attachRecorder(recorder, game, options);
-    if (options.failAllocation) failAllocations(plugin);
-    auto* chainCalls =
-        chain != nullptr
-            ? reinterpret_cast<volatile std::uint32_t*>(GetProcAddress(chain, "chainedHookCalls"))
-            : nullptr;
-
-    std::uint32_t hostExceptionsRaised = 0;
-    for (const ReplayFrame& row : frames) {
-        if (options.freeAt == row.frame) {
-            const std::string& name = plugin != nullptr ? options.plugin : options.recorder;
-            FreeLibrary(plugin != nullptr ? plugin : recorder);
-            bool stillLoaded = GetModuleHandleA(name.c_str()) != nullptr;
-            if (stillLoaded != hookable) {
-                run.fail(hookable ? "FreeLibrary unloaded the hooked plug-in"
-                                  : "an inert plug-in stayed loaded after FreeLibrary");
-            }
-        }
-        if (options.freeChainAt == row.frame) {
-            FreeLibrary(chain);
-            chain = nullptr;
-            chainCalls = nullptr;
-        }
-        std::uint32_t chainBefore = chainCalls != nullptr ? *chainCalls : 0;
-        world.enterFrame(row);
-        std::string wrong = game.runFrame(row, hooked && row.suspend == 0 ? 1 : 0);
-        if (chainCalls != nullptr && *chainCalls != chainBefore + 1) {
-            wrong += "; the other plug-in's hook ran " + std::to_string(*chainCalls - chainBefore) +
-                     " times";
-        }
-        if (!wrong.empty()) run.fail("frame " + std::to_string(row.frame) + ": " + wrong);
-        for (const ScheduledFault& fault : options.faults) {
-            if (fault.fault == GameFault::HostException && fault.frame == row.frame) {
-                hostExceptionsRaised++;
-            }
-        }
-    }
-    if (game.hostExceptionsHandled() != hostExceptionsRaised) {
-        run.fail("the game's own exception reached its handler " +
-                 std::to_string(game.hostExceptionsHandled()) + " of " +
-                 std::to_string(hostExceptionsRaised) + " times");
-    }
+    if (loaded.plugin != nullptr) attach(loaded.plugin, world, trace);
+    if (loaded.recorder != nullptr) attachRecorder(loaded.recorder, game, options);
+    if (options.failAllocation) failAllocations(loaded.plugin);
+    runFrames(options, frames, loaded, hookable, game, world, run);
     world.leaveFrames();
     std::printf("ostrelle-host: %zu frames, %u failures\n", frames.size(), run.failures);
     std::fflush(stdout);

@@ -14,4 +14,11 @@ if(members)
   list(JOIN members "\n  " members)
   message(FATAL_ERROR "${MAP}: the DLL links MinGW's decimal conversions:\n  ${members}")
 endif()
-message(STATUS "no MinGW decimal conversion in ${MAP}")
+# Nothing runs a static initialiser: the DLL's entry point is DllMain itself, so one would never
+# run, and the object it should have set up would be used uninitialised.
+string(REGEX MATCHALL "\n (\\.ctors[.0-9]*|\\.init_array[.0-9]*|\\.CRT\\$X[CI][A-Z]*)[ \n]+0x[0-9a-f]+ +0x0*[1-9a-f][0-9a-f]* [^\n]+"
+       initialisers "${map}")
+if(initialisers)
+  message(FATAL_ERROR "${MAP}: static initialisers, which no start-up code runs:${initialisers}")
+endif()
+message(STATUS "no MinGW decimal conversion and no static initialiser in ${MAP}")
