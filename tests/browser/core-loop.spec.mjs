@@ -248,3 +248,31 @@ test('Play without a sound device says so', async ({}, testInfo) => {
     await browser.close();
   }
 });
+
+test('a drop that brings no files, only a link, says so and points to the buttons', async ({
+  tuner,
+}) => {
+  const { page } = tuner;
+  // WebKit's drop from the desktop: a text/uri-list and no files (no driver can make a real one).
+  await page.evaluate(() => {
+    const dataTransfer = new DataTransfer();
+    dataTransfer.setData('text/uri-list', 'file:///home/modder/Ostrelle.ini');
+    document.body.dispatchEvent(
+      new DragEvent('drop', { dataTransfer, bubbles: true, cancelable: true }),
+    );
+  });
+  await expectText(page, '#status', /brought no files.*buttons/);
+});
+
+test('a folder picked that arrives as one empty entry says that no files arrived', async ({
+  tuner,
+}, testInfo) => {
+  test.skip(
+    testInfo.project.metadata.browser !== 'webkit',
+    "only WebKit's picker gives the folder as an entry; the others' drivers cannot pick one",
+  );
+  const { page } = tuner;
+  await (await page.$('#game-folder')).uploadFile(join(root, 'tests/browser/settings'));
+  await expectText(page, '#game-message', 'No files arrived from the folder');
+  expect(await page.$eval('#game-check', (check) => check.textContent)).toBe('');
+});

@@ -82,6 +82,10 @@ async function start() {
     drive: (files) => drives.openFiles(files),
     sound: (files) => sound.useSounds(files),
     game: (files) => game.check(files),
+    nothing: () => {
+      $('status').textContent =
+        'The drop brought no files, only a link or text: open them with the buttons instead (Open Ostrelle.ini, Open a scenario, Use my sounds, Pick the game’s folder).';
+    },
     unknown: (names) => {
       $('status').textContent =
         `${names.join(', ')}: the page takes a settings file (.ini), a drive (.toml, .csv), the plug-in's sounds (.mp3), or a game's folder or its files.`;
