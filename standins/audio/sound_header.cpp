@@ -90,7 +90,7 @@ bool isInfoFrame(std::string_view frame) {
     const bool mono = (byteAt(frame, 3) >> 6) == 3;
     const std::size_t sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     const std::string_view tag = frame.substr(std::min(frame.size(), 4 + sideInfo), 4);
-    return tag == "Info" || tag == "Xing" || frame.substr(std::min(frame.size(), 36), 4) == "VBRI";
+    return tag == "Info" || tag == "Xing" || frame.substr(std::min<std::size_t>(frame.size(), 36), 4) == "VBRI";
 }
 
 // MPEG audio from start: the decoder needs a whole frame of sound, the frame after an Info frame
