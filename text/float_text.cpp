@@ -3,11 +3,11 @@
 #include <charconv>
 
 #if !defined(__cpp_lib_to_chars)
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <type_traits>
 #endif
@@ -49,10 +49,13 @@ std::string shortestScientific(Number value) {
 
 // The sign bit as stored: WebAssembly does not keep a NaN's sign through a conversion or
 // std::signbit, and the NaN the game and the recorder write is negative.
+// (The browser's C++ library has no std::bit_cast.)
 template <typename Number>
 bool negative(Number value) {
     using Bits = std::conditional_t<sizeof(Number) == 4, std::uint32_t, std::uint64_t>;
-    return (std::bit_cast<Bits>(value) >> (8 * sizeof(Number) - 1)) != 0;
+    Bits bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return (bits >> (8 * sizeof(Number) - 1)) != 0;
 }
 
 // to_chars' plain form: the shorter of fixed and scientific notation for the shortest digits,
@@ -128,11 +131,14 @@ bool readFloatText(std::string_view text, float& value) {
             std::string_view::npos) {
         return false;
     }
-    // The sign a NaN's text gives, set in its bits (see negative).
-    value = std::isnan(read) ? std::bit_cast<float>(
-                                   (std::bit_cast<std::uint32_t>(read) & 0x7FFFFFFFu) |
-                                   (text.starts_with('-') ? 0x80000000u : 0u))
-                             : read;
+    value = read;
+    if (std::isnan(read)) {
+        // The sign a NaN's text gives, set in its bits (see negative).
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &read, sizeof bits);
+        bits = (bits & 0x7FFFFFFFu) | (text.starts_with('-') ? 0x80000000u : 0u);
+        std::memcpy(&value, &bits, sizeof value);
+    }
     return true;
 #endif
 }

@@ -175,7 +175,7 @@ std::string aiffRefusal(SoundFile& file, std::int64_t start, bool compressed) {
             const std::string type =
                 compressed ? common.substr(std::min<std::size_t>(18, common.size())) : "NONE";
             static constexpr std::array<std::string_view, 5> pcm = {"NONE", "twos", "sowt", "in24", "in32"};
-            const bool played = (std::ranges::find(pcm, type) != pcm.end() &&
+            const bool played = (std::find(pcm.begin(), pcm.end(), type) != pcm.end() &&
                                  (bits == 8 || bits == 16 || bits == 24 || bits == 32)) ||
                                 type == "raw " || type == "fl32" || type == "FL32";
             if (!played) return "AIFF-C holding '" + type + "' samples" + notPlayed;
