@@ -265,7 +265,8 @@ export function launchWebKit(env) {
     },
     async close() {
       for (const context of contexts) await context.close();
-      rmSync(cache, { recursive: true, force: true });
+      // The MiniBrowser's helper processes may still be writing their caches as they end.
+      rmSync(cache, { recursive: true, force: true, maxRetries: 10 });
     },
   };
 }
