@@ -3,7 +3,7 @@
 // and a folder picked in the page shows its checklist.
 import { expect, test } from '@playwright/test';
 import { execFileSync } from 'node:child_process';
-import { readdirSync, readFileSync, rmSync } from 'node:fs';
+import { cpSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { dropFromDesktop, openTuner, root, screenshots, simOutput } from './tuner-page.mjs';
 
@@ -49,6 +49,46 @@ for (const name of names) {
     expect(problems).toEqual([]);
   });
 }
+
+// Every kind of sound file the audio library's tests hold, and two made from them, as broke.mp3.
+const fixtures = join(root, 'tests/unit/standins/audio/fixtures');
+const soundKinds = [
+  ...readdirSync(fixtures)
+    .filter((name) => name !== 'make-fixtures')
+    .map((name) => ({ name, bytes: readFileSync(join(fixtures, name)) })),
+  {
+    name: 'tone.mp3 cut at 300 bytes',
+    bytes: readFileSync(join(fixtures, 'tone.mp3')).subarray(0, 300),
+  },
+  {
+    name: 'tone.wav after an ID3 tag',
+    bytes: Buffer.concat([
+      Buffer.from('ID3\x04\0\0\0\0\x02\x2c'),
+      Buffer.alloc(300),
+      readFileSync(join(fixtures, 'tone.wav')),
+    ]),
+  },
+];
+
+test("the page's verdict on every kind of sound is the Linux library's", async ({ page }) => {
+  await openTuner(page);
+  const folder = join(root, 'build/browser/sound-kinds');
+  for (const kind of soundKinds) {
+    rmSync(folder, { recursive: true, force: true });
+    cpSync(join(folders, 'AllInPlace'), folder, { recursive: true });
+    writeFileSync(join(folder, 'scripts/Radio SFX/broke.mp3'), kind.bytes);
+    const command = simOutput(['check-game', folder], root);
+    const inPage = await page.evaluate(
+      ({ files, folder }) =>
+        window.ostrelle.checkGame(
+          files.map(({ path, bytes }) => ({ path, bytes: new Uint8Array(bytes) })),
+          folder,
+        ),
+      { files: filesIn(folder), folder },
+    );
+    expect(inPage.report, kind.name).toBe(command.stdout);
+  }
+});
 
 test('a game folder picked in the page shows its checklist', async ({ page }) => {
   const problems = await openTuner(page);
