@@ -138,7 +138,6 @@ class WebKitPage {
   $$eval(selector, fn, ...args) {
     return this.evaluate(
       (selector, source, ...rest) =>
-        // eslint-disable-next-line no-new-func
         new Function(`return (${source}).apply(null, arguments);`)(
           [...document.querySelectorAll(selector)],
           ...rest,
@@ -220,7 +219,13 @@ class WebKitPage {
 // and its caches in cache; answers the driver process and its endpoint once it is ready.
 async function startDriver(environment, home, cache) {
   const port = await freePort();
-  const env = { ...environment, HOME: home, XDG_CACHE_HOME: cache, XDG_CONFIG_HOME: cache };
+  const env = {
+    ...environment,
+    HOME: home,
+    XDG_CACHE_HOME: cache,
+    XDG_CONFIG_HOME: cache,
+    MESA_SHADER_CACHE_DISABLE: 'true', // a cache still being written as the browser ends
+  };
   const driver = spawn(driverPath, [`--port=${port}`], { stdio: 'ignore', env });
   const command = endpoint(`http://127.0.0.1:${port}`);
   for (let waited = 0; ; waited += 50) {
@@ -265,8 +270,7 @@ export function launchWebKit(env) {
     },
     async close() {
       for (const context of contexts) await context.close();
-      // The MiniBrowser's helper processes may still be writing their caches as they end.
-      rmSync(cache, { recursive: true, force: true, maxRetries: 10 });
+      rmSync(cache, { recursive: true, force: true });
     },
   };
 }
