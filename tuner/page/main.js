@@ -16,15 +16,14 @@ const slowRunMs = 100; // a run this long or longer is not made on every move of
 
 // The drive, plot and sound stay pinned in view while the settings scroll, but only where they
 // leave room: beside the settings when the window holds them whole, above the settings in one
-// column when some rows of settings still show below them. Where pinned above, what scrolls
-// into view (a slider tabbed to) lands below them, not under them.
-const settingsRoom = 240; // px: two rows of settings
+// column when two rows of settings still show below them. Where pinned above, what scrolls into
+// view (a slider tabbed to) lands below them, not under them.
 function keepStageInView() {
   const stage = $('stage');
   const place = () => {
     const above = getComputedStyle(stage).gridColumnStart === '1';
     const room = window.innerHeight - stage.offsetHeight;
-    const pinned = above ? room >= settingsRoom : room >= 0;
+    const pinned = above ? room >= 2 * document.querySelector('.setting').offsetHeight : room >= 0;
     stage.classList.toggle('pinned', pinned);
     document.documentElement.style.scrollPaddingTop =
       above && pinned ? `${stage.offsetHeight + 8}px` : '';
