@@ -90,7 +90,8 @@ bool isInfoFrame(std::string_view frame) {
     const bool mono = (byteAt(frame, 3) >> 6) == 3;
     const std::size_t sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     const std::string_view tag = frame.substr(std::min(frame.size(), 4 + sideInfo), 4);
-    return tag == "Info" || tag == "Xing" || frame.substr(std::min<std::size_t>(frame.size(), 36), 4) == "VBRI";
+    return tag == "Info" || tag == "Xing" ||
+           frame.substr(std::min<std::size_t>(frame.size(), 36), 4) == "VBRI";
 }
 
 // MPEG audio from start: the decoder needs a whole frame of sound, the frame after an Info frame
@@ -115,16 +116,26 @@ constexpr std::uint32_t wavFloat = 0x0003;
 constexpr std::uint32_t wavExtensible = 0xFFFE;
 std::string wavSampleName(std::uint32_t tag, std::uint32_t bits) {
     switch (tag) {
-        case wavPcm: return std::to_string(bits) + " bit PCM";
-        case wavFloat: return std::to_string(bits) + " bit float";
-        case 0x0002: return "Microsoft ADPCM";
-        case 0x0006: return "A-Law";
-        case 0x0007: return "U-Law";
-        case 0x0011: return "IMA ADPCM";
-        case 0x0031: return "GSM 6.10";
-        case 0x0050: return "MPEG Layer I or II";
-        case 0x0055: return "MPEG Layer III";
-        default: return "samples of format " + std::to_string(tag);
+        case wavPcm:
+            return std::to_string(bits) + " bit PCM";
+        case wavFloat:
+            return std::to_string(bits) + " bit float";
+        case 0x0002:
+            return "Microsoft ADPCM";
+        case 0x0006:
+            return "A-Law";
+        case 0x0007:
+            return "U-Law";
+        case 0x0011:
+            return "IMA ADPCM";
+        case 0x0031:
+            return "GSM 6.10";
+        case 0x0050:
+            return "MPEG Layer I or II";
+        case 0x0055:
+            return "MPEG Layer III";
+        default:
+            return "samples of format " + std::to_string(tag);
     }
 }
 bool playedBits(std::uint32_t tag, std::uint32_t bits) {
@@ -174,7 +185,8 @@ std::string aiffRefusal(SoundFile& file, std::int64_t start, bool compressed) {
             const std::uint32_t rateBits = big(common, 10, 4);  // the 80-bit rate's mantissa
             const std::string type =
                 compressed ? common.substr(std::min<std::size_t>(18, common.size())) : "NONE";
-            static constexpr std::array<std::string_view, 5> pcm = {"NONE", "twos", "sowt", "in24", "in32"};
+            static constexpr std::array<std::string_view, 5> pcm = {"NONE", "twos", "sowt", "in24",
+                                                                    "in32"};
             const bool played = (std::find(pcm.begin(), pcm.end(), type) != pcm.end() &&
                                  (bits == 8 || bits == 16 || bits == 24 || bits == 32)) ||
                                 type == "raw " || type == "fl32" || type == "FL32";
