@@ -23,6 +23,18 @@ const filesIn = (folder) =>
       return { path: path.slice(folder.length + 1), bytes: [...readFileSync(path)] };
     });
 
+// check-game in the page over the files of folder, put at the same path in its memory, so even
+// the report's first line, which names the folder, is the command's.
+const checkInPage = (page, folder) =>
+  page.evaluate(
+    ({ files, folder }) =>
+      window.ostrelle.checkGame(
+        files.map(({ path, bytes }) => ({ path, bytes: new Uint8Array(bytes) })),
+        folder,
+      ),
+    { files: filesIn(folder), folder },
+  );
+
 const names = readdirSync(folders).sort();
 test('the test table has the good folder and broken ones', () => {
   expect(names).toContain('AllInPlace');
@@ -34,16 +46,7 @@ for (const name of names) {
     const problems = await openTuner(page);
     const folder = join(folders, name);
     const command = simOutput(['check-game', folder], root);
-    // The page puts the files at the same path in its memory, so even the report's first line,
-    // which names the folder, is the command's.
-    const inPage = await page.evaluate(
-      ({ files, folder }) =>
-        window.ostrelle.checkGame(
-          files.map(({ path, bytes }) => ({ path, bytes: new Uint8Array(bytes) })),
-          folder,
-        ),
-      { files: filesIn(folder), folder },
-    );
+    const inPage = await checkInPage(page, folder);
     const data = JSON.parse(simOutput(['check-game', folder, '--json'], root).stdout);
     expect(inPage).toEqual({ status: command.status, report: command.stdout, data });
     expect(problems).toEqual([]);
@@ -78,14 +81,7 @@ test("the page's verdict on every kind of sound is the Linux library's", async (
     cpSync(join(folders, 'AllInPlace'), folder, { recursive: true });
     writeFileSync(join(folder, 'scripts/Radio SFX/broke.mp3'), kind.bytes);
     const command = simOutput(['check-game', folder], root);
-    const inPage = await page.evaluate(
-      ({ files, folder }) =>
-        window.ostrelle.checkGame(
-          files.map(({ path, bytes }) => ({ path, bytes: new Uint8Array(bytes) })),
-          folder,
-        ),
-      { files: filesIn(folder), folder },
-    );
+    const inPage = await checkInPage(page, folder);
     expect(inPage.report, kind.name).toBe(command.stdout);
   }
 });
