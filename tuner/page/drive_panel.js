@@ -13,7 +13,7 @@ const isSettings = (file) => /\.ini$/i.test(file.name);
 // The drives among files, each with the settings file it runs with and what to say of them: a
 // drive's own is FILE.ini beside FILE.csv (any letter case), as ostrelle-sim replay pairs them;
 // one settings file given with one drive of another name is used, with a warning.
-export function pairDrives(files) {
+function pairDrives(files) {
   const settings = files.filter(isSettings);
   const drives = files.filter((file) => !isSettings(file));
   return drives.map((file) => {
@@ -49,7 +49,8 @@ export class DrivePanel {
     this.select = $('drive-select');
     for (const name of Object.keys(scenarios))
       this.select.append(new Option(name.replace(/\.toml$/, ''), name));
-    this.own = new Map(); // the list's value of each drive the modder opened: {drive, settings, note}
+    // The modder's drives by their value in the list: {drive, settings, note, kind}.
+    this.own = new Map();
     this.select.addEventListener('change', () => {
       const own = this.own.get(this.select.value);
       if (own) this.useOwn(own);
