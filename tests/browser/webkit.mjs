@@ -12,8 +12,8 @@ const miniBrowser =
   process.env.MINIBROWSER ?? '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 const driverPath = process.env.WEBKIT_WEBDRIVER ?? '/usr/bin/WebKitWebDriver';
 // The W3C WebDriver names of the keys the tests press.
-const keys = { Enter: '\uE007', ArrowRight: '\uE014', ArrowLeft: '\uE012', Tab: '\uE004' };
-// How a WebDriver command names an element, and a script's own marker for one.
+const keys = { Enter: '\uE007', ArrowRight: '\uE014' };
+// The key under which WebDriver names an element (its web element identifier).
 const elementKey = 'element-6066-11e4-a52e-4f735466cecf';
 
 const freePort = () =>
