@@ -141,9 +141,16 @@ std::string shown(const fs::path& path, const fs::path& folder) {
     return printableText(text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text);
 }
 
-// The entry of folder that Windows opens for name, if there is one (a file or not).
+// The part of path inside folder, from its separator on ("/scripts/x"), or the whole path.
+std::string inside(const fs::path& path, const fs::path& folder) {
+    const std::string text = path.string(), prefix = folder.string();
+    return text.rfind(prefix + '/', 0) == 0 ? text.substr(prefix.size()) : text;
+}
+
+// The entry of folder that Windows opens for name, if there is one (a file or not): names in
+// any case inside the folder, the folder itself as it is.
 std::optional<fs::path> entryNamed(const fs::path& folder, std::string_view name) {
-    const fs::path path = platform::windowsPath((folder / name).string());
+    const fs::path path = platform::windowsPathBelow(folder.string(), "/" + std::string(name));
     std::error_code error;
     if (!fs::exists(fs::symlink_status(path, error))) return std::nullopt;
     return path;
@@ -153,7 +160,8 @@ std::optional<fs::path> entryNamed(const fs::path& folder, std::string_view name
 // holds only one of them, so which one the game sees depends on which is kept.
 std::vector<std::string> caseTwinNotes(const fs::path& path, const fs::path& folder) {
     std::vector<std::string> notes;
-    for (const platform::CaseTwin& twin : platform::caseTwins(path.string())) {
+    for (const platform::CaseTwin& twin :
+         platform::caseTwinsBelow(folder.string(), inside(path, folder))) {
         notes.push_back(shown(twin.passedOver, folder) + " differs from " +
                         shown(twin.taken, folder) +
                         " only in case: Windows holds only one of them; this check took " +

@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "drives/plugin_folder.h"
+#include "sim/plugin_folder.h"
 #include "drives/scenario.h"
 #include "tests/support/case_name.h"
 
