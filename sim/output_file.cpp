@@ -126,7 +126,7 @@ OutputFile::OutputFile(fs::path target, Access access)
         if (access == Access::sequential) return;
         // Written whole in the tools' temporary folder first, then copied in.
         real = given;
-        std::string pattern = (fs::temp_directory_path() / "ostrelle-sim-output-XXXXXX").string();
+        std::string pattern = (toolsTemporaryFolder() / "ostrelle-sim-output-XXXXXX").string();
         const int streamFd = fd;
         fd = -1;
         try {
@@ -288,6 +288,11 @@ void checkOutputPath(const std::string& role, const std::string& path) {
     if (!fs::is_directory(folder, error)) {
         throw std::invalid_argument(role + " " + path + ": no such folder " + folder.string());
     }
+}
+
+fs::path toolsTemporaryFolder() {
+    const char* given = std::getenv("TMPDIR");
+    return fs::absolute(given != nullptr && *given != '\0' ? given : "/tmp");
 }
 
 bool sameFile(const fs::path& a, const fs::path& b) {

@@ -82,3 +82,6 @@ void refuseSameFiles(const std::vector<NamedPath>& inputs, const std::vector<Nam
 
 // Whether two paths name one file, through links and other spellings.
 bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// The tools' own temporary folder, a Linux path used as given: TMPDIR, else /tmp; absolute.
+std::filesystem::path toolsTemporaryFolder();

@@ -12,6 +12,7 @@
 #include "common/path_text.h"
 #include "compat/windows_path.h"
 #include "platform/win32_api.h"
+#include "sim/output_file.h"
 #include "sound/sound_player.h"
 #include "standins/audio/sound_refusal.h"
 
@@ -22,13 +23,8 @@ namespace {
 // A fresh folder in the tools' temporary folder (TMPDIR, else /tmp), as an absolute path: the
 // plug-in's relative paths are read against the game's folder, never against this one.
 fs::path temporaryFolder(const std::string& what) {
-    std::error_code error;
-    const fs::path base = fs::temp_directory_path(error);
-    if (error) {
-        throw std::runtime_error("the temporary folder (TMPDIR): " + error.message() +
-                                 ", so there is nowhere to put " + what);
-    }
-    std::string pattern = (fs::absolute(base) / "ostrelle-sim-XXXXXX").string();
+    const fs::path base = toolsTemporaryFolder();
+    std::string pattern = (base / "ostrelle-sim-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("the temporary folder " + base.string() + " (TMPDIR): " +
                                  std::strerror(errno) + ", so there is nowhere to put " + what);
