@@ -369,6 +369,13 @@ const DiskCase diskCases[] = {
          return game;
      },
      "proc: a link to /proc, not searched: the system's own folder", "not loaded"},
+    {"a '\\' in the game folder's Linux name",
+     [](const fs::path& game) {
+         const fs::path moved = game.parent_path() / "ga\\me";
+         fs::rename(game, moved);
+         return moved;
+     },
+     "All is well", "not found"},
     {"a name that differs in case outside the game's folder",
      [](const fs::path& game) {
          fs::create_directory(game.parent_path() / "GAME");
