@@ -288,8 +288,11 @@ Drive replayDrive(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw InputError(path, 1, 1, "cannot read the file");
     const fs::path settings = settingsBesideReplay(path);
+    std::string warning;
+    std::vector<ReplayFrame> frames = readReplay(file, path, &warning);
+    if (!warning.empty()) std::fprintf(stderr, "ostrelle-sim: warning: %s\n", warning.c_str());
     return {path, path, fs::is_regular_file(settings, error) ? settings.string() : "",
-            readReplay(file, path)};
+            std::move(frames)};
 }
 
 // The whole of a settings file, to carry over beside a replay.

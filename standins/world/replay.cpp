@@ -4,6 +4,7 @@
 #include <charconv>
 #include <istream>
 #include <limits>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <type_traits>
@@ -100,32 +101,51 @@ class RowReader {
     std::size_t fieldStart = 0;
 };
 
+// Why text that should be a replay's lines is not, when its bytes name the cause: "" otherwise.
+std::string causeIn(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+        bytes.find('\0') != std::string_view::npos) {
+        return " (the file is UTF-16 text: save it as UTF-8)";
+    }
+    if (bytes.find('\r') != std::string_view::npos) {
+        return " (its lines end in CR alone: save it with LF or CR LF line ends)";
+    }
+    return "";
+}
+
 // The lines of a replay, each without its "\n" or "\r\n". A line longer than maxReplayLineBytes is an
-// error at that line, read no further.
+// error at that line, read no further. A NUL byte ends the input: what follows is the zeros a
+// crash can leave at the end of a file.
 class LineReader {
   public:
     LineReader(std::istream& in, const std::string& fileName) : in(in), fileName(fileName) {}
 
     // The next line into line; false at the end of the input.
     bool next(std::string& line) {
+        if (zeros) return false;
         char buffer[maxReplayLineBytes + 2];  // the bytes, a '\r' and getline's terminating 0
         in.getline(buffer, sizeof buffer);
         const auto count = static_cast<std::size_t>(in.gcount());
         if (count == 0 && in.eof()) return false;
         ++number;
         ended = !in.eof();
-        line.assign(buffer, ended ? count - 1 : count);  // without the '\n' getline took
+        raw.assign(buffer, ended && !in.fail() ? count - 1 : count);  // without getline's '\n'
+        line = raw.substr(0, raw.find('\0'));
+        zeros = line.size() < raw.size() && number > 1;
+        if (zeros) ended = false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if ((in.fail() && ended) || line.size() > maxReplayLineBytes) {
-            throw InputError(
-                fileName, number, maxReplayLineBytes + 1,
-                "expected a line of at most " + std::to_string(maxReplayLineBytes) + " bytes");
+        if (!zeros && ((in.fail() && ended) || line.size() > maxReplayLineBytes)) {
+            throw InputError(fileName, number, maxReplayLineBytes + 1,
+                             "expected a line of at most " + std::to_string(maxReplayLineBytes) +
+                                 " bytes" + causeIn(raw));
         }
         return true;
     }
 
     std::size_t number = 0;  // of the line read last
     bool ended = false;      // whether that line ended in "\n"
+    bool zeros = false;      // whether NUL bytes followed it
+    std::string raw;         // that line's bytes, NULs and a '\r' included
 
   private:
     std::istream& in;
@@ -141,7 +161,8 @@ InputError::InputError(const std::string& fileName, std::size_t line, std::size_
       line(line),
       column(column) {}
 
-std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName) {
+std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName,
+                                     std::string* warning) {
     std::string line;
     LineReader lines(in, fileName);
     // A spreadsheet saving as UTF-8 puts a byte-order mark first.
@@ -149,7 +170,8 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
     const bool read = lines.next(line);
     if (line.starts_with(byteOrderMark)) line.erase(0, byteOrderMark.size());
     if (!read || line != headerLine) {
-        throw InputError(fileName, 1, 1, "expected the header " + std::string(headerLine));
+        throw InputError(fileName, 1, 1,
+                         "expected the header " + std::string(headerLine) + causeIn(lines.raw));
     }
     std::vector<ReplayFrame> frames;
     std::unordered_set<std::uint32_t> vehicles;
@@ -168,7 +190,21 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
         if (frames.size() == maxReplayFrames) {
             reader.fail(1, "expected at most " + std::to_string(maxReplayFrames) + " frames");
         }
-        const ReplayFrame& row = frames.emplace_back(reader.read());
+        // The last row, cut where the file ends or zeros begin, is what a crash leaves: the
+        // whole rows before it are replayed.
+        std::optional<ReplayFrame> whole;
+        try {
+            whole = reader.read();
+        } catch (const InputError& error) {
+            if (lines.ended || frames.empty()) throw;
+            if (warning != nullptr) {
+                *warning = error.what() + std::string(": the last row is cut short, as a crash "
+                                                      "leaves a recording; replayed the ") +
+                           std::to_string(frames.size()) + " whole rows before it";
+            }
+            break;
+        }
+        const ReplayFrame& row = frames.emplace_back(*whole);
         if (row.frame != frames.size() - 1) {
             reader.fail(1, "expected frame " + std::to_string(frames.size() - 1) +
                                " (frames count up from 0 by one)");
@@ -179,6 +215,11 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
                                                             std::to_string(maxReplayVehicles) +
                                                             " different vehicles");
         }
+    }
+    if (lines.zeros && warning != nullptr && warning->empty()) {
+        *warning = printableText(fileName) + ":" + std::to_string(lines.number) +
+                   ": NUL bytes from here to the end, as a crash can leave a file; replayed the " +
+                   std::to_string(frames.size()) + " rows before them";
     }
     if (frames.empty()) {
         // On the line after a header that ends its line; else just past the header.

@@ -40,8 +40,11 @@ class InputError : public std::runtime_error {
 };
 
 // Reads a whole replay; fileName only names the input in errors. A line ending "\r\n" is read as
-// "\n"; a replay holds at least one row, within the format's limits.
-std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName);
+// "\n"; a replay holds at least one row, within the format's limits. A last row cut short, or NUL
+// bytes to the end (what a crash leaves), end the replay after its whole rows; warning, when not
+// null, then says so.
+std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName,
+                                    std::string* warning = nullptr);
 
 // Writes frames as a replay that readReplay reads back to the same values.
 void writeReplay(std::ostream& out, const std::vector<ReplayFrame>& frames);
