@@ -268,8 +268,8 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const std::error
         "The plug-in works only with the game build it was made for and does nothing on any "
         "other (see README.txt).";
     if (unread) {
-        line.finding = printableText(folder.string()) + ": cannot read the folder (" +
-                       unread.message() + ")";
+        line.finding =
+            printableText(folder.string()) + ": cannot read the folder (" + unread.message() + ")";
         line.advice = "Run the check as the user who plays the game, or let that user read it.";
         return line;
     }
@@ -477,7 +477,8 @@ constexpr Script scripts[] = {
     {0x0E00, 0x0E7F, "Thai", "874"},
     {0x1EA0, 0x1EFF, "Vietnamese", "1258"},
     {0x3040, 0x30FF, "Japanese kana", "932"},
-    {0x4E00, 0x9FFF, "CJK", "936 (Simplified Chinese), 950 (Traditional Chinese) or 932 (Japanese)"},
+    {0x4E00, 0x9FFF, "CJK",
+     "936 (Simplified Chinese), 950 (Traditional Chinese) or 932 (Japanese)"},
     {0xAC00, 0xD7AF, "Hangul", "949"},
 };
 
@@ -507,7 +508,8 @@ std::optional<CheckLine> checkFolderName(const fs::path& pluginFolder) {
     std::size_t at = 0;
     for (const char32_t c : charactersOf(inGame)) {
         const std::size_t length = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-        const std::string_view utf8 = std::string_view(inGame).substr(at, c == U'\uFFFD' ? 1 : length);
+        const std::string_view utf8 =
+            std::string_view(inGame).substr(at, c == U'\uFFFD' ? 1 : length);
         at += utf8.size();
         if (inCodePage1252(c) || !named.insert(c).second || notes.size() == 8) continue;
         notes.push_back(characterNote(c, utf8));
@@ -554,8 +556,8 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
             line.finding = std::string(name) + ": not found";
             line.advice = "Put it in " + shown(pluginFolder / "Radio SFX", folder) + "/.";
             if (const auto closed = unreadableSoundFolder(pluginFolder)) {
-                line.finding +=
-                    ": " + shown(closed->first, folder) + " cannot be read (" + closed->second + ")";
+                line.finding += ": " + shown(closed->first, folder) + " cannot be read (" +
+                                closed->second + ")";
                 line.advice = "Let the user who plays the game read that folder.";
             }
             lines.push_back(std::move(line));
@@ -626,8 +628,10 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
 void print(const CheckLine& line, std::ostream& out) {
     std::string topic = line.topic;
     topic.resize(15, ' ');
-    out << (!line.passed ? "  FAIL  " : line.warning ? "  warn  " : "  ok    ") << topic
-        << line.text() << '\n';
+    out << (!line.passed   ? "  FAIL  "
+            : line.warning ? "  warn  "
+                           : "  ok    ")
+        << topic << line.text() << '\n';
     for (const std::string& detail : line.details) out << std::string(23, ' ') << detail << '\n';
 }
 
@@ -710,9 +714,9 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
     std::vector<CheckLine> lines;
     fs::path game;
     std::error_code unread;
-    lines.push_back(checkGameBuild(
-        exe.empty() ? programsIn(folder, unread) : std::vector{fs::absolute(exe)}, unread, folder,
-        game));
+    lines.push_back(
+        checkGameBuild(exe.empty() ? programsIn(folder, unread) : std::vector{fs::absolute(exe)},
+                       unread, folder, game));
     lines.push_back(
         checkAudioLibrary(folder, game.empty() ? "the game's .exe" : shown(game, folder)));
     std::vector<fs::path> copies;
@@ -722,7 +726,8 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
                                 search.notes.end());
     if (copies.size() != 1) return lines;  // none, or several and no telling which one loads
     const fs::path pluginFolder = copies[0].parent_path();
-    for (std::optional<CheckLine> line : {checkPathLength(pluginFolder), checkFolderName(pluginFolder)}) {
+    for (std::optional<CheckLine> line :
+         {checkPathLength(pluginFolder), checkFolderName(pluginFolder)}) {
         if (line) lines.push_back(std::move(*line));
     }
     for (CheckLine& sound : checkSounds(pluginFolder, folder)) lines.push_back(std::move(sound));

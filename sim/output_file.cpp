@@ -42,8 +42,7 @@ fs::path realTarget(const fs::path& target) {
 // the kernel following its links: /dev/fd/N leads to "pipe:[N]", which is no path.
 bool isStreamPath(const fs::path& path) {
     struct stat status {};
-    return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
-           !S_ISDIR(status.st_mode);
+    return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
 }
 
 std::string reason(int error) {
@@ -243,9 +242,9 @@ void OutputFile::commitAll(const std::vector<OutputFile*>& files) {
             Kept kept{file, {}};
             std::error_code error;
             if (fs::is_regular_file(file->real, error)) {
-                std::string pattern = (file->real.parent_path() /
-                                       temporaryName(file->real.filename().string()))
-                                          .string();
+                std::string pattern =
+                    (file->real.parent_path() / temporaryName(file->real.filename().string()))
+                        .string();
                 close(makeTemporary(pattern, file->given));
                 kept.old = pattern;
                 // A link costs nothing; a file system without links gets a copy.

@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <functional>
 #include <sstream>
-#include <string_view>
 #include <stdexcept>
+#include <string_view>
 
 #include "controller/effect_constants.h"
 #include "text/shown_text.h"

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-
 #include <stdexcept>
 #include <system_error>
 
@@ -36,8 +35,8 @@ fs::path temporaryFolder(const std::string& what) {
 // blamed on itself, a copy that cannot be written on the temporary folder.
 void copySettings(const fs::path& settingsFile, const fs::path& folder) {
     std::error_code error;
-    const bool readable = fs::is_regular_file(settingsFile, error) &&
-                          access(settingsFile.c_str(), R_OK) == 0;
+    const bool readable =
+        fs::is_regular_file(settingsFile, error) && access(settingsFile.c_str(), R_OK) == 0;
     if (!readable) {
         throw std::runtime_error(settingsFile.string() + ": cannot read the settings file");
     }

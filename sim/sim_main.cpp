@@ -16,17 +16,15 @@
 
 #include "checks/check_game.h"
 #include "checks/check_ini.h"
+#include "compat/windows_path.h"
 #include "config/settings.h"
 #include "drives/frame_table.h"
-#include "sim/plugin_folder.h"
 #include "drives/scenario.h"
 #include "drives/simulation.h"
 #include "drives/timeline.h"
-#include "sim/wav_render.h"
-#include "compat/windows_path.h"
 #include "sim/output_file.h"
-#include "sim/plugin_folder.h"
 #include "sim/plot.h"
+#include "sim/plugin_folder.h"
 #include "sim/progress.h"
 #include "sim/wav_render.h"
 #include "sound/sound_player.h"
@@ -190,8 +188,8 @@ void refuseOutputsOverInputs(const Drive& drive, const std::string& settings,
     inputs.push_back({"the input", drive.path});
     inputs.push_back({"the settings file", settings});
     for (const PluginSound& sound : pluginSounds) {
-        inputs.push_back({"the sound " + std::string(sound.fileName),
-                          folder.soundSource(sound.fileName).path});
+        inputs.push_back(
+            {"the sound " + std::string(sound.fileName), folder.soundSource(sound.fileName).path});
     }
     refuseSameFiles(inputs, {{"--trace", outputs.trace},
                              {"--csv", outputs.csv},

@@ -113,8 +113,8 @@ std::string causeIn(std::string_view bytes) {
     return "";
 }
 
-// The lines of a replay, each without its "\n" or "\r\n". A line longer than maxReplayLineBytes is an
-// error at that line, read no further. A NUL byte ends the input: what follows is the zeros a
+// The lines of a replay, each without its "\n" or "\r\n". A line longer than maxReplayLineBytes is
+// an error at that line, read no further. A NUL byte ends the input: what follows is the zeros a
 // crash can leave at the end of a file.
 class LineReader {
   public:
@@ -162,7 +162,7 @@ InputError::InputError(const std::string& fileName, std::size_t line, std::size_
       column(column) {}
 
 std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName,
-                                     std::string* warning) {
+                                    std::string* warning) {
     std::string line;
     LineReader lines(in, fileName);
     // A spreadsheet saving as UTF-8 puts a byte-order mark first.
@@ -198,8 +198,10 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
         } catch (const InputError& error) {
             if (lines.ended || frames.empty()) throw;
             if (warning != nullptr) {
-                *warning = error.what() + std::string(": the last row is cut short, as a crash "
-                                                      "leaves a recording; replayed the ") +
+                *warning = error.what() +
+                           std::string(
+                               ": the last row is cut short, as a crash "
+                               "leaves a recording; replayed the ") +
                            std::to_string(frames.size()) + " whole rows before it";
             }
             break;
@@ -211,9 +213,9 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
         }
         if (row.vehicle != 0 && vehicles.insert(row.vehicle).second &&
             vehicles.size() > maxReplayVehicles) {
-            reader.fail(reader.columnOf(vehicleColumn), "expected at most " +
-                                                            std::to_string(maxReplayVehicles) +
-                                                            " different vehicles");
+            reader.fail(
+                reader.columnOf(vehicleColumn),
+                "expected at most " + std::to_string(maxReplayVehicles) + " different vehicles");
         }
     }
     if (lines.zeros && warning != nullptr && warning->empty()) {

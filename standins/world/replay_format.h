@@ -21,8 +21,8 @@
 //   roof_found  0 or 1: what findRoofZ sets in its flag
 //   roof_z      what findRoofZ answers
 inline constexpr std::string_view replayColumns[] = {
-    "frame",  "tick",   "suspend", "actor", "vehicle", "status",     "health",
-    "impact", "x",      "y",       "z",     "roof_found", "roof_z"};
+    "frame",  "tick", "suspend", "actor", "vehicle",    "status", "health",
+    "impact", "x",    "y",       "z",     "roof_found", "roof_z"};
 
 inline constexpr std::string_view replayHeader =
     "frame,tick,suspend,actor,vehicle,status,health,impact,x,y,z,roof_found,roof_z\n";
@@ -53,7 +53,8 @@ constexpr bool headerNamesTheColumns() {
         if (replayHeader.substr(at, name.size()) != name) return false;
         at += name.size();
         if (at >= replayHeader.size()) return false;
-        if (replayHeader[at] != (name == replayColumns[std::size(replayColumns) - 1] ? '\n' : ',')) {
+        if (replayHeader[at] !=
+            (name == replayColumns[std::size(replayColumns) - 1] ? '\n' : ',')) {
             return false;
         }
         ++at;

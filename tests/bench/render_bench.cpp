@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "sim/plugin_folder.h"
 #include "drives/scenario.h"
 #include "drives/simulation.h"
 #include "sim/output_file.h"
+#include "sim/plugin_folder.h"
 #include "sim/wav_render.h"
 #include "standins/audio/sound_stream.h"
 #include "tests/support/temp_folder.h"

@@ -493,7 +493,8 @@ TEST_P(LoaderPlace, OnlyTheLoadersOwnPlacesCount) {
     TempFolder temp;
     GameFiles files = *gameFolder("AllInPlace");
     files[GetParam().path] = files.at("scripts/Ostrelle.dll");
-    if (std::string_view(GetParam().path) != "scripts/Ostrelle.dll") files.erase("scripts/Ostrelle.dll");
+    if (std::string_view(GetParam().path) != "scripts/Ostrelle.dll")
+        files.erase("scripts/Ostrelle.dll");
     for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
     const std::vector<CheckLine> lines = checkGameFolder(temp.path() / "game", {});
     const auto plugin = std::find_if(lines.begin(), lines.end(),

@@ -1,10 +1,9 @@
 #include "sim/wav_render.h"
 
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>

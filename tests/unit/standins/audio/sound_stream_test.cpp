@@ -136,8 +136,8 @@ std::string wavAt(std::uint32_t rate) {
     };
     const std::string samples("\x00\x40\x00\xC0\x00\x40\x00\xC0", 8);
     return "RIFF" + le(36 + samples.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
-           le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" +
-           le(samples.size(), 4) + samples;
+           le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" + le(samples.size(), 4) +
+           samples;
 }
 
 TEST_P(SampleRate, PlaysInBoundedMemoryOrIsRefusedWithTheReason) {

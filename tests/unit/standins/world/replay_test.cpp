@@ -98,7 +98,10 @@ const BadReplay badReplays[] = {
      {header + "0,1,0,1,1,0,1\x1B[2J\a,0,0,0,0,0,0\n", 2, 13, "found '1\\x1B[2J\\x07'"}},
     // Text saved in a way the reader does not take is named by its cause.
     {"UTF-16 text",
-     {std::string("\xFF\xFE" "f\0r\0a\0m\0e\0\n\0", 14), 1, 1, "the file is UTF-16 text"}},
+     {std::string("\xFF\xFE"
+                  "f\0r\0a\0m\0e\0\n\0",
+                  14),
+      1, 1, "the file is UTF-16 text"}},
     {"lines ended by CR alone",
      {header.substr(0, header.size() - 1) + "\r" + row + "\r", 1, 1, "end in CR alone"}},
     {"long lines ended by CR alone",
