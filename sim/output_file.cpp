@@ -49,12 +49,14 @@ std::string reason(int error) {
     return std::strerror(error);
 }
 
-// A new empty file from a mkstemp pattern, open; throws naming target when it cannot be made.
+// A new empty file from a mkstemp pattern, open; throws naming target, the folder and the
+// system's reason when it cannot be made.
 int makeTemporary(std::string& pattern, const fs::path& target) {
     const int fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         throw std::runtime_error(target.string() + ": cannot write: " + reason(errno) +
-                                 " (making " + pattern + ")");
+                                 " (making a new file in " +
+                                 fs::path(pattern).parent_path().string() + ")");
     }
     return fd;
 }
