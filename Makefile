@@ -6,8 +6,8 @@
 #              tuner page in headless Chromium and Firefox ESR
 # make dll   - Ostrelle.dll and the drive recorder, Ostrelle-recorder.dll
 # make bench - the speed and allocation benchmarks
-# make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip, with the
-#              tuner page when it has been built (make tuner)
+# make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip, the tuner
+#              page built first, as the zip holds it
 # make tuner - build/web/tuner/Ostrelle-tuner.html: tune, see and hear the plug-in in a browser
 # make fuzz  - each fuzz target for FUZZ_SECONDS (default 600), two at a time; corpora and findings
 #              in build/sanitize/tests/fuzz/<target>/
@@ -53,8 +53,8 @@ browser-test: native tuner
 dll: dll-build
 	@echo "Built: build/dll/src/Ostrelle.dll build/dll/recorder/Ostrelle-recorder.dll"
 
-dist: dll-build
-	cmake --preset dll -DOSTRELLE_TUNER=$(if $(wildcard $(TUNER)),$(CURDIR)/$(TUNER))
+dist: dll-build tuner
+	cmake --preset dll -DOSTRELLE_TUNER=$(CURDIR)/$(TUNER)
 	cmake --build --preset dll --target dist
 
 # One build after the other: side by side (make -j3) they took 37 s longer on two cores.

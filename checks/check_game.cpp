@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -75,11 +76,11 @@ std::string fileProblem(const fs::path& path, std::string (*problemOf)(std::stri
     return plainly.empty() ? problemOf(*bytes) : plainly;
 }
 
-// The files in folder whose name wanted accepts, sorted.
+// The files in folder whose name wanted accepts, sorted; error tells why the folder could not be
+// read.
 template <typename Wanted>
-std::vector<fs::path> filesIn(const fs::path& folder, Wanted wanted) {
+std::vector<fs::path> filesIn(const fs::path& folder, Wanted wanted, std::error_code& error) {
     std::vector<fs::path> found;
-    std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         std::error_code notAFile;
         if (wanted(it->path()) && it->is_regular_file(notAFile)) found.push_back(it->path());
@@ -87,6 +88,14 @@ std::vector<fs::path> filesIn(const fs::path& folder, Wanted wanted) {
     std::sort(found.begin(), found.end());
     return found;
 }
+
+std::vector<fs::path> programsIn(const fs::path& folder, std::error_code& error) {
+    return filesIn(
+        folder, [](const fs::path& path) { return sameName(path.extension(), ".exe"); }, error);
+}
+
+// A path as the player sees it in the game's folder: relative to it, with '/'.
+std::string shown(const fs::path& path, const fs::path& folder);
 
 // A folder as the file system knows it, so that a folder reached twice through links is seen
 // once.
@@ -96,41 +105,100 @@ struct FolderId {
     auto operator<=>(const FolderId&) const = default;
 };
 
-// Every file called name in folder and below, folders reached through symbolic links (mod
-// managers make them; Windows junctions look like them under Wine) included, each folder once.
-void findBelow(const fs::path& folder, std::string_view name, std::set<FolderId>& seen,
-               std::vector<fs::path>& found) {
-    struct stat status {};
-    if (stat(folder.c_str(), &status) != 0 || !seen.insert({status.st_dev, status.st_ino}).second) {
-        return;
+// Whether path lies inside folder (both real paths).
+bool isBelow(const fs::path& path, const fs::path& folder) {
+    const std::string text = path.string(), prefix = folder.string();
+    return prefix == "/" || text.rfind(prefix + '/', 0) == 0;
+}
+
+// Why a folder reached through a link is not searched, or "": one that holds the game's folder
+// (a link to /, to a drive's root under Wine, to a parent) would make the search the whole
+// machine's, and the system's own folders hold no game's files.
+std::string outOfBounds(const fs::path& real, const fs::path& game) {
+    for (const fs::path system : {"/proc", "/sys", "/dev"}) {
+        if (real == system || isBelow(real, system)) return "the system's own folder";
     }
-    std::error_code error;
-    std::vector<fs::path> folders;
-    for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, error),
-         end;
-         !error && it != end; it.increment(error)) {
-        std::error_code notThere;
-        if (it->is_directory(notThere)) {
-            folders.push_back(it->path());
-        } else if (sameName(it->path(), name) && it->is_regular_file(notThere)) {
-            found.push_back(it->path());
+    if (real == game || isBelow(game, real)) return "it holds the game's folder";
+    return "";
+}
+
+// The search for every file called name in the game's folder and below, nearest first and, at
+// each depth, folders before links to folders, so that a file is judged by the path the game
+// sees first. Folders reached through links (mod managers make them; Windows junctions look
+// like them under Wine) are searched too, each folder once.
+class FileSearch {
+  public:
+    FileSearch(const fs::path& game, std::string_view name) : game(game), name(name) {
+        std::error_code error;
+        real = fs::canonical(game, error);
+        if (error) real = game;
+    }
+
+    std::vector<fs::path> run() {
+        std::vector<fs::path> queue{game};
+        markSeen(game);
+        for (std::size_t next = 0; next < queue.size() && !stopped; ++next) {
+            searchIn(queue[next], queue);
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    std::vector<std::string> notes;  // folders not searched, and why
+
+  private:
+    bool markSeen(const fs::path& folder) {
+        struct stat status {};
+        return stat(folder.c_str(), &status) == 0 &&
+               seen.insert({status.st_dev, status.st_ino}).second;
+    }
+
+    void searchIn(const fs::path folder, std::vector<fs::path>& queue) {  // a copy: queue grows
+        std::error_code error;
+        std::vector<fs::path> folders, links;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
+            if (++entries > maxSearchedEntries) {
+                notes.push_back("the search stopped after " + std::to_string(maxSearchedEntries) +
+                                " entries: a copy further down was not looked for");
+                stopped = true;
+                return;
+            }
+            std::error_code notThere;
+            if (it->is_directory(notThere)) {
+                (it->is_symlink(notThere) ? links : folders).push_back(it->path());
+            } else if (sameName(it->path(), name) && it->is_regular_file(notThere)) {
+                found.push_back(it->path());
+            }
+        }
+        if (error) {
+            notes.push_back(shown(folder, game) + ": cannot read the folder (" + error.message() +
+                            "), so a copy there was not looked for");
+        }
+        std::sort(folders.begin(), folders.end());
+        std::sort(links.begin(), links.end());
+        for (const fs::path& below : folders) {
+            if (markSeen(below)) queue.push_back(below);
+        }
+        for (const fs::path& link : links) {
+            const fs::path target = fs::canonical(link, error);
+            const std::string why = error ? "" : outOfBounds(target, real);
+            if (!why.empty()) {
+                notes.push_back(shown(link, game) + ": a link to " +
+                                printableText(target.string()) + ", not searched: " + why);
+            } else if (!error && markSeen(link)) {
+                queue.push_back(link);
+            }
         }
     }
-    std::sort(folders.begin(), folders.end());
-    for (const fs::path& below : folders) findBelow(below, name, seen, found);
-}
 
-std::vector<fs::path> filesBelow(const fs::path& folder, std::string_view name) {
+    fs::path game, real;
+    std::string_view name;
     std::set<FolderId> seen;
     std::vector<fs::path> found;
-    findBelow(folder, name, seen, found);
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
-std::vector<fs::path> programsIn(const fs::path& folder) {
-    return filesIn(folder, [](const fs::path& path) { return sameName(path.extension(), ".exe"); });
-}
+    std::size_t entries = 0;
+    bool stopped = false;
+};
 
 // A path as the player sees it in the game's folder: relative to it, with '/'.
 std::string shown(const fs::path& path, const fs::path& folder) {
@@ -141,9 +209,16 @@ std::string shown(const fs::path& path, const fs::path& folder) {
     return printableText(text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text);
 }
 
-// The entry of folder that Windows opens for name, if there is one (a file or not).
+// The part of path inside folder, from its separator on ("/scripts/x"), or the whole path.
+std::string inside(const fs::path& path, const fs::path& folder) {
+    const std::string text = path.string(), prefix = folder.string();
+    return text.rfind(prefix + '/', 0) == 0 ? text.substr(prefix.size()) : text;
+}
+
+// The entry of folder that Windows opens for name, if there is one (a file or not): names in
+// any case inside the folder, the folder itself as it is.
 std::optional<fs::path> entryNamed(const fs::path& folder, std::string_view name) {
-    const fs::path path = platform::windowsPath((folder / name).string());
+    const fs::path path = platform::windowsPathBelow(folder.string(), "/" + std::string(name));
     std::error_code error;
     if (!fs::exists(fs::symlink_status(path, error))) return std::nullopt;
     return path;
@@ -153,7 +228,8 @@ std::optional<fs::path> entryNamed(const fs::path& folder, std::string_view name
 // holds only one of them, so which one the game sees depends on which is kept.
 std::vector<std::string> caseTwinNotes(const fs::path& path, const fs::path& folder) {
     std::vector<std::string> notes;
-    for (const platform::CaseTwin& twin : platform::caseTwins(path.string())) {
+    for (const platform::CaseTwin& twin :
+         platform::caseTwinsBelow(folder.string(), inside(path, folder))) {
         notes.push_back(shown(twin.passedOver, folder) + " differs from " +
                         shown(twin.taken, folder) +
                         " only in case: Windows holds only one of them; this check took " +
@@ -185,13 +261,19 @@ std::string notThirtyTwoBit(const PeFile& pe) {
 }
 
 // The game-build check over every program considered: the first that is the build passes.
-CheckLine checkGameBuild(const std::vector<fs::path>& programs, const fs::path& folder,
-                         fs::path& game) {
+CheckLine checkGameBuild(const std::vector<fs::path>& programs, const std::error_code& unread,
+                         const fs::path& folder, fs::path& game) {
     CheckLine line("game build");
     const std::string needed =
         "The plug-in works only with the game build it was made for and stays silent on any "
         "other: if a patch, fix or mod replaced the game's .exe, put back the one you had before "
         "and check again (README.txt, \"Which game build\").";
+    if (unread) {
+        line.finding =
+            printableText(folder.string()) + ": cannot read the folder (" + unread.message() + ")";
+        line.advice = "Run the check as the user who plays the game, or let that user read it.";
+        return line;
+    }
     if (programs.empty()) {
         line.finding = "no .exe in " + printableText(folder.string());
         line.advice = "Give the game's folder or its .exe.";
@@ -305,26 +387,162 @@ CheckLine checkPlugin(const std::vector<fs::path>& found, const fs::path& folder
     return line;
 }
 
+// The path as the game sees it: under a Wine prefix the part after drive_c on drive C:, with
+// '\'; elsewhere (a folder copied from Windows, say) the Linux path, the best guess there is.
+std::string windowsPathOf(const fs::path& path) {
+    const std::string text = path.generic_string();
+    const std::string drive = "/drive_c/";
+    const std::size_t at = text.rfind(drive);
+    if (at == std::string::npos) return text;
+    std::string windows = "C:\\" + text.substr(at + drive.size());
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+}
+
+// The length of UTF-8 text as Windows counts a path: in UTF-16 units, a character beyond U+FFFF
+// counting two, a byte that is not UTF-8 one.
+std::size_t windowsLength(std::string_view text) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: counted with its lead
+        units += byte >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
 // Windows' ANSI file calls, which the plug-in makes, refuse a path of MAX_PATH (260) characters or
 // more, its terminating NUL counted, unless the game opted in to long paths, which a game of its
 // age has not. The plug-in's longest path is its folder, then "\Radio SFX\broke2.mp3".
-std::optional<CheckLine> checkPathLength(const fs::path& pluginFolder, const fs::path& folder) {
+std::optional<CheckLine> checkPathLength(const fs::path& pluginFolder) {
     constexpr std::size_t maxPath = 260;
     std::size_t longestName = 0;
     for (const PluginSound& sound : pluginSounds) {
         longestName = std::max(longestName, std::strlen(sound.fileName));
     }
-    const std::size_t longest =
-        pluginFolder.string().size() + std::strlen("\\Radio SFX\\") + longestName;
+    const std::string inGame = windowsPathOf(pluginFolder);
+    const std::size_t longest = windowsLength(inGame) + std::strlen("\\Radio SFX\\") + longestName;
     if (longest < maxPath) return std::nullopt;
     CheckLine line("path length");
     line.finding = "the plug-in's paths reach " + std::to_string(longest) + " characters in " +
-                   shown(pluginFolder, folder) + "/ (as long as here): Windows refuses " +
+                   printableText(inGame) + " (as long as here): Windows refuses " +
                    std::to_string(maxPath) +
                    " or more to a game that has not opted in to long paths, so the plug-in "
                    "would find neither its settings nor its sounds";
     line.advice = "Move the game to a shorter path.";
     return line;
+}
+
+// The characters of UTF-8 text; a byte that is not UTF-8 reads as U+FFFD.
+std::vector<char32_t> charactersOf(std::string_view text) {
+    std::vector<char32_t> characters;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        bool whole = i + length <= text.size() && (lead < 0x80 || lead >= 0xC2) && lead <= 0xF4;
+        for (std::size_t k = 1; whole && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            whole = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        characters.push_back(whole ? c : U'\uFFFD');
+        i += whole ? length : 1;
+    }
+    return characters;
+}
+
+// Whether code page 1252, the ANSI code page of a Windows set to a Western language, holds c:
+// Latin-1 but its C1 controls, and 27 characters in their place.
+bool inCodePage1252(char32_t c) {
+    static constexpr char32_t inC1Places[] = {
+        0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+        0x0160, 0x2039, 0x0152, 0x017D, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x017E, 0x0178};
+    return c < 0x80 || (c >= 0xA0 && c <= 0xFF) ||
+           std::find(std::begin(inC1Places), std::end(inC1Places), c) != std::end(inC1Places);
+}
+
+// The ANSI code pages that hold a character of each script, for the advice.
+struct Script {
+    char32_t first, last;
+    const char* name;
+    const char* codePages;
+};
+constexpr Script scripts[] = {
+    {0x0100, 0x024F, "Latin", "1250 (Central European), 1257 (Baltic) or 1254 (Turkish)"},
+    {0x0370, 0x03FF, "Greek", "1253"},
+    {0x0400, 0x04FF, "Cyrillic", "1251"},
+    {0x0590, 0x05FF, "Hebrew", "1255"},
+    {0x0600, 0x06FF, "Arabic", "1256"},
+    {0x0E00, 0x0E7F, "Thai", "874"},
+    {0x1EA0, 0x1EFF, "Vietnamese", "1258"},
+    {0x3040, 0x30FF, "Japanese kana", "932"},
+    {0x4E00, 0x9FFF, "CJK",
+     "936 (Simplified Chinese), 950 (Traditional Chinese) or 932 (Japanese)"},
+    {0xAC00, 0xD7AF, "Hangul", "949"},
+};
+
+std::string codePointText(char32_t c) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+    return text;
+}
+
+// "'И' (U+0418, Cyrillic: code page 1251)"
+std::string characterNote(char32_t c, std::string_view utf8) {
+    std::string note = "'" + printableText(utf8) + "' (" + codePointText(c);
+    for (const Script& script : scripts) {
+        if (c >= script.first && c <= script.last) {
+            return note + ", " + script.name + ": code page " + script.codePages + ")";
+        }
+    }
+    return note + ": no ANSI code page of a Western Windows)";
+}
+
+// A warning when the plug-in's folder, as Windows names it, holds characters that a Windows set to
+// a Western language cannot pass through the ANSI calls the plug-in makes.
+std::optional<CheckLine> checkFolderName(const fs::path& pluginFolder) {
+    const std::string inGame = windowsPathOf(pluginFolder);
+    std::vector<std::string> notes;
+    std::set<char32_t> named;
+    std::size_t at = 0;
+    for (const char32_t c : charactersOf(inGame)) {
+        const std::size_t length = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        const std::string_view utf8 =
+            std::string_view(inGame).substr(at, c == U'\uFFFD' ? 1 : length);
+        at += utf8.size();
+        if (inCodePage1252(c) || !named.insert(c).second || notes.size() == 8) continue;
+        notes.push_back(characterNote(c, utf8));
+    }
+    if (notes.empty()) return std::nullopt;
+    CheckLine line("folder name", true);
+    line.warning = true;
+    line.finding = printableText(inGame) +
+                   " holds characters that a Windows set to a Western language (code page 1252) "
+                   "cannot pass to the plug-in, whose file calls are ANSI. The name comes back to "
+                   "it with '?', and the plug-in then uses the folder's short (8.3) name instead; "
+                   "on a drive where Windows makes no short names it finds no settings and no "
+                   "sounds";
+    line.advice =
+        "To be sure, move the game to a folder named in plain letters (A to Z, digits), or set "
+        "Windows' language for non-Unicode programs to one whose code page holds them.";
+    line.details = std::move(notes);
+    return line;
+}
+
+// The plug-in's folder or its "Radio SFX" when one of them is there but cannot be read, and why.
+std::optional<std::pair<fs::path, std::string>> unreadableSoundFolder(
+    const fs::path& pluginFolder) {
+    for (const std::optional<fs::path>& folder :
+         {std::optional<fs::path>(pluginFolder), entryNamed(pluginFolder, "Radio SFX")}) {
+        std::error_code error;
+        if (folder && fs::is_directory(*folder, error)) {
+            fs::directory_iterator(*folder, error);
+            if (error) return std::pair(*folder, error.message());
+        }
+    }
+    return std::nullopt;
 }
 
 // The sounds the plug-in's own search picks, with the game's folder as the current directory.
@@ -338,6 +556,11 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
         if (!findSoundFile(pluginFolder.string(), name, path)) {
             line.finding = std::string(name) + ": not found";
             line.advice = "Put it in " + shown(pluginFolder / "Radio SFX", folder) + "/.";
+            if (const auto closed = unreadableSoundFolder(pluginFolder)) {
+                line.finding += ": " + shown(closed->first, folder) + " cannot be read (" +
+                                closed->second + ")";
+                line.advice = "Let the user who plays the game read that folder.";
+            }
             lines.push_back(std::move(line));
             continue;
         }
@@ -379,8 +602,11 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
     CheckLine line("settings");
     const std::optional<fs::path> found = entryNamed(pluginFolder, "Ostrelle.ini");
     if (!found) {
-        line.finding = "no Ostrelle.ini beside Ostrelle.dll, so every setting keeps its default";
-        line.advice = "Put the Ostrelle.ini from the zip in " + shown(pluginFolder, folder) + "/.";
+        line.passed = true;
+        line.warning = true;
+        line.finding = "no Ostrelle.ini beside Ostrelle.dll, so the defaults apply";
+        line.advice = "To change them, put the Ostrelle.ini from the zip in " +
+                      shown(pluginFolder, folder) + "/.";
         return line;
     }
     const std::string where = shown(*found, folder);
@@ -403,7 +629,10 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
 void print(const CheckLine& line, std::ostream& out) {
     std::string topic = line.topic;
     topic.resize(15, ' ');
-    out << (line.passed ? "  ok    " : "  FAIL  ") << topic << line.text() << '\n';
+    out << (!line.passed   ? "  FAIL  "
+            : line.warning ? "  warn  "
+                           : "  ok    ")
+        << topic << line.text() << '\n';
     for (const std::string& detail : line.details) out << std::string(23, ' ') << detail << '\n';
 }
 
@@ -462,9 +691,12 @@ std::string audioLibraryProblem(std::string_view bytes) {
         (decoration != exports->end() ? decorated : missing)
             .push_back(decoration != exports->end() ? *decoration : std::string(name));
     }
+    // Export names come from the file: shown as file names are, escapes as \xNN.
     const auto joined = [](const std::vector<std::string>& names) {
         std::string text;
-        for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+        for (const std::string& name : names) {
+            text += (text.empty() ? "" : ", ") + printableText(name);
+        }
         return text;
     };
     std::string problem;
@@ -482,20 +714,43 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
     const fs::path folder = fs::absolute(given);
     std::vector<CheckLine> lines;
     fs::path game;
-    lines.push_back(checkGameBuild(
-        exe.empty() ? programsIn(folder) : std::vector{fs::absolute(exe)}, folder, game));
+    std::error_code unread;
+    lines.push_back(
+        checkGameBuild(exe.empty() ? programsIn(folder, unread) : std::vector{fs::absolute(exe)},
+                       unread, folder, game));
     lines.push_back(
         checkAudioLibrary(folder, game.empty() ? "the game's .exe" : shown(game, folder)));
     std::vector<fs::path> copies;
-    lines.push_back(checkPlugin(filesBelow(folder, "Ostrelle.dll"), folder, copies));
+    FileSearch search(folder, "Ostrelle.dll");
+    lines.push_back(checkPlugin(search.run(), folder, copies));
+    lines.back().details.insert(lines.back().details.end(), search.notes.begin(),
+                                search.notes.end());
     if (copies.size() != 1) return lines;  // none, or several and no telling which one loads
     const fs::path pluginFolder = copies[0].parent_path();
-    if (std::optional<CheckLine> tooLong = checkPathLength(pluginFolder, folder)) {
-        lines.push_back(std::move(*tooLong));
+    for (std::optional<CheckLine> line :
+         {checkPathLength(pluginFolder), checkFolderName(pluginFolder)}) {
+        if (line) lines.push_back(std::move(*line));
     }
     for (CheckLine& sound : checkSounds(pluginFolder, folder)) lines.push_back(std::move(sound));
     lines.push_back(checkSettings(pluginFolder, folder));
     return lines;
+}
+
+// What a file given instead of the game is, when it is plainly not the game's program: the
+// plug-in, the audio library, a sound, another DLL; "" for anything that may be a program.
+std::string notTheGame(const fs::path& file) {
+    if (sameName(file.extension(), ".exe")) return "";
+    if (sameName(file.filename(), "Ostrelle.dll")) return "the plug-in";
+    if (sameName(file.filename(), "bass.dll")) return "the audio library";
+    std::string why;
+    const std::optional<std::string> bytes = readFile(file, why);
+    if (bytes && notAnImage(*bytes).empty()) {
+        const PeFile pe(*bytes);
+        if (pe.error().empty() && pe.isDll()) return "a DLL";
+        if (pe.error().empty()) return "";
+    }
+    if (audio::soundRefusal(file.string()).empty()) return "a sound";
+    return "";
 }
 
 GameReport checkGame(const std::string& path) {
@@ -511,6 +766,15 @@ GameReport checkGame(const std::string& path) {
     fs::path folder = fs::is_directory(status) ? given : given.parent_path();
     if (folder.has_filename() == false) folder = folder.parent_path();
     report.folder = folder.string();
+    const std::string instead = fs::is_directory(status) ? "" : notTheGame(given);
+    if (!instead.empty()) {
+        CheckLine line("game build");
+        line.finding = shown(given, folder) + " is " + instead + ", not the game";
+        line.advice = "Give the game's folder, or its .exe.";
+        report.checks.push_back(std::move(line));
+        report.status = 1;
+        return report;
+    }
     report.checks = checkGameFolder(folder, fs::is_directory(status) ? fs::path() : given);
     const bool failed = std::any_of(report.checks.begin(), report.checks.end(),
                                     [](const CheckLine& l) { return !l.passed; });
@@ -528,7 +792,10 @@ void printGameReport(const GameReport& report, std::ostream& out) {
     const auto failed = std::count_if(report.checks.begin(), report.checks.end(),
                                       [](const CheckLine& l) { return !l.passed; });
     if (failed == 0) {
-        out << "All is well: the plug-in has everything it needs here.\n";
+        const bool warned = std::any_of(report.checks.begin(), report.checks.end(),
+                                        [](const CheckLine& l) { return l.warning; });
+        out << "All is well: the plug-in has everything it needs here"
+            << (warned ? " (read the warn lines).\n" : ".\n");
         return;
     }
     out << failed << " of " << report.checks.size()

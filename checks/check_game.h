@@ -21,15 +21,16 @@ struct CheckLine {
     // "game build", "audio library", "plug-in", "path length", "sound", "settings"
     std::string topic;
     bool passed = false;
+    bool warning = false;              // passed, but the player should know (printed "warn")
     std::string finding;               // what was found
     std::string advice;                // what the player should do, or "" when nothing
     std::vector<std::string> details;  // further lines: other programs, values, warnings
     std::vector<IniReport> settings;   // the settings check's own report, in data
 
-    // The line as printed: the finding, then the advice; a failure ends as a sentence.
+    // The line as printed: the finding, then the advice; a failure or warning ends as a sentence.
     std::string text() const {
         if (!advice.empty()) return finding + ". " + advice;
-        return passed ? finding : finding + '.';
+        return passed && !warning ? finding : finding + '.';
     }
 };
 
@@ -50,12 +51,16 @@ std::string gameBuildProblem(std::string_view bytes);
 std::string audioLibraryProblem(std::string_view bytes);
 
 // The checks of the game in folder. exe is the game's program, or empty to try every .exe in the
-// folder. The sounds and settings are checked only when there is exactly one Ostrelle.dll.
+// folder. The sounds and settings are checked only when there is exactly one Ostrelle.dll. The
+// search for it follows links, also out of the folder, but never into a folder that holds the
+// game's folder, nor /proc, /sys or /dev, and it reads at most maxSearchedEntries entries.
+constexpr std::size_t maxSearchedEntries = 200000;
 std::vector<CheckLine> checkGameFolder(const std::filesystem::path& folder,
                                        const std::filesystem::path& exe);
 
-// check-game PATH, PATH being the game's folder or its program: status 0 when all pass, 1 when any
-// fails, 2 when PATH is neither a folder nor a file.
+// check-game PATH, PATH being the game's folder or its program: status 0 when all pass (warnings
+// included), 1 when any fails (the plug-in, the audio library or a sound given instead of the
+// game among them), 2 when PATH is neither a folder nor a file.
 GameReport checkGame(const std::string& path);
 
 // The report as check-game prints it: one line per check, and what to do.

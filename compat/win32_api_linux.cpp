@@ -8,6 +8,7 @@
 #include <ctime>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "compat/profile_file.h"
 #include "compat/windows_path.h"
@@ -17,6 +18,7 @@ namespace {
 
 std::string windowsFolder;
 std::string currentFolder;
+std::vector<std::string> linuxFolders;
 std::atomic<platform::TickSource> tickSource{nullptr};
 
 // The path as the file system wants it: '\' read as '/'.
@@ -26,13 +28,39 @@ std::string unixPath(std::string_view path) {
     return mapped;
 }
 
-// Where the profile calls find a file: a bare file name lives in the Windows folder.
-std::string profileFilePath(std::string_view path) {
-    std::string mapped = unixPath(path);
-    if (mapped.find('/') == std::string::npos && !windowsFolder.empty()) {
-        mapped = unixPath(windowsFolder) + '/' + mapped;
+// Whether path begins with folder, up to a separator or its end.
+bool isInside(std::string_view path, std::string_view folder) {
+    return !folder.empty() && path.starts_with(folder) &&
+           (path.size() == folder.size() || path[folder.size()] == '\\' ||
+            path[folder.size()] == '/' || folder.back() == '/');
+}
+
+// The Linux path of a path the plug-in names: a folder given in Linux terms at its start is kept
+// as it is, and only the rest is read with Windows' rules; a relative path is inside the
+// current folder.
+std::string mappedPath(std::string_view path) {
+    for (const std::string& folder : linuxFolders) {
+        if (isInside(path, folder)) {
+            return platform::windowsPathBelow(folder, unixPath(path.substr(folder.size())));
+        }
+    }
+    if (isInside(path, currentFolder)) {
+        return platform::windowsPathBelow(currentFolder,
+                                          unixPath(path.substr(currentFolder.size())));
+    }
+    const std::string mapped = unixPath(path);
+    if (!currentFolder.empty() && !mapped.empty() && mapped.front() != '/') {
+        return platform::windowsPathBelow(currentFolder, '/' + mapped);
     }
     return platform::windowsPath(mapped);
+}
+
+// Where the profile calls find a file: a bare file name lives in the Windows folder.
+std::string profileFilePath(std::string_view path) {
+    if (unixPath(path).find('/') == std::string::npos && !windowsFolder.empty()) {
+        return platform::windowsPathBelow(windowsFolder, '/' + unixPath(path));
+    }
+    return mappedPath(path);
 }
 
 // The key an A call asks for in the file at path, or nothing when the path, section or key is
@@ -101,11 +129,11 @@ DWORD GetTickCount() {
 namespace platform {
 
 std::string linuxPathOf(std::string_view path) {
-    std::string mapped = unixPath(path);
-    if (!currentFolder.empty() && !mapped.empty() && mapped.front() != '/') {
-        mapped = unixPath(currentFolder) + '/' + mapped;
-    }
-    return windowsPath(mapped);
+    return mappedPath(path);
+}
+
+void setLinuxFolders(std::vector<std::string> folders) {
+    linuxFolders = std::move(folders);
 }
 
 void setWindowsFolder(std::string folder) {

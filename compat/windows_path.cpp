@@ -56,9 +56,10 @@ std::vector<std::string> namesLike(const std::string& folder, std::string_view n
     return names;
 }
 
-// Walks path part by part as the look-up does; with twins, also lists the names passed over.
-std::string lookUp(std::string_view path, std::vector<CaseTwin>* twins) {
-    std::string found = !path.empty() && path.front() == '/' ? "/" : "";
+// Walks path part by part from the folder found as the look-up does; with twins, also lists the
+// names passed over.
+std::string lookUp(std::string found, std::string_view path, std::vector<CaseTwin>* twins) {
+    if (found.empty() && !path.empty() && path.front() == '/') found = "/";
     std::size_t start = 0;
     while (start <= path.size()) {
         const std::size_t end = std::min(path.find('/', start), path.size());
@@ -129,12 +130,16 @@ bool sameWindowsName(std::string_view a, std::string_view b) {
 }
 
 std::string windowsPath(std::string_view path) {
-    return lookUp(path, nullptr);
+    return lookUp("", path, nullptr);
 }
 
-std::vector<CaseTwin> caseTwins(std::string_view path) {
+std::string windowsPathBelow(std::string_view folder, std::string_view path) {
+    return lookUp(std::string(folder), path, nullptr);
+}
+
+std::vector<CaseTwin> caseTwinsBelow(std::string_view folder, std::string_view path) {
     std::vector<CaseTwin> twins;
-    lookUp(path, &twins);
+    lookUp(std::string(folder), path, &twins);
     return twins;
 }
 

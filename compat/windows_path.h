@@ -23,6 +23,11 @@ bool sameWindowsName(std::string_view a, std::string_view b);
 // asked, so the path names nothing, as before.
 std::string windowsPath(std::string_view path);
 
+// The same look-up for path inside folder, a Linux path taken as it is ('\' and letter case
+// included): Windows' rules apply to the names inside it, never to the folder's own, which a
+// user gave or the tools made.
+std::string windowsPathBelow(std::string_view folder, std::string_view path);
+
 // A name on disk that the look-up of path passed over because another name, differing only in
 // case, was taken: both as full paths.
 struct CaseTwin {
@@ -30,7 +35,13 @@ struct CaseTwin {
     std::string passedOver;
 };
 
-// Every case twin on the way to path, in the order of its parts.
-std::vector<CaseTwin> caseTwins(std::string_view path);
+// Every case twin on the way from folder to path inside it, in the order of its parts.
+std::vector<CaseTwin> caseTwinsBelow(std::string_view folder, std::string_view path);
+
+// Folders named in Linux terms: the tools' own temporary folders and the folders given on their
+// command line. A path the plug-in builds that begins with one of them, or with the current
+// folder (win32_api.h), keeps that part exactly as it is; only what follows is read with
+// Windows' rules ('\' as '/', names in any case).
+void setLinuxFolders(std::vector<std::string> folders);
 
 }  // namespace platform

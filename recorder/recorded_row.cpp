@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -160,23 +161,16 @@ char* put(char* out, float value) {
 
 std::size_t formatRow(const RecordedRow& row, char* out) {
     char* at = out;
-    auto field = [&](auto value) {
-        at = put(at, value);
-        *at++ = ',';
-    };
-    field(row.frame);
-    field(row.tick);
-    field(std::uint32_t{row.suspend});
-    field(row.actor);
-    field(row.vehicle);
-    field(std::uint32_t{row.status});
-    field(row.health);
-    field(row.impact);
-    field(row.x);
-    field(row.y);
-    field(row.z);
-    field(std::uint32_t{row.roofFound});
-    at = put(at, row.roofZ);
+    forEachReplayColumn(
+        [&](std::string_view, auto value) {
+            if (at != out) *at++ = ',';
+            if constexpr (std::is_same_v<decltype(value), float>) {
+                at = put(at, value);
+            } else {
+                at = put(at, static_cast<std::uint32_t>(value));
+            }
+        },
+        row);
     *at++ = '\n';
     return static_cast<std::size_t>(at - out);
 }

@@ -1,7 +1,5 @@
 // A frame of the game as the drive recorder saw it, and its text as a row of the replay format
-// that ostrelle-sim replay and the tuner read:
-//   frame,tick,suspend,actor,vehicle,status,health,impact,x,y,z,roof_found,roof_z
-// Floats are written in the shortest form that reads back to the same 32-bit value.
+// (replay_format.h) that ostrelle-sim replay and the tuner read.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +7,7 @@
 #include <string_view>
 
 #include "host/host_api.h"
+#include "standins/world/replay_format.h"
 
 // Plain data, all zero by default, so that fixed storage of rows takes no room in the file.
 struct RecordedRow {
@@ -29,15 +28,14 @@ struct RecordedRow {
 constexpr RecordedRow noVehicleRow{.health = 1000.0f};
 
 // The replay reader's limits: a recording that would pass them ends instead.
-constexpr std::uint32_t maxRecordedFrames = 1'000'000;
-constexpr std::uint32_t maxRecordedVehicles = 65536;
-
-constexpr std::string_view replayHeader =
-    "frame,tick,suspend,actor,vehicle,status,health,impact,x,y,z,roof_found,roof_z\n";
+constexpr std::uint32_t maxRecordedFrames = maxReplayFrames;
+constexpr std::uint32_t maxRecordedVehicles = maxReplayVehicles;
 
 // Room for the longest row: five integers of at most ten digits, seven floats of at most 15
-// characters ("-1.1754942e-38"), two flags, twelve commas and the line end.
+// characters ("-1.1754942e-38"), two flags, twelve commas and the line end; within the line the
+// reader takes.
 constexpr std::size_t maxRowText = 5 * 10 + 7 * 15 + 2 + 12 + 1;
+static_assert(maxRowText <= maxReplayLineBytes);
 
 // Writes row as one line of the replay format, "\n" included, at out (room for maxRowText);
 // answers its length.

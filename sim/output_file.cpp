@@ -6,19 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
+#include <cstring>
 #include <stdexcept>
+#include <streambuf>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool isSpecialFile(const fs::path& path) {
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    return fs::exists(status) && !fs::is_regular_file(status);
-}
 
 // The name of a temporary file beside one called name, short enough for any file system that
 // takes name itself (255 bytes): ".name.XXXXXX", name cut to fit.
@@ -42,77 +37,192 @@ fs::path realTarget(const fs::path& target) {
     return error ? path : real;
 }
 
-// A new empty file from a mkstemp pattern; throws naming target when it cannot be made.
-fs::path makeTemporary(const fs::path& pattern, const fs::path& target) {
-    std::string name = pattern.string();
-    const int fd = mkstemp(name.data());
-    if (fd < 0) throw std::runtime_error(target.string() + ": cannot write");
-    close(fd);
-    return name;
+// Whether path names something that exists and is neither a regular file nor a folder: a pipe
+// (named, or one of the shell's /dev/fd/N), a terminal, a device. Asked of the path itself, with
+// the kernel following its links: /dev/fd/N leads to "pipe:[N]", which is no path.
+bool isStreamPath(const fs::path& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
 }
 
-// Copies the file at from into the one at to, every byte written or an error.
-void copyBytes(const fs::path& from, const fs::path& to) {
-    std::ifstream in(from, std::ios::binary);
-    const int out = open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    bool whole = in && out >= 0;
-    char block[65536];
-    while (whole && in) {
-        in.read(block, sizeof block);
-        for (std::streamsize done = 0; whole && done < in.gcount();) {
-            const ssize_t wrote =
-                write(out, block + done, static_cast<std::size_t>(in.gcount() - done));
-            whole = wrote > 0 || (wrote < 0 && errno == EINTR);
-            done += wrote > 0 ? wrote : 0;
-        }
+std::string reason(int error) {
+    return std::strerror(error);
+}
+
+// A new empty file from a mkstemp pattern, open; throws naming target, the folder and the
+// system's reason when it cannot be made.
+int makeTemporary(std::string& pattern, const fs::path& target) {
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        throw std::runtime_error(target.string() + ": cannot write: " + reason(errno) +
+                                 " (making a new file in " +
+                                 fs::path(pattern).parent_path().string() + ")");
     }
-    whole = whole && !in.bad();
-    if (out >= 0 && close(out) != 0) whole = false;
-    if (!whole) throw std::runtime_error(to.string() + ": cannot write all of it");
+    return fd;
 }
 
-// Two spellings of one file: the same file when both exist, else the same resolved path.
-bool sameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    if (fs::equivalent(a, b, error)) return true;
-    const fs::path left = fs::weakly_canonical(fs::absolute(a), error);
-    const fs::path right = fs::weakly_canonical(fs::absolute(b), error);
-    return !error && left == right;
+// Writes all of bytes to fd; false with errno set when the system took less.
+bool writeAll(int fd, const char* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t wrote = write(fd, bytes, size);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) {
+            if (wrote == 0) errno = EIO;
+            return false;
+        }
+        bytes += wrote;
+        size -= static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+// Copies the file at from into fd, every byte written or an error with errno set.
+bool copyInto(const fs::path& from, int to) {
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    char block[65536];
+    bool whole = true;
+    for (ssize_t got; whole && (got = read(in, block, sizeof block)) != 0;) {
+        if (got < 0 && errno == EINTR) continue;
+        whole = got > 0 && writeAll(to, block, static_cast<std::size_t>(got));
+    }
+    const int error = errno;
+    close(in);
+    errno = error;
+    return whole;
 }
 
 }  // namespace
 
-OutputFile::OutputFile(fs::path target)
-    : target(std::move(target)), real(realTarget(this->target)), copyInto(isSpecialFile(real)) {
-    const fs::path pattern = copyInto
-                                 ? fs::temp_directory_path() / "ostrelle-sim-output-XXXXXX"
-                                 : real.parent_path() / temporaryName(real.filename().string());
-    temporary = makeTemporary(pattern, this->target);
+// A stream buffer over a descriptor that keeps the first write error's errno.
+class OutputFile::Buffer : public std::streambuf {
+  public:
+    explicit Buffer(int fd) : fd(fd) { setp(block, block + sizeof block); }
+    int error = 0;
+
+    int sync() override {
+        const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
+        if (error == 0 && !writeAll(fd, pbase(), size)) error = errno;
+        setp(block, block + sizeof block);
+        return error == 0 ? 0 : -1;
+    }
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (sync() != 0) return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) sputc(traits_type::to_char_type(c));
+        return traits_type::not_eof(c);
+    }
+
+  private:
+    int fd;
+    char block[65536];
+};
+
+OutputFile::OutputFile(fs::path target, Access access)
+    : given(std::move(target)), stream(isStreamPath(given)) {
+    if (stream) {
+        fd = open(given.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) failed(errno);
+        if (access == Access::sequential) return;
+        // Written whole in the tools' temporary folder first, then copied in.
+        real = given;
+        std::string pattern = (toolsTemporaryFolder() / "ostrelle-sim-output-XXXXXX").string();
+        const int streamFd = fd;
+        fd = -1;
+        try {
+            fd = makeTemporary(pattern, given);
+        } catch (...) {
+            close(streamFd);
+            throw;
+        }
+        temporary = pattern;
+        close(streamFd);
+        return;
+    }
+    real = realTarget(given);
+    struct stat old {};
+    if (stat(real.c_str(), &old) == 0) {
+        if (old.st_nlink > 1) {
+            throw std::invalid_argument(
+                given.string() + ": the file has " + std::to_string(old.st_nlink) +
+                " names (hard links); a new file put in its place would leave the other names "
+                "with the old contents, so nothing was written. Remove the other names, or "
+                "name another file");
+        }
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    std::string pattern = (real.parent_path() / temporaryName(real.filename().string())).string();
+    fd = makeTemporary(pattern, given);
+    temporary = pattern;
 }
 
 OutputFile::~OutputFile() {
-    if (committed && !copyInto) return;
+    text.reset();
+    buffer.reset();
+    closeDescriptor();
+    if (committed && !stream) return;
     std::error_code error;
-    fs::remove(temporary, error);
+    if (!temporary.empty()) fs::remove(temporary, error);
+}
+
+std::ostream& OutputFile::out() {
+    if (!text) {
+        buffer = std::make_unique<Buffer>(fd);
+        text = std::make_unique<std::ostream>(buffer.get());
+    }
+    return *text;
+}
+
+void OutputFile::failed(int error) const {
+    throw std::runtime_error(given.string() + ": cannot write all of it: " + reason(error));
+}
+
+void OutputFile::closeDescriptor() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+void OutputFile::finish() {
+    if (text) {
+        text->flush();
+        if (buffer->error != 0) failed(buffer->error);
+        text.reset();
+        buffer.reset();
+    }
+    if (fd < 0) return;
+    // A regular file's data reaches the disk before its name moves: the rename must not put a
+    // file in place whose blocks a full disk will refuse later.
+    const bool synced = stream ? true : fsync(fd) == 0;
+    const int error = errno;
+    const int closed = close(fd);
+    fd = -1;
+    if (!synced) failed(error);
+    if (closed != 0) failed(errno);
 }
 
 void OutputFile::commit() {
-    if (copyInto) {
-        copyBytes(temporary, real);
-    } else {
-        // mkstemp made the file for us alone (0600): the output gets the usual permissions.
-        const mode_t mask = umask(0);
-        umask(mask);
-        std::error_code error;
-        fs::permissions(temporary, static_cast<fs::perms>(0666 & ~mask), error);
-        if (rename(temporary.c_str(), real.c_str()) != 0) {
-            throw std::runtime_error(target.string() + ": cannot write");
-        }
+    if (stream) {
+        if (temporary.empty()) return;
+        const int into = open(real.c_str(), O_WRONLY | O_CLOEXEC);
+        const bool whole = into >= 0 && copyInto(temporary, into);
+        const int error = errno;
+        if (into >= 0) close(into);
+        if (!whole) failed(error);
+        return;
+    }
+    if (chmod(temporary.c_str(), mode) != 0 || rename(temporary.c_str(), real.c_str()) != 0) {
+        throw std::runtime_error(given.string() + ": cannot put it in place: " + reason(errno));
     }
     committed = true;
 }
 
 void OutputFile::commitAll(const std::vector<OutputFile*>& files) {
+    for (OutputFile* file : files) file->finish();
     struct Kept {
         OutputFile* file;
         fs::path old;  // the file that was there, linked aside; empty when there was none
@@ -130,13 +240,15 @@ void OutputFile::commitAll(const std::vector<OutputFile*>& files) {
     };
     try {
         for (OutputFile* file : files) {
-            if (file->copyInto) continue;
+            if (file->stream) continue;
             Kept kept{file, {}};
             std::error_code error;
             if (fs::is_regular_file(file->real, error)) {
-                kept.old = makeTemporary(
-                    file->real.parent_path() / temporaryName(file->real.filename().string()),
-                    file->target);
+                std::string pattern =
+                    (file->real.parent_path() / temporaryName(file->real.filename().string()))
+                        .string();
+                close(makeTemporary(pattern, file->given));
+                kept.old = pattern;
                 // A link costs nothing; a file system without links gets a copy.
                 fs::remove(kept.old);
                 fs::create_hard_link(file->real, kept.old, error);
@@ -154,7 +266,7 @@ void OutputFile::commitAll(const std::vector<OutputFile*>& files) {
         if (!kept.old.empty()) fs::remove(kept.old, error);
     }
     for (OutputFile* file : files) {
-        if (file->copyInto) file->commit();
+        if (file->stream) file->commit();
     }
 }
 
@@ -168,6 +280,7 @@ void checkOutputPath(const std::string& role, const std::string& path) {
         throw std::invalid_argument(role + " " + path +
                                     ": standard output carries the timeline; name a file");
     }
+    if (isStreamPath(path)) return;
     std::error_code error;
     if (fs::is_directory(realTarget(path), error)) {
         throw std::invalid_argument(role + " " + path + ": a folder, not a file");
@@ -176,6 +289,19 @@ void checkOutputPath(const std::string& role, const std::string& path) {
     if (!fs::is_directory(folder, error)) {
         throw std::invalid_argument(role + " " + path + ": no such folder " + folder.string());
     }
+}
+
+fs::path toolsTemporaryFolder() {
+    const char* given = std::getenv("TMPDIR");
+    return fs::absolute(given != nullptr && *given != '\0' ? given : "/tmp");
+}
+
+bool sameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    if (fs::equivalent(a, b, error)) return true;
+    const fs::path left = fs::weakly_canonical(fs::absolute(a), error);
+    const fs::path right = fs::weakly_canonical(fs::absolute(b), error);
+    return !error && left == right;
 }
 
 void refuseSameFiles(const std::vector<NamedPath>& inputs, const std::vector<NamedPath>& outputs) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "controller/effect_constants.h"
 #include "text/shown_text.h"
@@ -139,28 +140,36 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
     return script.str();
 }
 
-void writePlot(const std::vector<FrameRecord>& records, const std::string& title,
-               const std::string& pngPath) {
-    int png = open(pngPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (png < 0) throw std::runtime_error(pngPath + ": cannot write");
-    int script[2];
-    if (pipe2(script, O_CLOEXEC) != 0) {
-        close(png);
+bool isWholePng(std::string_view bytes) {
+    // The signature first; the image-end chunk last: its length 0, "IEND" and its fixed CRC.
+    const std::string_view signature = "\x89PNG\r\n\x1A\n";
+    const std::string_view end("\0\0\0\0IEND\xAE\x42\x60\x82", 12);
+    return bytes.size() >= signature.size() + end.size() && bytes.starts_with(signature) &&
+           bytes.ends_with(end);
+}
+
+std::string drawPlot(const std::vector<FrameRecord>& records, const std::string& title) {
+    int script[2], png[2];
+    if (pipe2(script, O_CLOEXEC) != 0) throw std::runtime_error("cannot run gnuplot");
+    if (pipe2(png, O_CLOEXEC) != 0) {
+        close(script[0]);
+        close(script[1]);
         throw std::runtime_error("cannot run gnuplot");
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, script[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, png, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, png[1], STDOUT_FILENO);
     char name[] = "gnuplot";
     char* argv[] = {name, nullptr};
     pid_t gnuplot = 0;
     const int spawned = posix_spawnp(&gnuplot, name, &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(script[0]);
-    close(png);
+    close(png[1]);
     if (spawned != 0) {
         close(script[1]);
+        close(png[0]);
         throw std::runtime_error("cannot run gnuplot");
     }
     const std::string text = plotScript(records, title);
@@ -173,18 +182,29 @@ void writePlot(const std::vector<FrameRecord>& records, const std::string& title
     bool sent = true;
     for (std::size_t done = 0; sent && done < text.size();) {
         const ssize_t wrote = write(script[1], text.data() + done, text.size() - done);
-        sent = wrote > 0;
-        done += sent ? static_cast<std::size_t>(wrote) : 0;
+        sent = wrote > 0 || (wrote < 0 && errno == EINTR);
+        done += wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
     }
     close(script[1]);
     const timespec now{};
     while (!sent && sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    // The plot command is the script's last: gnuplot writes the image only once it has read all
+    // of it, so reading after writing cannot stall either side.
+    std::string image;
+    char block[65536];
+    for (ssize_t got; (got = read(png[0], block, sizeof block)) != 0;) {
+        if (got > 0) image.append(block, static_cast<std::size_t>(got));
+        if (got < 0 && errno != EINTR) break;
+    }
+    close(png[0]);
     int status = 0;
     while (waitpid(gnuplot, &status, 0) < 0 && errno == EINTR) {
     }
     if (!sent || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         throw std::runtime_error("gnuplot could not draw the plot");
     }
+    if (!isWholePng(image)) throw std::runtime_error("gnuplot's image is cut short");
+    return image;
 }

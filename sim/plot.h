@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drives/simulation.h"
@@ -12,7 +13,10 @@
 // data is inside it. The title goes in as text that gnuplot only prints, whatever it holds.
 std::string plotScript(const std::vector<FrameRecord>& records, const std::string& title);
 
-// Runs gnuplot on that script with its output going to the file at pngPath; the path never
-// reaches gnuplot. Throws std::runtime_error when gnuplot cannot be run or fails.
-void writePlot(const std::vector<FrameRecord>& records, const std::string& title,
-               const std::string& pngPath);
+// Runs gnuplot on that script and answers the PNG it drew. Throws std::runtime_error when
+// gnuplot cannot be run, fails, or gives an image that is not whole.
+std::string drawPlot(const std::vector<FrameRecord>& records, const std::string& title);
+
+// Whether bytes are a PNG from its signature to its end chunk: a writer cut off early (a full
+// disk, a killed process) leaves no end.
+bool isWholePng(std::string_view bytes);

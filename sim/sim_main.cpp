@@ -16,17 +16,19 @@
 
 #include "checks/check_game.h"
 #include "checks/check_ini.h"
+#include "compat/windows_path.h"
 #include "config/settings.h"
 #include "drives/frame_table.h"
-#include "drives/plugin_folder.h"
 #include "drives/scenario.h"
 #include "drives/simulation.h"
 #include "drives/timeline.h"
-#include "drives/wav_render.h"
 #include "sim/output_file.h"
 #include "sim/plot.h"
+#include "sim/plugin_folder.h"
 #include "sim/progress.h"
+#include "sim/wav_render.h"
 #include "sound/sound_player.h"
+#include "standins/world/replay_format.h"
 #include "text/shown_text.h"
 
 namespace {
@@ -68,6 +70,9 @@ void catchInterrupts() {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
         sigaction(signal, &action, nullptr);
     }
+    // Past a file-size limit (ulimit -f) a write fails with EFBIG, told and cleaned up as any
+    // other failed write, instead of the signal ending the run with files left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 struct Outputs {
@@ -81,16 +86,33 @@ struct Drive {
     std::vector<ReplayFrame> frames;
 };
 
-// The settings beside a replay that export-replay carries over from its scenario: the replay's
-// own name with ".ini".
-fs::path settingsBesideReplay(const fs::path& replay) {
-    return fs::path(replay).replace_extension(".ini");
+// The shipped settings, radio bed and sounds: no output ever replaces them.
+std::vector<NamedPath> shippedFiles() {
+    std::vector<NamedPath> shipped{
+        {"the shipped settings", (assetsFolder() / "Ostrelle.ini").string()},
+        {"the radio bed", (assetsFolder() / "radio-bed.mp3").string()}};
+    for (const PluginSound& sound : pluginSounds) {
+        shipped.push_back({"the shipped " + std::string(sound.fileName),
+                           (assetsFolder() / "Radio SFX" / sound.fileName).string()});
+    }
+    return shipped;
 }
 
-// The temporary file of an output, made before the work, or nothing when it was not asked for.
-std::optional<OutputFile> outputFor(const std::string& target) {
+// The settings beside a replay, which export-replay carries over from its scenario: the replay's
+// own name with ".ini", found in any letter case as Windows would (DRIVE.CSV, DRIVE.INI).
+fs::path settingsBesideReplay(const fs::path& replay) {
+    const fs::path named = fs::path(replay).replace_extension(".ini");
+    const std::string folder = named.parent_path().string();
+    const fs::path found =
+        platform::windowsPathBelow(folder.empty() ? "." : folder, "/" + named.filename().string());
+    return folder.empty() ? found.filename() : found;
+}
+
+// The output for a path given, opened before the work, or nothing when it was not asked for.
+std::optional<OutputFile> outputFor(const std::string& target,
+                                    OutputFile::Access access = OutputFile::Access::sequential) {
     if (target.empty()) return std::nullopt;
-    return std::optional<OutputFile>(std::in_place, target);
+    return std::optional<OutputFile>(std::in_place, target, access);
 }
 
 // Every output given, put in place together once all are written.
@@ -101,22 +123,20 @@ void commitOutputs(std::initializer_list<std::optional<OutputFile>*> outputs) {
         if (output->has_value()) files.push_back(&**output);
     }
     OutputFile::commitAll(files);
-}
-
-// Throws when what was printed did not all reach standard output (a full disk, a closed pipe):
-// a timeline cut short is a failure, not a success.
-void requireStandardOutput() {
-    std::cout.flush();
-    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        throw std::runtime_error("standard output: cannot write all of it");
+    for (const OutputFile* file : files) {
+        std::printf("Wrote %s%s\n", printableText(file->target().string()).c_str(),
+                    file->isStream() ? " (a stream)" : "");
     }
 }
 
-void writeStream(const std::string& path, const std::function<void(std::ostream&)>& write) {
-    std::ofstream file(path, std::ios::binary);
-    write(file);
-    file.close();
-    if (!file) throw std::runtime_error(path + ": cannot write all of it");
+// Throws when what was printed did not all reach standard output (a full disk, a closed pipe):
+// a timeline cut short is a failure, not a success. Once told, a failure is not told again.
+void requireStandardOutput() {
+    static bool told = false;
+    std::cout.flush();
+    if (told || (std::cout && std::fflush(stdout) == 0 && !std::ferror(stdout))) return;
+    told = true;
+    throw std::runtime_error("standard output: cannot write all of it");
 }
 
 // The settings that differ from the defaults, as "Key=value" text joined by commas.
@@ -161,56 +181,62 @@ std::string settingsFor(const Drive& drive, const Outputs& outputs) {
                                      : (assetsFolder() / "Ostrelle.ini").string();
 }
 
-int runDrive(const Drive& drive, const Outputs& outputs) {
-    const std::string settings = settingsFor(drive, outputs);
-    const std::string bed = (assetsFolder() / "radio-bed.mp3").string();
-    PluginFolder folder(settings, outputs.sounds.empty() ? assetsFolder().string() : outputs.sounds,
-                        outputs.game);
-    // Every file the run reads, and the shipped ones, against every output.
-    std::vector<NamedPath> inputs{
-        {"the input", drive.path},
-        {"the settings file", settings},
-        {"the radio bed", bed},
-        {"the shipped settings", (assetsFolder() / "Ostrelle.ini").string()}};
+// Every file a run reads, and the shipped ones, against every output: exit 2 before any work.
+void refuseOutputsOverInputs(const Drive& drive, const std::string& settings,
+                             const PluginFolder& folder, const Outputs& outputs) {
+    std::vector<NamedPath> inputs = shippedFiles();
+    inputs.push_back({"the input", drive.path});
+    inputs.push_back({"the settings file", settings});
     for (const PluginSound& sound : pluginSounds) {
-        const std::string name = sound.fileName;
         inputs.push_back(
-            {"the shipped " + std::string(name), (assetsFolder() / "Radio SFX" / name).string()});
-        inputs.push_back({"the sound " + std::string(name), folder.soundSource(name).path});
+            {"the sound " + std::string(sound.fileName), folder.soundSource(sound.fileName).path});
     }
     refuseSameFiles(inputs, {{"--trace", outputs.trace},
                              {"--csv", outputs.csv},
                              {"--plot", outputs.plot},
                              {"--wav", outputs.wav}});
-    // Every output's temporary file first: what cannot be written fails before the drive runs.
-    std::optional<OutputFile> trace = outputFor(outputs.trace), csv = outputFor(outputs.csv),
-                              plot = outputFor(outputs.plot), wav = outputFor(outputs.wav);
-    std::optional<std::ofstream> traceStream;
-    if (trace) traceStream.emplace(trace->path(), std::ios::binary);
-    std::optional<WavRender> render;
-    if (wav) {
-        const std::vector<double> durations = frameDurations(drive.frames);
-        render.emplace(wav->path(), bed, std::accumulate(durations.begin(), durations.end(), 0.0));
-    }
+}
 
+// A run's outputs, each opened before the drive: what cannot be written fails before any work.
+struct RunOutputs {
+    explicit RunOutputs(const Outputs& given)
+        : trace(outputFor(given.trace)),
+          csv(outputFor(given.csv)),
+          plot(outputFor(given.plot)),
+          wav(outputFor(given.wav, OutputFile::Access::seeking)) {}
+    std::optional<OutputFile> trace, csv, plot, wav;
+};
+
+// Drives the plug-in through every frame, rendering the WAV and tracing as it goes.
+std::vector<FrameRecord> driveThrough(const Drive& drive, const PluginFolder& folder,
+                                      RunOutputs& files) {
+    std::optional<WavRender> render;
+    if (files.wav) {
+        const std::vector<double> durations = frameDurations(drive.frames);
+        render.emplace(files.wav->descriptor(), files.wav->target().string(),
+                       (assetsFolder() / "radio-bed.mp3").string(),
+                       std::accumulate(durations.begin(), durations.end(), 0.0));
+    }
     std::vector<FrameRecord> records;
     {
         Progress progress(drive.frames.size());
-        records = simulate(drive.frames, folder.path(), traceStream ? &*traceStream : nullptr,
+        records = simulate(drive.frames, folder.path(), files.trace ? &files.trace->out() : nullptr,
                            [&](const FrameRecord& record) {
                                stopIfInterrupted();
                                if (render) render->frame(record);
                                progress.update(record.row.frame + 1);
                            });
     }
-    const EffectSettings settingsRead = effectSettings;
-    if (traceStream) {
-        traceStream->close();
-        if (!*traceStream) throw std::runtime_error(outputs.trace + ": cannot write all of it");
-    }
+    if (files.trace) files.trace->finish();
     if (render) render->finish();
-    double seconds = records.back().time + records.back().duration;
-    std::string changed = changedSettings();
+    return records;
+}
+
+// The run's head and its timeline, on standard output.
+void printTimeline(const Drive& drive, const std::string& settings, const PluginFolder& folder,
+                   const std::vector<FrameRecord>& records, const EffectSettings& settingsRead,
+                   const std::string& changed) {
+    const double seconds = records.back().time + records.back().duration;
     const std::string game = folder.givenGameFolder();
     std::printf(
         "%s: %zu frames, %.1f s, settings %s (%s)\nsounds: %s\ngame folder: %s\n",
@@ -220,22 +246,31 @@ int runDrive(const Drive& drive, const Outputs& outputs) {
         game.empty() ? "none (an empty one; --game names one)" : printableText(game).c_str());
     writeTimeline(std::cout, records, settingsRead);
     requireStandardOutput();
+}
 
-    if (csv) writeStream(csv->path(), [&](std::ostream& out) { writeFrameTable(out, records); });
+int runDrive(const Drive& drive, const Outputs& outputs) {
+    const std::string settings = settingsFor(drive, outputs);
+    PluginFolder folder(settings, outputs.sounds.empty() ? assetsFolder().string() : outputs.sounds,
+                        outputs.game);
+    refuseOutputsOverInputs(drive, settings, folder, outputs);
+    RunOutputs files(outputs);
+    const std::vector<FrameRecord> records = driveThrough(drive, folder, files);
+    const EffectSettings settingsRead = effectSettings;
+    const std::string changed = changedSettings();
+    printTimeline(drive, settings, folder, records, settingsRead, changed);
+
+    if (files.csv) writeFrameTable(files.csv->out(), records);
     stopIfInterrupted();
-    if (plot) {
+    if (files.plot) {
         try {
-            writePlot(records, drive.title + (changed.empty() ? "" : " - " + changed),
-                      plot->path());
+            files.plot->out() << drawPlot(records,
+                                          drive.title + (changed.empty() ? "" : " - " + changed));
         } catch (const std::runtime_error& error) {
             throw std::runtime_error(outputs.plot + ": " + error.what() +
                                      "; no output was written");
         }
     }
-    commitOutputs({&trace, &csv, &plot, &wav});
-    for (const std::string* path : {&outputs.trace, &outputs.csv, &outputs.plot, &outputs.wav}) {
-        if (!path->empty()) std::printf("Wrote %s\n", printableText(*path).c_str());
-    }
+    commitOutputs({&files.trace, &files.csv, &files.plot, &files.wav});
     return 0;
 }
 
@@ -251,27 +286,43 @@ Drive replayDrive(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw InputError(path, 1, 1, "cannot read the file");
     const fs::path settings = settingsBesideReplay(path);
+    std::string warning;
+    std::vector<ReplayFrame> frames = readReplay(file, path, &warning);
+    if (!warning.empty()) std::fprintf(stderr, "ostrelle-sim: warning: %s\n", warning.c_str());
     return {path, path, fs::is_regular_file(settings, error) ? settings.string() : "",
-            readReplay(file, path)};
+            std::move(frames)};
 }
 
-// export-replay: the frames as a replay, and the settings they ran with beside it.
+// The whole of a settings file, to carry over beside a replay.
+std::string settingsText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file) throw std::runtime_error(path + ": cannot read the settings file");
+    return text.str();
+}
+
+// export-replay: the frames as a replay, and the settings they ran with beside it. When the
+// scenario's settings file is already that file, it is kept as it is.
 int exportReplay(const std::string& scenarioPath, const std::string& replayPath) {
     const std::string settingsPath = settingsBesideReplay(replayPath).string();
+    checkOutputPath("the replay's settings file", settingsPath);
     Drive drive = scenarioDrive(scenarioPath);
     const std::string settings = settingsFor(drive, {});
-    refuseSameFiles({{"the scenario", scenarioPath}, {"the scenario's settings file", settings}},
-                    {{"the replay", replayPath}, {"the replay's settings file", settingsPath}});
-    std::optional<OutputFile> replay = outputFor(replayPath), copy = outputFor(settingsPath);
-    writeStream(replay->path(), [&](std::ostream& out) { writeReplay(out, drive.frames); });
-    std::error_code error;
-    if (!fs::copy_file(settings, copy->path(), fs::copy_options::overwrite_existing, error)) {
-        throw std::runtime_error(settingsPath + ": cannot write: " + error.message());
-    }
+    const bool settingsInPlace = sameFile(settings, settingsPath);
+    std::vector<NamedPath> inputs = shippedFiles();
+    inputs.push_back({"the scenario", scenarioPath});
+    inputs.push_back({"the scenario's settings file", settings});
+    refuseSameFiles(inputs, {{"the replay", replayPath},
+                             {"the replay's settings file", settingsInPlace ? "" : settingsPath}});
+    std::optional<OutputFile> replay = outputFor(replayPath),
+                              copy = outputFor(settingsInPlace ? "" : settingsPath);
+    writeReplay(replay->out(), drive.frames);
+    if (copy) copy->out() << settingsText(settings);
     commitOutputs({&replay, &copy});
-    std::printf("Wrote %s: %zu frames; and %s: the settings %s\n",
-                printableText(replayPath).c_str(), drive.frames.size(),
-                printableText(settingsPath).c_str(), printableText(settings).c_str());
+    std::printf("%zu frames; the settings %s%s\n", drive.frames.size(),
+                printableText(settings).c_str(),
+                settingsInPlace ? ", kept where they are: the replay's settings file already" : "");
     return 0;
 }
 
@@ -344,6 +395,15 @@ const char* const exitStatuses =
     "after SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGPIPE, the signal's (nothing half-written is\n"
     "left behind).";
 
+const char* const outputRules =
+    "Outputs: files are written all or none. Each goes to a temporary file beside it and is put\n"
+    "in place, with the old file's permissions, only once every output is written; a run that\n"
+    "fails or is interrupted leaves the old files as they were. A symbolic link is written\n"
+    "through and stays. No output may be a file the run reads or that ships with ostrelle-sim,\n"
+    "nor a file with other names (hard links, which would keep the old contents): both exit 2\n"
+    "before any work. A pipe or terminal (a named pipe, /dev/stderr, /dev/fd/N, >(gzip > t.gz))\n"
+    "is a stream: written directly as the run goes, so it is not all or none.";
+
 const char* const scenarioFormat =
     "A scenario (TOML; every time in seconds from the start):\n"
     "  title = \"My drive\"        length = 30 (required)     frame_rate = 60\n"
@@ -408,108 +468,128 @@ std::string usageMessage(const CLI::App& app, const CLI::ParseError& error, int 
     return error.what();
 }
 
-int run(int argc, char** argv) {
+// The command line: its commands and what they were given.
+struct CommandLine {
     CLI::App app{
         "Drives the Ostrelle plug-in without the game: a scripted drive goes in; the plug-in's "
         "timeline comes out on stdout, and on request its trace, a table, a plot and a WAV file."};
-    app.require_subcommand(1);
-    app.set_version_flag("--version", "ostrelle-sim " OSTRELLE_VERSION);
-    app.footer(std::string(examples) + "\n\n" + exitStatuses);
-
     Outputs outputs;
     std::string input, output;
-    CLI::App* runCommand = app.add_subcommand("run", "run a scenario (a scripted drive in TOML)");
-    runCommand->add_option("scenario", input, "the scenario file")->required();
-    addOutputs(runCommand, outputs, "the scenario's settings");
-    runCommand->footer(std::string(scenarioFormat) + "\n\n" + exitStatuses);
+    bool json = false;
+    CLI::App* run = nullptr;
+    CLI::App* replay = nullptr;
+    CLI::App* exportReplay = nullptr;
+    CLI::App* checkIni = nullptr;
+    CLI::App* checkGame = nullptr;
+};
 
-    CLI::App* replay = app.add_subcommand("replay", "run an exact replay (one CSV row per frame)");
-    replay->add_option("replay", input, "the replay file")->required();
-    addOutputs(replay, outputs, "the file beside the replay of its name with .ini");
-    replay->footer(
-        "A replay's header: frame,tick,suspend,actor,vehicle,status,health,impact,x,y,z,"
-        "roof_found,roof_z\nExample: ostrelle-sim replay drive.csv --trace drive.jsonl\n\n" +
-        std::string(exitStatuses));
+void addDriveCommands(CommandLine& line) {
+    const std::string footer = std::string(outputRules) + "\n\n" + exitStatuses;
+    line.run = line.app.add_subcommand("run", "run a scenario (a scripted drive in TOML)");
+    line.run->add_option("scenario", line.input, "the scenario file")->required();
+    addOutputs(line.run, line.outputs, "the scenario's settings");
+    line.run->footer(std::string(scenarioFormat) + "\n\n" + footer);
 
-    CLI::App* exportCommand = app.add_subcommand(
+    line.replay = line.app.add_subcommand("replay", "run an exact replay (one CSV row per frame)");
+    line.replay->add_option("replay", line.input, "the replay file")->required();
+    addOutputs(line.replay, line.outputs,
+               "the file beside the replay of its name with .ini, in any letter case");
+    line.replay->footer("A replay's header: " + std::string(replayHeader) +
+                        "Example: ostrelle-sim replay drive.csv --trace drive.jsonl\n\n" + footer);
+
+    line.exportReplay = line.app.add_subcommand(
         "export-replay",
         "write a scenario's frames as a replay CSV, and the settings it runs with beside it as "
         "the replay's name with .ini");
-    exportCommand->add_option("scenario", input, "the scenario file")->required();
-    exportCommand->add_option("replay", output, "the replay file to write")->required();
-    exportCommand->footer(
+    line.exportReplay->add_option("scenario", line.input, "the scenario file")->required();
+    line.exportReplay->add_option("replay", line.output, "the replay file to write")->required();
+    line.exportReplay->footer(
         "Example: ostrelle-sim export-replay scenarios/tunnel-crash.toml tunnel-crash.csv\n"
-        "    writes tunnel-crash.csv and tunnel-crash.ini, which replay tunnel-crash.csv "
-        "reads\n\n" +
-        std::string(exitStatuses));
+        "    writes tunnel-crash.csv and tunnel-crash.ini, which replay tunnel-crash.csv reads.\n"
+        "When the scenario's own settings file is already that .ini, it is kept as it is.\n\n" +
+        footer);
+}
 
-    CLI::App* checkIniCommand = app.add_subcommand(
+void addCheckCommands(CommandLine& line) {
+    line.checkIni = line.app.add_subcommand(
         "check-ini",
         "what the plug-in will read from a settings file, with a warning for each surprise");
-    bool json = false;
-    checkIniCommand->add_option("file", input, "the settings file")->required();
-    checkIniCommand->add_flag("--json", json, "print the report as one JSON object on stdout");
-    checkIniCommand->footer(
+    line.checkIni->add_option("file", line.input, "the settings file")->required();
+    line.checkIni->add_flag("--json", line.json, "print the report as one JSON object on stdout");
+    line.checkIni->footer(
         "Example: ostrelle-sim check-ini my.ini\n"
         "The values go to stdout, the warnings to stderr; with --json, the whole report to "
         "stdout.\n"
         "Exit status: 0 when clean, 1 with warnings, 2 when the file cannot be read or for a "
         "mistake on the command line.");
 
-    CLI::App* checkGameCommand = app.add_subcommand(
+    line.checkGame = line.app.add_subcommand(
         "check-game", "whether the plug-in can work in a game's folder, and what to do if not");
-    checkGameCommand->add_option("path", input, "the game's folder, or its .exe")->required();
-    checkGameCommand->add_flag("--json", json, "print the report as one JSON object");
-    checkGameCommand->footer(
+    line.checkGame->add_option("path", line.input, "the game's folder, or its .exe")->required();
+    line.checkGame->add_flag("--json", line.json, "print the report as one JSON object");
+    line.checkGame->footer(
         "Example: ostrelle-sim check-game ~/games/city\n"
-        "Exit status: 0 when every check passes, 1 when any fails, 2 when the path is not there "
-        "or for a mistake on the command line.");
+        "Names from the folder are printed with control characters as \\xNN.\n"
+        "Exit status: 0 when every check passes (warnings, such as a missing Ostrelle.ini, whose\n"
+        "defaults then apply, do not fail), 1 when any fails, 2 when the path is not there or\n"
+        "for a mistake on the command line.");
+}
 
+// Parses the command line and checks what can be checked before any work: an exit status when
+// that ends the program (--help, --version, a mistake), else nothing.
+std::optional<int> parse(CommandLine& line, int argc, char** argv) {
     try {
-        app.parse(argc, argv);
-        refuseEmptyValues(app);
-        checkOutputs(outputs);
-        if (*exportCommand) checkOutputPath("the replay", output);
+        line.app.parse(argc, argv);
+        refuseEmptyValues(line.app);
+        checkOutputs(line.outputs);
+        if (*line.exportReplay) checkOutputPath("the replay", line.output);
     } catch (const CLI::Success& done) {
-        return app.exit(done);  // --help, --version
+        return line.app.exit(done);  // --help, --version
     } catch (const CLI::ParseError& error) {
         std::fprintf(stderr, "ostrelle-sim: %s\nRun 'ostrelle-sim --help' for the commands.\n",
-                     printableText(usageMessage(app, error, argc, argv)).c_str());
+                     printableText(usageMessage(line.app, error, argc, argv)).c_str());
         return exitBadInput;
     } catch (const std::invalid_argument& error) {  // UsageError, or a bad output path
         std::fprintf(stderr, "ostrelle-sim: %s\n", printableText(error.what()).c_str());
         return exitBadInput;
     }
-    if (*checkIniCommand) {
-        const IniReport report = checkIni(input);
-        if (json) {
-            std::cout << iniReportJson(report) << '\n';
-        } else {
-            printIniReport(report, std::cout, std::cerr);
-        }
-        return report.status;
+    return std::nullopt;
+}
+
+int checkIniCommand(const std::string& file, bool json) {
+    const IniReport report = checkIni(file);
+    if (json) {
+        std::cout << iniReportJson(report) << '\n';
+    } else {
+        printIniReport(report, std::cout, std::cerr);
     }
-    if (*checkGameCommand) {
-        const GameReport report = checkGame(input);
-        if (json) {
-            std::cout << gameReportJson(report) << '\n';
-        } else {
-            printGameReport(report, std::cout);
-        }
-        return report.status;
+    return report.status;
+}
+
+int checkGameCommand(const std::string& path, bool json) {
+    const GameReport report = checkGame(path);
+    if (json) {
+        std::cout << gameReportJson(report) << '\n';
+    } else {
+        printGameReport(report, std::cout);
     }
+    return report.status;
+}
+
+// run, replay or export-replay, each failure told by its exit status; -1 after a signal.
+int driveCommand(const CommandLine& line) {
     catchInterrupts();
     try {
-        if (*runCommand) return runDrive(scenarioDrive(input), outputs);
-        if (*replay) return runDrive(replayDrive(input), outputs);
-        return exportReplay(input, output);
+        if (*line.run) return runDrive(scenarioDrive(line.input), line.outputs);
+        if (*line.replay) return runDrive(replayDrive(line.input), line.outputs);
+        return exportReplay(line.input, line.output);
     } catch (const Interrupted&) {
         std::fprintf(stderr, "ostrelle-sim: interrupted; no output is left half-written\n");
         return -1;
     } catch (const InputError& error) {
         std::fprintf(stderr, "ostrelle-sim: %s\n", error.what());
         return exitBadInput;
-    } catch (const std::invalid_argument& error) {  // two paths naming one file
+    } catch (const std::invalid_argument& error) {  // an output over an input, a hard link
         std::fprintf(stderr, "ostrelle-sim: %s\n", printableText(error.what()).c_str());
         return exitBadInput;
     } catch (const std::exception& error) {
@@ -517,6 +597,19 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "ostrelle-sim: %s\n", printableText(error.what()).c_str());
         return exitFailed;
     }
+}
+
+int run(int argc, char** argv) {
+    CommandLine line;
+    line.app.require_subcommand(1);
+    line.app.set_version_flag("--version", "ostrelle-sim " OSTRELLE_VERSION);
+    line.app.footer(std::string(examples) + "\n\n" + outputRules + "\n\n" + exitStatuses);
+    addDriveCommands(line);
+    addCheckCommands(line);
+    if (const std::optional<int> ended = parse(line, argc, argv)) return *ended;
+    if (*line.checkIni) return checkIniCommand(line.input, line.json);
+    if (*line.checkGame) return checkGameCommand(line.input, line.json);
+    return driveCommand(line);
 }
 
 }  // namespace

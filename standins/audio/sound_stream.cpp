@@ -13,6 +13,10 @@ constexpr std::size_t blockFrames = 1152;
 // otherwise reopen its file for every few output frames.
 constexpr std::size_t heldFramesLimit = 48000;
 
+// The highest sample rate played: a file's header may say anything, and decoding a second of a
+// 10 MHz file takes as long as a minute of a common one.
+constexpr long maxSampleRate = 384000;
+
 // Sets the converter up from rate to outputRate; syn123's normal (not "dirty") mode, whose
 // dynamic range is above 16-bit CD quality, with no smoothing as the ratio never changes.
 bool setUpConversion(syn123_handle* converter, long rate) {
@@ -27,6 +31,13 @@ std::unique_ptr<SoundStream> SoundStream::open(const std::string& path, bool loo
     std::unique_ptr<Decoder> decoder = std::move(opening.decoder);
     if (decoder == nullptr) {
         if (refusal != nullptr) *refusal = opening.refusal;
+        return nullptr;
+    }
+    if (decoder->rate() > maxSampleRate) {
+        if (refusal != nullptr) {
+            *refusal = "a sample rate of " + std::to_string(decoder->rate()) + " Hz, above the " +
+                       std::to_string(maxSampleRate) + " Hz the simulator plays";
+        }
         return nullptr;
     }
     Converter converter;
@@ -45,10 +56,14 @@ std::unique_ptr<SoundStream> SoundStream::open(const std::string& path, bool loo
 
 SoundStream::SoundStream(std::unique_ptr<Decoder> decoder, Converter converter, bool loop)
     : decoder(std::move(decoder)), converter(std::move(converter)), loop(loop) {
-    std::size_t pendingFrames = blockFrames;
+    std::size_t pendingFrames = blockSize = blockFrames;
     if (this->converter != nullptr) {
-        decoded.resize(blockFrames * outputChannels);
-        pendingFrames = syn123_resample_count(this->decoder->rate(), outputRate, blockFrames);
+        // Far below the output rate a block would convert to far more frames than it holds (at
+        // 1 Hz, 51 million): the block shrinks so that one converts to about a block's worth.
+        const auto rate = static_cast<std::size_t>(this->decoder->rate());
+        blockSize = std::clamp<std::size_t>(blockFrames * rate / outputRate, 1, blockFrames);
+        decoded.resize(blockSize * outputChannels);
+        pendingFrames = syn123_resample_count(this->decoder->rate(), outputRate, blockSize);
     }
     pending.resize(pendingFrames * outputChannels);
 }
@@ -106,7 +121,7 @@ std::size_t SoundStream::decodeBlock(float* frames) {
 }
 
 std::size_t SoundStream::decodeFromFile(float* frames) {
-    std::size_t count = decoder->read(frames, blockFrames);
+    std::size_t count = decoder->read(frames, blockSize);
     if (count == 0 && holding) {
         // A loop goes round; a sound played once stands at its end until rewound.
         heldWhole = true;
@@ -122,7 +137,7 @@ std::size_t SoundStream::decodeFromFile(float* frames) {
         }
     }
     if (count == 0 && loop && decoder->rewind()) {
-        count = decoder->read(frames, blockFrames);
+        count = decoder->read(frames, blockSize);
     }
     return count;
 }
@@ -132,12 +147,12 @@ std::size_t SoundStream::decodeFromFile(float* frames) {
 std::size_t SoundStream::decodeHeld(float* frames) {
     const std::size_t heldFrames = held.size() / outputChannels;
     std::size_t count = 0;
-    while (count < blockFrames && heldFrames > 0) {
+    while (count < blockSize && heldFrames > 0) {
         if (heldNext == heldFrames) {
             if (!loop) break;
             heldNext = 0;
         }
-        const std::size_t run = std::min(blockFrames - count, heldFrames - heldNext);
+        const std::size_t run = std::min(blockSize - count, heldFrames - heldNext);
         std::copy_n(held.begin() + heldNext * outputChannels, run * outputChannels,
                     frames + count * outputChannels);
         heldNext += run;

@@ -50,6 +50,7 @@ class SoundStream {
     bool loop;
     std::vector<float> decoded;  // one block at the file's rate, waiting for the converter
     std::vector<float> pending;  // frames at outputRate not read yet
+    std::size_t blockSize = 0;   // frames decoded at a time: fewer far below the output rate
     std::size_t pendingStart = 0;
     std::size_t pendingEnd = 0;
     // The sound from its first frame at the file's rate, while it is no longer than

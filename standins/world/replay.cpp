@@ -4,55 +4,27 @@
 #include <charconv>
 #include <istream>
 #include <limits>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <type_traits>
 #include <unordered_set>
-#include <variant>
 
 #include "text/float_text.h"
 #include "text/shown_text.h"
 
 namespace {
 
-using Member = std::variant<std::uint32_t ReplayFrame::*, std::uint8_t ReplayFrame::*,
-                            float ReplayFrame::*, bool ReplayFrame::*>;
-
-struct Column {
-    std::string_view name;
-    Member member;
-};
-
-// The columns in file order: the header is their names joined by commas.
-constexpr Column columns[] = {{"frame", &ReplayFrame::frame},
-                              {"tick", &ReplayFrame::tick},
-                              {"suspend", &ReplayFrame::suspend},
-                              {"actor", &ReplayFrame::actor},
-                              {"vehicle", &ReplayFrame::vehicle},
-                              {"status", &ReplayFrame::status},
-                              {"health", &ReplayFrame::health},
-                              {"impact", &ReplayFrame::impact},
-                              {"x", &ReplayFrame::x},
-                              {"y", &ReplayFrame::y},
-                              {"z", &ReplayFrame::z},
-                              {"roof_found", &ReplayFrame::roofFound},
-                              {"roof_z", &ReplayFrame::roofZ}};
-
-// Each vehicle is a record of its own for the whole replay: a bound on them bounds the memory.
-constexpr std::size_t maxVehicles = 65536;
-constexpr std::size_t vehicleColumn = 4;
-// The longest row: thirteen numbers written in full take a few hundred bytes. The bound keeps a
-// shared file of one endless line from taking all memory.
-constexpr std::size_t maxLineBytes = 1024;
-
-std::string header() {
-    std::string text;
-    for (const Column& column : columns) {
-        text += text.empty() ? "" : ",";
-        text += column.name;
-    }
-    return text;
+// The index of a column, for errors that point at it.
+constexpr std::size_t columnIndex(std::string_view name) {
+    std::size_t index = 0;
+    while (replayColumns[index] != name) ++index;
+    return index;
 }
+constexpr std::size_t vehicleColumn = columnIndex("vehicle");
+
+// The header without its line end, as a line reads.
+constexpr std::string_view headerLine = replayHeader.substr(0, replayHeader.size() - 1);
 
 // One row being read: where each field starts, for errors.
 class RowReader {
@@ -62,11 +34,8 @@ class RowReader {
 
     ReplayFrame read() {
         ReplayFrame row;
-        for (std::size_t i = 0; i < std::size(columns); ++i) {
-            std::string_view text = nextField(i);
-            std::visit([&](auto member) { store(row.*member, text, columns[i].name); },
-                       columns[i].member);
-        }
+        forEachReplayColumn(
+            [&](std::string_view name, auto& field) { store(field, nextField(name), name); }, row);
         if (position <= line.size()) {
             fail(position, "expected the end of the row after roof_z");
         }
@@ -87,11 +56,10 @@ class RowReader {
     }
 
   private:
-    std::string_view nextField(std::size_t index) {
+    std::string_view nextField(std::string_view name) {
         if (position > line.size()) {
-            fail(line.size() + 1, "expected a value for '" + std::string(columns[index].name) +
-                                      "' (a row has " + std::to_string(std::size(columns)) +
-                                      " fields)");
+            fail(line.size() + 1, "expected a value for '" + std::string(name) + "' (a row has " +
+                                      std::to_string(std::size(replayColumns)) + " fields)");
         }
         fieldStart = position;
         std::size_t end = std::min(line.find(',', position), line.size());
@@ -133,32 +101,51 @@ class RowReader {
     std::size_t fieldStart = 0;
 };
 
-// The lines of a replay, each without its "\n" or "\r\n". A line longer than maxLineBytes is an
-// error at that line, read no further.
+// Why text that should be a replay's lines is not, when its bytes name the cause: "" otherwise.
+std::string causeIn(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+        bytes.find('\0') != std::string_view::npos) {
+        return " (the file is UTF-16 text: save it as UTF-8)";
+    }
+    if (bytes.find('\r') != std::string_view::npos) {
+        return " (its lines end in CR alone: save it with LF or CR LF line ends)";
+    }
+    return "";
+}
+
+// The lines of a replay, each without its "\n" or "\r\n". A line longer than maxReplayLineBytes is
+// an error at that line, read no further. A NUL byte ends the input: what follows is the zeros a
+// crash can leave at the end of a file.
 class LineReader {
   public:
     LineReader(std::istream& in, const std::string& fileName) : in(in), fileName(fileName) {}
 
     // The next line into line; false at the end of the input.
     bool next(std::string& line) {
-        char buffer[maxLineBytes + 2];  // the bytes, a '\r' and getline's terminating 0
+        if (zeros) return false;
+        char buffer[maxReplayLineBytes + 2];  // the bytes, a '\r' and getline's terminating 0
         in.getline(buffer, sizeof buffer);
         const auto count = static_cast<std::size_t>(in.gcount());
         if (count == 0 && in.eof()) return false;
         ++number;
         ended = !in.eof();
-        line.assign(buffer, ended ? count - 1 : count);  // without the '\n' getline took
+        raw.assign(buffer, ended && !in.fail() ? count - 1 : count);  // without getline's '\n'
+        line = raw.substr(0, raw.find('\0'));
+        zeros = line.size() < raw.size() && number > 1;
+        if (zeros) ended = false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if ((in.fail() && ended) || line.size() > maxLineBytes) {
-            throw InputError(
-                fileName, number, maxLineBytes + 1,
-                "expected a line of at most " + std::to_string(maxLineBytes) + " bytes");
+        if (!zeros && ((in.fail() && ended) || line.size() > maxReplayLineBytes)) {
+            throw InputError(fileName, number, maxReplayLineBytes + 1,
+                             "expected a line of at most " + std::to_string(maxReplayLineBytes) +
+                                 " bytes" + causeIn(raw));
         }
         return true;
     }
 
     std::size_t number = 0;  // of the line read last
     bool ended = false;      // whether that line ended in "\n"
+    bool zeros = false;      // whether NUL bytes followed it
+    std::string raw;         // that line's bytes, NULs and a '\r' included
 
   private:
     std::istream& in;
@@ -174,15 +161,17 @@ InputError::InputError(const std::string& fileName, std::size_t line, std::size_
       line(line),
       column(column) {}
 
-std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName) {
+std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName,
+                                    std::string* warning) {
     std::string line;
     LineReader lines(in, fileName);
     // A spreadsheet saving as UTF-8 puts a byte-order mark first.
     const std::string_view byteOrderMark = "\xEF\xBB\xBF";
     const bool read = lines.next(line);
     if (line.starts_with(byteOrderMark)) line.erase(0, byteOrderMark.size());
-    if (!read || line != header()) {
-        throw InputError(fileName, 1, 1, "expected the header " + header());
+    if (!read || line != headerLine) {
+        throw InputError(fileName, 1, 1,
+                         "expected the header " + std::string(headerLine) + causeIn(lines.raw));
     }
     std::vector<ReplayFrame> frames;
     std::unordered_set<std::uint32_t> vehicles;
@@ -201,16 +190,38 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
         if (frames.size() == maxReplayFrames) {
             reader.fail(1, "expected at most " + std::to_string(maxReplayFrames) + " frames");
         }
-        const ReplayFrame& row = frames.emplace_back(reader.read());
+        // The last row, cut where the file ends or zeros begin, is what a crash leaves: the
+        // whole rows before it are replayed.
+        std::optional<ReplayFrame> whole;
+        try {
+            whole = reader.read();
+        } catch (const InputError& error) {
+            if (lines.ended || frames.empty()) throw;
+            if (warning != nullptr) {
+                *warning = error.what() +
+                           std::string(
+                               ": the last row is cut short, as a crash "
+                               "leaves a recording; replayed the ") +
+                           std::to_string(frames.size()) + " whole rows before it";
+            }
+            break;
+        }
+        const ReplayFrame& row = frames.emplace_back(*whole);
         if (row.frame != frames.size() - 1) {
             reader.fail(1, "expected frame " + std::to_string(frames.size() - 1) +
                                " (frames count up from 0 by one)");
         }
         if (row.vehicle != 0 && vehicles.insert(row.vehicle).second &&
-            vehicles.size() > maxVehicles) {
-            reader.fail(reader.columnOf(vehicleColumn),
-                        "expected at most " + std::to_string(maxVehicles) + " different vehicles");
+            vehicles.size() > maxReplayVehicles) {
+            reader.fail(
+                reader.columnOf(vehicleColumn),
+                "expected at most " + std::to_string(maxReplayVehicles) + " different vehicles");
         }
+    }
+    if (lines.zeros && warning != nullptr && warning->empty()) {
+        *warning = printableText(fileName) + ":" + std::to_string(lines.number) +
+                   ": NUL bytes from here to the end, as a crash can leave a file; replayed the " +
+                   std::to_string(frames.size()) + " rows before them";
     }
     if (frames.empty()) {
         // On the line after a header that ends its line; else just past the header.
@@ -221,23 +232,20 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
 }
 
 void writeReplay(std::ostream& out, const std::vector<ReplayFrame>& frames) {
-    out << header() << '\n';
+    out << replayHeader;
     for (const ReplayFrame& row : frames) {
         const char* separator = "";
-        for (const Column& column : columns) {
-            out << separator;
-            separator = ",";
-            std::visit(
-                [&](auto member) {
-                    const auto& value = row.*member;
-                    if constexpr (std::is_same_v<std::decay_t<decltype(value)>, float>) {
-                        out << floatText(value);
-                    } else {
-                        out << static_cast<std::uint32_t>(value);
-                    }
-                },
-                column.member);
-        }
+        forEachReplayColumn(
+            [&](std::string_view, const auto& value) {
+                out << separator;
+                separator = ",";
+                if constexpr (std::is_same_v<std::decay_t<decltype(value)>, float>) {
+                    out << floatText(value);
+                } else {
+                    out << static_cast<std::uint32_t>(value);
+                }
+            },
+            row);
         out << '\n';
     }
 }

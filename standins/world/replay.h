@@ -1,13 +1,5 @@
-// Replays: what the game answers in each frame, one CSV row per frame, for tests and exact
-// experiments. The header is exactly
-//   frame,tick,suspend,actor,vehicle,status,health,impact,x,y,z,roof_found,roof_z
-// frame counts up from 0 by one; tick is what GetTickCount answers in that frame; suspend the
-// suspend flag byte; actor what queryActor answers; vehicle an id (0: queryVehicle answers 0),
-// each nonzero id one record that keeps its address for the whole replay and takes the row's
-// status, health, impact and x,y,z; roof_found (0 or 1) and roof_z what findRoofZ sets in its
-// flag and answers. Numbers are decimal; floats are anything std::from_chars reads ("nan" too).
-// A replay holds at most maxReplayFrames rows and 65536 different vehicles (each takes a record of
-// its own), which bounds the memory a run takes.
+// Replays: what the game answers in each frame, one CSV row per frame (replay_format.h), for
+// tests and exact experiments, read and written.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +9,7 @@
 #include <string>
 #include <vector>
 
-constexpr std::size_t maxReplayFrames = 1'000'000;  // over 4 hours at 60 frames a second
+#include "standins/world/replay_format.h"
 
 struct ReplayFrame {
     std::uint32_t frame = 0;
@@ -48,8 +40,11 @@ class InputError : public std::runtime_error {
 };
 
 // Reads a whole replay; fileName only names the input in errors. A line ending "\r\n" is read as
-// "\n"; a line holds at most 1024 bytes; a replay holds at least one row.
-std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName);
+// "\n"; a replay holds at least one row, within the format's limits. A last row cut short, or NUL
+// bytes to the end (what a crash leaves), end the replay after its whole rows; warning, when not
+// null, then says so.
+std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName,
+                                    std::string* warning = nullptr);
 
 // Writes frames as a replay that readReplay reads back to the same values.
 void writeReplay(std::ostream& out, const std::vector<ReplayFrame>& frames);

@@ -16,10 +16,11 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "drives/plugin_folder.h"
 #include "drives/scenario.h"
 #include "drives/simulation.h"
-#include "drives/wav_render.h"
+#include "sim/output_file.h"
+#include "sim/plugin_folder.h"
+#include "sim/wav_render.h"
 #include "standins/audio/sound_stream.h"
 #include "tests/support/temp_folder.h"
 
@@ -159,10 +160,13 @@ int main() {
     double start = cpuSeconds(RUSAGE_SELF);
     std::vector<FrameRecord> records;
     {
-        WavRender wav((folder / "ostrelle.wav").string(), assets + "/radio-bed.mp3", driveSeconds);
+        OutputFile output(folder / "ostrelle.wav", OutputFile::Access::seeking);
+        WavRender wav(output.descriptor(), output.target().string(), assets + "/radio-bed.mp3",
+                      driveSeconds);
         records = simulate(drive.frames, plugin.path(), nullptr,
                            [&](const FrameRecord& r) { wav.frame(r); });
         wav.finish();
+        OutputFile::commitAll({&output});
     }
     double ours = cpuSeconds(RUSAGE_SELF) - start;
 

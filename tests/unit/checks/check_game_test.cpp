@@ -3,6 +3,9 @@
 #include "checks/check_game.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -232,8 +235,8 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"SoundAFolder", "SoundAFolder", "sound", false, "noise.mp3: not found"},
         FolderCase{"SettingsWithWarnings", "SettingsWithWarnings", "settings", false,
                    "scripts/Ostrelle.ini:2: warning: unknown key 'Volume Damge' is ignored"},
-        FolderCase{"NoSettings", "NoSettings", "settings", false,
-                   "no Ostrelle.ini beside Ostrelle.dll"},
+        FolderCase{"NoSettings", "NoSettings", "settings", true,
+                   "no Ostrelle.ini beside Ostrelle.dll, so the defaults apply"},
         FolderCase{"SoundsInOtherCase", "NamesInOtherCase", "sound", true,
                    "noise.mp3: scripts/RADIO SFX/NOISE.MP3"},
         FolderCase{"AudioLibraryInOtherCase", "NamesInOtherCase", "audio library", true,
@@ -301,30 +304,99 @@ INSTANTIATE_TEST_SUITE_P(Depths, PluginFolderDepth,
                          [](const auto& info) { return std::string(info.param.name); });
 
 // What a folder on disk can hold that the game folders above cannot: links, odd names and
-// sounds that only a decoder tells apart.
+// sounds that only a decoder tells apart. make changes the good folder at game and answers the
+// folder to check.
+namespace fs = std::filesystem;
 struct DiskCase {
     const char* name;
-    void (*make)(const std::filesystem::path& game);
-    const char* says;  // a part of the report
+    fs::path (*make)(const fs::path& game);
+    const char* says;     // a part of the report
+    const char* notSaid;  // a part the report must not hold, or nullptr
 };
+
+// Two folders of 99 Cyrillic characters, 198 bytes of UTF-8 each (a name holds 255 bytes).
+const std::string cyrillicName = [] {
+    std::string name;
+    for (int i = 0; i < 99; ++i) name += "\xD0\x98";  // И
+    return name + "/" + name;
+}();
+
+// The game's folder moved to the C: drive of a Wine prefix, in a folder of that name.
+fs::path inWinePrefix(const fs::path& game, const std::string& name) {
+    const fs::path moved = game.parent_path() / "prefix/drive_c" / name;
+    fs::create_directories(moved.parent_path());
+    fs::rename(game, moved);
+    return moved;
+}
+
 const DiskCase diskCases[] = {
     {"a name with terminal escapes",
-     [](const std::filesystem::path& game) {
-         std::filesystem::copy_file(game / "game.exe", game / "\x1B]0;owned\x07\x1B[2J.exe");
+     [](const fs::path& game) {
+         fs::copy_file(game / "game.exe", game / "\x1B]0;owned\x07\x1B[2J.exe");
+         return game;
      },
-     "\\x1B]0;owned\\x07\\x1B[2J.exe is the build"},
+     "\\x1B]0;owned\\x07\\x1B[2J.exe is the build", nullptr},
+    {"export names with terminal escapes",
+     [](const fs::path& game) {
+         std::ofstream(game / "bass.dll", std::ios::binary)
+             << dllExporting({"BASS_Init@20\x1B[2J\x1B]0;owned\x07", "  ok    forged"});
+         return game;
+     },
+     "BASS_Init@20\\x1B[2J\\x1B]0;owned\\x07 only with", nullptr},
     {"a folder reached through a link, with a loop",
-     [](const std::filesystem::path& game) {
-         std::filesystem::rename(game / "scripts", game / "../mods");
-         std::filesystem::create_directory_symlink(game / "../mods", game / "scripts");
-         std::filesystem::create_directory_symlink(game, game / "../mods/loop");
+     [](const fs::path& game) {
+         fs::rename(game / "scripts", game / "../mods");
+         fs::create_directory_symlink(game / "../mods", game / "scripts");
+         fs::create_directory_symlink(game, game / "../mods/loop");
+         return game;
      },
-     "ok    plug-in        scripts/Ostrelle.dll"},
+     "ok    plug-in        scripts/Ostrelle.dll", nullptr},
+    {"a link to scripts that sorts before it",
+     [](const fs::path& game) {
+         fs::create_directory_symlink(game / "scripts", game / "ASI");
+         return game;
+     },
+     "ok    plug-in        scripts/Ostrelle.dll", "where no plug-in loader looks"},
+    {"a link to the root, as a Wine prefix's z: drive",
+     [](const fs::path& game) {
+         fs::create_directory_symlink("/", game / "z");
+         return game;
+     },
+     "z: a link to /, not searched: it holds the game's folder", "not loaded"},
+    {"a link to the system's own folders",
+     [](const fs::path& game) {
+         fs::create_directory_symlink("/proc", game / "proc");
+         return game;
+     },
+     "proc: a link to /proc, not searched: the system's own folder", "not loaded"},
+    {"a '\\' in the game folder's Linux name",
+     [](const fs::path& game) {
+         const fs::path moved = game.parent_path() / "ga\\me";
+         fs::rename(game, moved);
+         return moved;
+     },
+     "All is well", "not found"},
+    {"a name that differs in case outside the game's folder",
+     [](const fs::path& game) {
+         fs::create_directory(game.parent_path() / "GAME");
+         return game;
+     },
+     "All is well", "only in case"},
+    {"a long Cyrillic folder in a Wine prefix, counted in characters on C:",
+     [](const fs::path& game) { return inWinePrefix(game, cyrillicName); },
+     "'\xD0\x98' (U+0418, Cyrillic: code page 1251)", "path length"},
+    {"a path too long for Windows in a Wine prefix, named as the game sees it",
+     [](const fs::path& game) { return inWinePrefix(game, std::string(240, 'g')); },
+     "characters in C:\\ggg", nullptr},
+    {"a folder name the plug-in's ANSI calls cannot pass",
+     [](const fs::path& game) { return inWinePrefix(game, "\xD0\x98\xD0\xB3\xD1\x80\xD0\xB0"); },
+     "warn  folder name", nullptr},
     {"a damaged sound",
-     [](const std::filesystem::path& game) {
+     [](const fs::path& game) {
          std::ofstream(game / "scripts/Radio SFX/broke.mp3") << "ID3 damaged";
+         return game;
      },
-     "broke.mp3: scripts/Radio SFX/broke.mp3 would not play: not a sound"},
+     "broke.mp3: scripts/Radio SFX/broke.mp3 would not play: not a sound", nullptr},
 };
 class CheckGameOnDisk : public testing::TestWithParam<DiskCase> {};
 
@@ -332,13 +404,109 @@ TEST_P(CheckGameOnDisk, SaysWhatIsThere) {
     TempFolder temp;
     const GameFiles files = *gameFolder("AllInPlace");
     for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
-    GetParam().make(temp.path() / "game");
+    const fs::path game = GetParam().make(temp.path() / "game");
     std::ostringstream out;
-    printGameReport(checkGame((temp.path() / "game").string()), out);
+    printGameReport(checkGame(game.string()), out);
     EXPECT_NE(out.str().find(GetParam().says), std::string::npos) << out.str();
+    if (GetParam().notSaid != nullptr) {
+        EXPECT_EQ(out.str().find(GetParam().notSaid), std::string::npos) << out.str();
+    }
     EXPECT_EQ(out.str().find('\x1B'), std::string::npos) << out.str();
 }
 INSTANTIATE_TEST_SUITE_P(, CheckGameOnDisk, testing::ValuesIn(diskCases), CaseName());
+
+// Takes the file-permission override from the process for as long as it lives, so that a test
+// run as root (as CI runs) meets folders it may not read as a player would.
+class WithoutPermissionOverride {
+  public:
+    WithoutPermissionOverride() {
+        syscall(SYS_capget, &header, saved);
+        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+        for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+            reduced[0].effective &= ~(1u << capability);
+        }
+        syscall(SYS_capset, &header, reduced);
+    }
+    ~WithoutPermissionOverride() { syscall(SYS_capset, &header, saved); }
+    WithoutPermissionOverride(const WithoutPermissionOverride&) = delete;
+    WithoutPermissionOverride& operator=(const WithoutPermissionOverride&) = delete;
+
+  private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2] = {};
+};
+
+// Folders check-game may not read are named with the reason, never taken for missing files.
+struct ClosedCase {
+    const char* name;
+    const char* closed;  // below the game's folder ("" for the folder itself), made unreadable
+    const char* says;
+};
+const ClosedCase closedCases[] = {
+    {"the game's folder", "", "game: cannot read the folder (Permission denied)"},
+    {"the sounds' folder", "scripts/Radio SFX",
+     "scripts/Radio SFX cannot be read (Permission denied)"},
+    {"a folder the plug-in search passes", "backup",
+     "backup: cannot read the folder (Permission denied), so a copy there was not looked for"},
+};
+class CheckGameClosed : public testing::TestWithParam<ClosedCase> {};
+
+TEST_P(CheckGameClosed, SaysPermissionDeniedWithThePath) {
+    TempFolder temp;
+    const GameFiles files = *gameFolder("AllInPlace");
+    for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
+    temp.makeFolder("game/backup");
+    const fs::path closed = temp.path() / "game" / GetParam().closed;
+    fs::permissions(closed, fs::perms::none);
+    std::ostringstream out;
+    {
+        const WithoutPermissionOverride player;
+        printGameReport(checkGame((temp.path() / "game").string()), out);
+    }
+    fs::permissions(closed, fs::perms::owner_all);
+    EXPECT_NE(out.str().find(GetParam().says), std::string::npos) << out.str();
+}
+INSTANTIATE_TEST_SUITE_P(, CheckGameClosed, testing::ValuesIn(closedCases), CaseName());
+
+// Where a plug-in loader loads Ostrelle.dll from: each rule, and a place one folder too deep or
+// too shallow for it, which is not loaded.
+struct LoaderCase {
+    const char* path;  // of the only Ostrelle.dll in the game's folder
+    bool loaded;
+};
+const LoaderCase loaderCases[] = {
+    {"Ostrelle.dll", true},
+    {"old/Ostrelle.dll", false},
+    {"scripts/Ostrelle.dll", true},
+    {"scripts/old/Ostrelle.dll", false},
+    {"modloader/Ostrelle/Ostrelle.dll", true},
+    {"modloader/Ostrelle.dll", false},
+    {"modloader/Ostrelle/old/Ostrelle.dll", false},
+    {"scripts/modloader/Ostrelle/Ostrelle.dll", true},
+    {"scripts/modloader/Ostrelle.dll", false},
+    {"scripts/modloader/Ostrelle/old/Ostrelle.dll", false},
+    {"SCRIPTS/ModLoader/Ostrelle/Ostrelle.dll", true},
+};
+class LoaderPlace : public testing::TestWithParam<LoaderCase> {};
+
+TEST_P(LoaderPlace, OnlyTheLoadersOwnPlacesCount) {
+    TempFolder temp;
+    GameFiles files = *gameFolder("AllInPlace");
+    files[GetParam().path] = files.at("scripts/Ostrelle.dll");
+    if (std::string_view(GetParam().path) != "scripts/Ostrelle.dll")
+        files.erase("scripts/Ostrelle.dll");
+    for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
+    const std::vector<CheckLine> lines = checkGameFolder(temp.path() / "game", {});
+    const auto plugin = std::find_if(lines.begin(), lines.end(),
+                                     [](const CheckLine& line) { return line.topic == "plug-in"; });
+    ASSERT_NE(plugin, lines.end());
+    EXPECT_EQ(plugin->passed, GetParam().loaded) << plugin->text();
+    EXPECT_EQ(plugin->text().find("where no plug-in loader looks") == std::string::npos,
+              GetParam().loaded)
+        << plugin->text();
+}
+INSTANTIATE_TEST_SUITE_P(, LoaderPlace, testing::ValuesIn(loaderCases),
+                         [](const auto& info) { return caseName(info.param.path); });
 
 struct StatusCase {
     const char* name;
@@ -373,6 +541,13 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{"TheProgram", "game/game.exe", 0, "All is well"},
                     StatusCase{"AFileThatIsNoProgram", "game/scripts/README.txt", 1,
                                "README.txt is not the build the plug-in hooks"},
+                    StatusCase{"ThePlugin", "game/scripts/Ostrelle.dll", 1,
+                               "Ostrelle.dll is the plug-in, not the game. Give the game's folder, "
+                               "or its .exe."},
+                    StatusCase{"TheAudioLibrary", "game/bass.dll", 1,
+                               "bass.dll is the audio library, not the game"},
+                    StatusCase{"ASound", "game/scripts/Radio SFX/broke.mp3", 1,
+                               "broke.mp3 is a sound, not the game"},
                     StatusCase{"NotThere", "elsewhere", 2, "elsewhere: no such folder or file"}),
     [](const auto& info) { return std::string(info.param.name); });
 

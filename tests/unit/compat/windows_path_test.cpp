@@ -45,13 +45,13 @@ INSTANTIATE_TEST_SUITE_P(, WindowsPath, testing::ValuesIn(lookUps), CaseName());
 TEST(CaseTwins, NameEveryNamePassedOverOnTheWay) {
     const TempFolder temp;
     for (const char* file : {"A/x", "a/x", "a/X", "a/y", "b"}) temp.write(file);
-    const std::vector<platform::CaseTwin> twins = platform::caseTwins("a/x");
+    const std::vector<platform::CaseTwin> twins = platform::caseTwinsBelow("", "a/x");
     ASSERT_EQ(twins.size(), 2u);
     EXPECT_EQ(twins[0].taken, "a");
     EXPECT_EQ(twins[0].passedOver, "A");
     EXPECT_EQ(twins[1].taken, "a/x");
     EXPECT_EQ(twins[1].passedOver, "a/X");
-    EXPECT_TRUE(platform::caseTwins("b").empty());
+    EXPECT_TRUE(platform::caseTwinsBelow("", "b").empty());
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <map>
 #include <sstream>
 
-#include "drives/plugin_folder.h"
 #include "drives/scenario.h"
+#include "sim/plugin_folder.h"
 #include "tests/support/case_name.h"
 
 namespace {

@@ -28,7 +28,7 @@ TEST(OutputFiles, ArePutInPlaceAllOrNone) {
     temp.makeFolder("gone");
     {
         OutputFile kept("old.csv"), fresh("new.csv"), lost("gone/plot.png");
-        for (OutputFile* file : {&kept, &fresh, &lost}) std::ofstream(file->path()) << "new\n";
+        for (OutputFile* file : {&kept, &fresh, &lost}) file->out() << "new\n";
         fs::remove_all(temp.path() / "gone");
         EXPECT_THROW(OutputFile::commitAll({&kept, &fresh, &lost}), std::runtime_error);
     }

@@ -6,11 +6,12 @@ file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/tmp)
 set(ENV{TMPDIR} ${WORK}/tmp)  # where the run's temporary folder goes; must be empty afterwards
 
-# sim(STATUS [STDOUT regex] [STDERR regex] ARGS ...)
+# sim(STATUS [STDOUT regex] [STDERR regex] [ENV NAME=value...] ARGS ...)
 function(sim expected_status)
-  cmake_parse_arguments(S "" "STDOUT;STDERR" "ARGS" ${ARGN})
+  cmake_parse_arguments(S "" "STDOUT;STDERR" "ENV;ARGS" ${ARGN})
   # A run that blocks (on a named pipe) ends in a timeout, which fails the test.
-  execute_process(COMMAND ${SIM} ${S_ARGS} WORKING_DIRECTORY ${WORK} TIMEOUT 60
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env ${S_ENV} ${SIM} ${S_ARGS}
+    WORKING_DIRECTORY ${WORK} TIMEOUT 60
     RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
   if(NOT status STREQUAL expected_status)
     message(FATAL_ERROR "ostrelle-sim ${S_ARGS}: exit status ${status}, expected ${expected_status}\n${errors}")
@@ -78,7 +79,6 @@ sim(2 STDERR "--plot ./link.png is the same file" ARGS run s.toml --plot ./link.
 sim(2 STDERR "--trace short.ini is the same file as the settings file" ARGS run s.toml --trace short.ini)
 sim(2 STDERR "--csv o.csv is the same file as --trace o.csv" ARGS run s.toml --csv o.csv --trace o.csv)
 sim(2 STDERR "the replay s.toml is the same file as the scenario" ARGS export-replay s.toml s.toml)
-sim(2 STDERR "the replay's settings file short.ini is the same file" ARGS export-replay s.toml short.csv)
 expect_same_text(${WORK}/s.toml ${WORK}/kept.toml "an input was written over")
 if(EXISTS ${WORK}/o.csv)
   message(FATAL_ERROR "a refused run wrote o.csv")
@@ -128,8 +128,10 @@ sim(2 STDERR "--csv .*radio-bed.mp3 is the same file as the radio bed"
 foreach(command "run;s.toml" "check-ini;short.ini" "check-game;${WORK}" "export-replay;s.toml;full.csv")
   execute_process(COMMAND ${SIM} ${command} WORKING_DIRECTORY ${WORK} OUTPUT_FILE /dev/full
     RESULT_VARIABLE status ERROR_VARIABLE errors)
-  if(NOT status EQUAL 1 OR NOT errors MATCHES "standard output: cannot write")
-    message(FATAL_ERROR "${command} > /dev/full: exit status ${status}, expected 1\n${errors}")
+  string(REGEX MATCHALL "standard output: cannot write" told "${errors}")
+  list(LENGTH told times)
+  if(NOT status EQUAL 1 OR NOT times EQUAL 1)
+    message(FATAL_ERROR "${command} > /dev/full: exit status ${status}, expected 1 and one message\n${errors}")
   endif()
 endforeach()
 
@@ -172,6 +174,88 @@ sim(0 STDOUT "noise.mp3 missing\ngame folder: none" ARGS run s.toml --sounds emp
 sim(0 STDOUT "noise.mp3 from ${WORK}/Radio SFX/noise.mp3\ngame folder: ${WORK}"
   ARGS run s.toml --sounds empty --game ${WORK})
 sim(2 STDERR "--game nowhere: no such folder" ARGS run s.toml --game nowhere)
+
+# Outputs: nothing over an input or a shipped file, from any command; exit 2 before any work.
+sim(2 STDERR "the replay .*radio-bed.mp3 is the same file as the radio bed"
+  ARGS export-replay s.toml ${ASSETS}/radio-bed.mp3)
+sim(2 STDERR "the replay's settings file .*Ostrelle.ini is the same file as the shipped settings"
+  ARGS export-replay s.toml ${ASSETS}/Ostrelle.csv)
+if(EXISTS ${ASSETS}/Ostrelle.csv)
+  message(FATAL_ERROR "a refused export-replay wrote into the shipped assets")
+endif()
+# Outputs: all or none. A stream that fails, or a settings copy that cannot be written, leaves
+# every old regular file as it was.
+function(expect_text path text why)
+  file(READ ${path} found)
+  if(NOT found STREQUAL "${text}")
+    message(FATAL_ERROR "${why}: ${path} holds '${found}'")
+  endif()
+endfunction()
+file(WRITE ${WORK}/a.csv "old a.csv\n")
+file(WRITE ${WORK}/a.wav "old a.wav\n")
+sim(1 STDERR "/dev/full: cannot write all of it: No space left on device"
+  ARGS run s.toml --csv a.csv --wav a.wav --trace /dev/full)
+expect_text(${WORK}/a.csv "old a.csv\n" "a failed stream replaced a file")
+expect_text(${WORK}/a.wav "old a.wav\n" "a failed stream replaced a file")
+file(MAKE_DIRECTORY ${WORK}/out.ini)
+file(WRITE ${WORK}/out.csv "old out.csv\n")
+sim(2 STDERR "out.ini: a folder, not a file" ARGS export-replay s.toml out.csv)
+expect_text(${WORK}/out.csv "old out.csv\n" "export-replay replaced its replay, then failed")
+# Outputs: past a file-size limit (EFBIG) the run fails naming the output and the reason, keeps
+# the old files, the plot included, and leaves no temporary file.
+file(WRITE ${WORK}/p.png "old plot\n")
+execute_process(COMMAND sh -c "ulimit -f 30; exec \"$0\" run s.toml --csv a.csv --plot p.png" ${SIM}
+  WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT status EQUAL 1 OR NOT errors MATCHES "p.png: cannot write all of it: File too large")
+  message(FATAL_ERROR "a plot past the file-size limit: exit status ${status}\n${errors}")
+endif()
+expect_text(${WORK}/p.png "old plot\n" "a cut plot replaced the old one")
+expect_text(${WORK}/a.csv "old a.csv\n" "a failed plot let the table through")
+expect_no_temporary_files("after a file-size limit")
+# Outputs: a rerun keeps the old file's mode; a file with other names is refused, not split.
+file(CHMOD ${WORK}/a.csv PERMISSIONS OWNER_READ OWNER_WRITE)
+sim(0 ARGS run s.toml --csv a.csv)
+execute_process(COMMAND stat -c %a ${WORK}/a.csv OUTPUT_VARIABLE mode OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT mode STREQUAL "600")
+  message(FATAL_ERROR "a rerun left a.csv with mode ${mode}, not the 600 it had")
+endif()
+file(CREATE_LINK ${WORK}/a.wav ${WORK}/twin.wav)
+sim(2 STDERR "twin.wav: the file has 2 names \\(hard links\\)" ARGS run s.toml --wav twin.wav)
+expect_text(${WORK}/a.wav "old a.wav\n" "a hard-linked output was written")
+# Outputs: a full, missing or unwritable temporary folder is told as such.
+sim(1 STDERR "the temporary folder ${WORK}/none \\(TMPDIR\\)" ENV TMPDIR=${WORK}/none ARGS run s.toml)
+# Outputs: a pipe or terminal is a stream, written directly: an anonymous pipe (/dev/fd/N, the
+# shell's >(...)), /dev/stderr, and a WAV through the temporary folder.
+foreach(option --csv --wav)
+  execute_process(COMMAND sh -c "\"$0\" run s.toml ${option} /dev/fd/3 3>&1 >/dev/null" ${SIM}
+    WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status OUTPUT_VARIABLE streamed ERROR_VARIABLE errors)
+  string(SUBSTRING "${streamed}" 0 4 head)
+  if(NOT status EQUAL 0 OR NOT head MATCHES "^(time|RIFF)")
+    message(FATAL_ERROR "${option} into a pipe: exit status ${status}, '${head}'\n${errors}")
+  endif()
+endforeach()
+sim(0 STDERR "\"call\":\"BASS_Init\"" ARGS run s.toml --trace /dev/stderr)
+expect_no_temporary_files("after streams")
+
+# Paths: the tools' own temporary folder and the folders given are Linux paths, used as given:
+# relative, or with a '\' in a name, the settings and sounds are still found.
+# (CMake's own file commands read '\' as '/': the shell makes these.)
+execute_process(COMMAND sh -c "mkdir -p 'back\\slash' 'ga\\me/Radio SFX' && cp \"$0\" 'ga\\me/Radio SFX/'"
+  "${ASSETS}/Radio SFX/noise.mp3" WORKING_DIRECTORY ${WORK})
+foreach(temporary tmp "${WORK}/back\\slash")
+  sim(0 STDOUT "settings short.ini \\(Minimum time impact SFX=100.*broke.mp3 from"
+    ENV TMPDIR=${temporary} ARGS run s.toml)
+endforeach()
+sim(0 STDOUT "noise.mp3 from ${WORK}/ga.me/Radio SFX/noise.mp3" ARGS run s.toml --sounds empty --game "${WORK}/ga\\me")
+
+# Inputs: a replay's settings are found beside it in any letter case, as Windows would; a
+# scenario's settings file that is already the one beside the replay is kept as it is.
+sim(0 ARGS export-replay s.toml DRIVE.CSV)
+file(RENAME ${WORK}/DRIVE.ini ${WORK}/DRIVE.INI)
+sim(0 STDOUT "settings DRIVE.INI \\(Minimum time impact SFX=100" ARGS replay DRIVE.CSV)
+file(COPY_FILE ${WORK}/short.ini ${WORK}/short-kept.ini)
+sim(0 STDOUT "kept where they are" ARGS export-replay s.toml short.csv)
+expect_same_text(${WORK}/short.ini ${WORK}/short-kept.ini "the scenario's settings were rewritten")
 
 # An interrupt ends the run, removes what it made and leaves the old output whole: a closed
 # terminal (HUP), a quit key (QUIT) and a reader gone away (PIPE) as much as INT and TERM.

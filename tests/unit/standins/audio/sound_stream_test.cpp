@@ -2,9 +2,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -101,5 +103,59 @@ TEST_P(ShortSound, PlaysOnOnceItsFileIsGone) {
     }
 }
 INSTANTIATE_TEST_SUITE_P(, ShortSound, testing::ValuesIn(shortSounds), CaseName());
+
+// A WAV's header may say any sample rate: far below the output's, a sound is converted in pieces
+// of bounded size; far above it, where decoding would take many times the sound's length, it is
+// refused with the reason.
+struct RateCase {
+    const char* name;
+    std::uint32_t rate;
+    const char* refusal;  // "" when the sound plays
+};
+const RateCase rates[] = {
+    {"1 Hz", 1, ""},
+    {"8 kHz", 8000, ""},
+    {"384 kHz", 384000, ""},
+    {"384001 Hz", 384001, "a sample rate of 384001 Hz, above the 384000 Hz the simulator plays"},
+    {"10 MHz", 10'000'000, "a sample rate of 10000000 Hz, above the 384000 Hz"},
+};
+class SampleRate : public testing::TestWithParam<RateCase> {};
+
+// The bytes the allocator has given out, large blocks (mapped on their own) included.
+std::size_t allocatedBytes() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// A mono 16-bit WAV of four samples at rate.
+std::string wavAt(std::uint32_t rate) {
+    const auto le = [](std::uint32_t value, int bytes) {
+        std::string text;
+        for (int i = 0; i < bytes; ++i) text += static_cast<char>((value >> (8 * i)) & 0xFF);
+        return text;
+    };
+    const std::string samples("\x00\x40\x00\xC0\x00\x40\x00\xC0", 8);
+    return "RIFF" + le(36 + samples.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
+           le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" + le(samples.size(), 4) +
+           samples;
+}
+
+TEST_P(SampleRate, PlaysInBoundedMemoryOrIsRefusedWithTheReason) {
+    const TempFolder temp;
+    temp.write("tone.wav", wavAt(GetParam().rate));
+    std::string refusal;
+    const std::size_t before = allocatedBytes();
+    auto stream = audio::SoundStream::open((temp.path() / "tone.wav").string(), false, &refusal);
+    if (*GetParam().refusal != '\0') {
+        EXPECT_EQ(stream, nullptr);
+        EXPECT_THAT(refusal, testing::HasSubstr(GetParam().refusal));
+        return;
+    }
+    ASSERT_NE(stream, nullptr) << refusal;
+    std::vector<float> frames(2 * 4096);
+    EXPECT_GT(stream->read(frames.data(), 4096), 0u);
+    EXPECT_LT(allocatedBytes() - before, std::size_t{16} << 20) << "bytes held by the stream";
+}
+INSTANTIATE_TEST_SUITE_P(, SampleRate, testing::ValuesIn(rates), CaseName());
 
 }  // namespace

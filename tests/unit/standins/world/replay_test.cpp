@@ -96,8 +96,50 @@ const BadReplay badReplays[] = {
       "found '7777777777777777777777777777777777777777...' (901 bytes)"}},
     {"control bytes shown escaped",
      {header + "0,1,0,1,1,0,1\x1B[2J\a,0,0,0,0,0,0\n", 2, 13, "found '1\\x1B[2J\\x07'"}},
+    // Text saved in a way the reader does not take is named by its cause.
+    {"UTF-16 text",
+     {std::string("\xFF\xFE"
+                  "f\0r\0a\0m\0e\0\n\0",
+                  14),
+      1, 1, "the file is UTF-16 text"}},
+    {"lines ended by CR alone",
+     {header.substr(0, header.size() - 1) + "\r" + row + "\r", 1, 1, "end in CR alone"}},
+    {"long lines ended by CR alone",
+     {header.substr(0, header.size() - 1) + "\r" + row + "\r" + row + "\r" +
+          std::string(1000, '\r'),
+      1, 1025, "end in CR alone"}},
 };
 class ReplayError : public testing::TestWithParam<BadReplay> {};
+
+// What a crash leaves of a recording: every whole row is replayed, and the warning names where
+// the rest was cut and why.
+struct CutReplay {
+    const char* name;
+    std::string text;
+    std::size_t rows;
+    const char* warning;
+};
+const std::string secondRow = "1,2,0,1,1,0,1000,0,0,0,0,0,0";
+const CutReplay cutReplays[] = {
+    {"a last row cut short", header + row + "\n" + secondRow + "\n2,3,0,1,1", 2,
+     "drive.csv:4:10: expected a value for 'status' (a row has 13 fields): the last row is cut "
+     "short, as a crash leaves a recording; replayed the 2 whole rows before it"},
+    {"NUL bytes after the rows", header + row + "\n" + std::string(3000, '\0'), 1,
+     "drive.csv:3: NUL bytes from here to the end, as a crash can leave a file; replayed the 1 "
+     "rows before them"},
+    {"a row cut by NUL bytes", header + row + "\n1,2,0" + std::string(3000, '\0'), 1,
+     "drive.csv:3:6: expected a value for 'actor' (a row has 13 fields): the last row is cut "
+     "short"},
+};
+class CutRecording : public testing::TestWithParam<CutReplay> {};
+
+TEST_P(CutRecording, ReplaysEveryWholeRowAndWarnsOfTheRest) {
+    std::istringstream in(GetParam().text);
+    std::string warning;
+    EXPECT_EQ(readReplay(in, "drive.csv", &warning).size(), GetParam().rows);
+    EXPECT_EQ(warning.rfind(GetParam().warning, 0), 0u) << warning;
+}
+INSTANTIATE_TEST_SUITE_P(, CutRecording, testing::ValuesIn(cutReplays), CaseName());
 
 TEST_P(ReplayError, NamesLineColumnAndWhatWasExpected) {
     expectInputError(read, "drive.csv", GetParam().error);

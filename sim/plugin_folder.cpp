@@ -1,13 +1,17 @@
-#include "drives/plugin_folder.h"
+#include "sim/plugin_folder.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <system_error>
 
 #include "common/path_text.h"
 #include "compat/windows_path.h"
 #include "platform/win32_api.h"
+#include "sim/output_file.h"
 #include "sound/sound_player.h"
 #include "standins/audio/sound_refusal.h"
 
@@ -15,12 +19,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A fresh folder in the tools' temporary folder (TMPDIR, else /tmp), as an absolute path: the
+// plug-in's relative paths are read against the game's folder, never against this one.
 fs::path temporaryFolder(const std::string& what) {
-    std::string pattern = (fs::temp_directory_path() / "ostrelle-sim-XXXXXX").string();
+    const fs::path base = toolsTemporaryFolder();
+    std::string pattern = (base / "ostrelle-sim-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a temporary folder for " + what);
+        throw std::runtime_error("the temporary folder " + base.string() + " (TMPDIR): " +
+                                 std::strerror(errno) + ", so there is nowhere to put " + what);
     }
     return pattern;
+}
+
+// Copies the settings file in as the plug-in's Ostrelle.ini: a file that cannot be read is
+// blamed on itself, a copy that cannot be written on the temporary folder.
+void copySettings(const fs::path& settingsFile, const fs::path& folder) {
+    std::error_code error;
+    const bool readable =
+        fs::is_regular_file(settingsFile, error) && access(settingsFile.c_str(), R_OK) == 0;
+    if (!readable) {
+        throw std::runtime_error(settingsFile.string() + ": cannot read the settings file");
+    }
+    if (!fs::copy_file(settingsFile, folder / "Ostrelle.ini", error)) {
+        throw std::runtime_error("the temporary folder " + folder.parent_path().string() +
+                                 " (TMPDIR): cannot copy the settings file " +
+                                 settingsFile.string() + " there: " + error.message());
+    }
 }
 
 }  // namespace
@@ -41,11 +65,12 @@ PluginFolder::PluginFolder(const fs::path& settingsFile, const fs::path& soundFo
         fs::remove_all(folder, error);
         throw;
     }
-    if (!fs::is_regular_file(settingsFile, error) ||
-        !fs::copy_file(settingsFile, folder / "Ostrelle.ini", error)) {
+    try {
+        copySettings(settingsFile, folder);
+    } catch (...) {
         fs::remove_all(folder, error);
         if (!gameGiven) fs::remove_all(game, error);
-        throw std::runtime_error(settingsFile.string() + ": cannot read the settings file");
+        throw;
     }
     for (const fs::directory_entry& entry : fs::directory_iterator(soundFolder, error)) {
         const fs::path name = entry.path().filename();
@@ -53,9 +78,11 @@ PluginFolder::PluginFolder(const fs::path& settingsFile, const fs::path& soundFo
         fs::create_symlink(fs::absolute(entry.path()), folder / name, error);
     }
     platform::setCurrentFolder(game.string());
+    platform::setLinuxFolders({folder.string()});
 }
 
 PluginFolder::~PluginFolder() {
+    platform::setLinuxFolders({});
     platform::setCurrentFolder("");
     std::error_code error;
     fs::remove_all(folder, error);

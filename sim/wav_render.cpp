@@ -1,7 +1,9 @@
-#include "drives/wav_render.h"
+#include "sim/wav_render.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 #include "controller/effect_constants.h"
@@ -19,8 +21,9 @@ bool WavRender::fitsWav(double seconds) {
     return std::ceil(seconds * audio::outputRate) * audio::outputChannels * 2 <= largestData;
 }
 
-WavRender::WavRender(const std::string& wavPath, const std::string& radioBedPath, double seconds)
-    : path(wavPath),
+WavRender::WavRender(int fd, const std::string& wavName, const std::string& radioBedPath,
+                     double seconds)
+    : path(wavName),
       bed(audio::SoundStream::open(radioBedPath, true)),
       mix(blockFrames * audio::outputChannels),
       bedBlock(blockFrames * audio::outputChannels) {
@@ -30,9 +33,9 @@ WavRender::WavRender(const std::string& wavPath, const std::string& radioBedPath
     format.channels = audio::outputChannels;
     // Past 4 GiB (6.7 hours) a WAV's header would wrap: RF64, the WAV with 64-bit sizes.
     format.format = (fitsWav(seconds) ? SF_FORMAT_WAV : SF_FORMAT_RF64) | SF_FORMAT_PCM_16;
-    file = sf_open(wavPath.c_str(), SFM_WRITE, &format);
+    file = sf_open_fd(fd, SFM_WRITE, &format, SF_FALSE);
     if (file == nullptr) {
-        throw std::runtime_error(wavPath + ": cannot write: " + sf_strerror(nullptr));
+        throw std::runtime_error(wavName + ": cannot write: " + sf_strerror(nullptr));
     }
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);  // clip loud mixes instead of wrapping
 }
@@ -42,9 +45,13 @@ WavRender::~WavRender() {
 }
 
 void WavRender::finish() {
-    bool closed = sf_close(file) == 0;
+    errno = 0;
+    const bool closed = sf_close(file) == 0;
+    if (!closed && writeError == 0) writeError = errno != 0 ? errno : EIO;
     file = nullptr;
-    if (writeFailed || !closed) throw std::runtime_error(path + ": cannot write all of it");
+    if (writeError != 0) {
+        throw std::runtime_error(path + ": cannot write all of it: " + std::strerror(writeError));
+    }
 }
 
 float WavRender::radioGain(std::uint8_t volume) {
@@ -78,6 +85,9 @@ void WavRender::render(std::size_t count, float fromGain, float toGain) {
         }
     }
     auto frames = static_cast<sf_count_t>(count);
-    writeFailed = writeFailed || sf_writef_float(file, mix.data(), frames) != frames;
+    errno = 0;
+    if (sf_writef_float(file, mix.data(), frames) != frames && writeError == 0) {
+        writeError = errno != 0 ? errno : EIO;
+    }
     written += count;
 }

@@ -16,9 +16,10 @@
 
 class WavRender {
   public:
-    // A WAV, or an RF64 file when seconds of sound do not fit a WAV. Throws std::runtime_error
-    // naming the file when it cannot be written or the bed not read.
-    WavRender(const std::string& wavPath, const std::string& radioBedPath, double seconds);
+    // A WAV, or an RF64 file when seconds of sound do not fit a WAV, written to fd, a file open
+    // for writing that wavName names in errors. Throws std::runtime_error naming it when it
+    // cannot be written or the bed not read.
+    WavRender(int fd, const std::string& wavName, const std::string& radioBedPath, double seconds);
     ~WavRender();
     WavRender(const WavRender&) = delete;
     WavRender& operator=(const WavRender&) = delete;
@@ -27,7 +28,8 @@ class WavRender {
     // volume to this one's across it, so that a ramp sounds smooth.
     void frame(const FrameRecord& record);
 
-    // Closes the file; throws std::runtime_error naming it when any of it could not be written.
+    // Ends the file (fd stays open); throws std::runtime_error naming it and the system's reason
+    // when any of it could not be written.
     void finish();
 
     static float radioGain(std::uint8_t volume);
@@ -40,7 +42,7 @@ class WavRender {
 
     std::string path;
     SNDFILE* file = nullptr;
-    bool writeFailed = false;
+    int writeError = 0;  // errno of the first write that failed
     std::unique_ptr<audio::SoundStream> bed;
     std::vector<float> mix, bedBlock;
     std::uint64_t written = 0;  // frames written so far

@@ -1,12 +1,15 @@
-#include "drives/wav_render.h"
+#include "sim/wav_render.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 
+#include "sim/output_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -32,12 +35,14 @@ TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
     const TempFolder folder(TempFolder::Enter::no);
     const std::filesystem::path wav = folder.path() / "render.wav";
     {
-        WavRender render(wav.string(), bed, 1.5);
+        OutputFile output(wav, OutputFile::Access::seeking);
+        WavRender render(output.descriptor(), wav.string(), bed, 1.5);
         render.frame(frame(0.0, 0.5, 127));
         render.frame(frame(0.5, 0.5, 0));  // glides down to silence across this frame
         render.frame(frame(1.0, 0.5, 0));
         render.frame(frame(1.5, 0.0, 64));  // a frame with no time renders nothing
         render.finish();
+        OutputFile::commitAll({&output});
     }
     SF_INFO format{};
     SNDFILE* file = sf_open(wav.c_str(), SFM_READ, &format);
@@ -57,11 +62,22 @@ TEST(WavRender, TheBedFollowsTheRadioVolumeInSimulatedTime) {
     EXPECT_EQ(peak(samples, 44100, 66150), 0.0f) << "volume 0 is silence";
 }
 
-TEST(WavRender, UnwritableFileOrUndecodableBedIsAnError) {
-    EXPECT_THROW(WavRender("/nowhere/at/all.wav", bed, 1.0), std::runtime_error);
-    const TempFolder folder(TempFolder::Enter::no);
-    EXPECT_THROW(WavRender((folder.path() / "x.wav").string(), "/nowhere.mp3", 1.0),
-                 std::runtime_error);
+// A full disk is named with the system's reason; a bed that cannot be read is an error too.
+TEST(WavRender, AFileThatCannotBeWrittenOrAnUndecodableBedIsAnError) {
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    try {
+        WavRender render(full, "full.wav", bed, 1.0);
+        render.frame(frame(0.0, 1.0, 127));
+        render.finish();
+        ADD_FAILURE() << "a full disk took the render";
+    } catch (const std::runtime_error& error) {
+        const std::string message = error.what();
+        EXPECT_TRUE(message.starts_with("full.wav: cannot write")) << message;
+        EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+    }
+    close(full);
+    EXPECT_THROW(WavRender(1, "x.wav", "/nowhere.mp3", 1.0), std::runtime_error);
 }
 
 struct LengthCase {
