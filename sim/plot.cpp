@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "controller/effect_constants.h"
+#include "drives/collisions.h"
 #include "text/shown_text.h"
 
 extern char** environ;
@@ -104,10 +105,11 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
     shade(script, stretches(records, [](const FrameRecord& r) { return r.row.suspend != 0; }),
           pauseColour);
     // A crash is what began a duck; a crash of the game's that began none, the plug-in ignored.
+    const FrameRecord loaded = beforeFirst(records);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (records[i].duckMs) {
+        if (records[i].decision.duckStarted) {
             mark(script, records[i].time, crashColour, 2);
-        } else if (i > 0 && isCrash(records[i].row, records[i - 1].row)) {
+        } else if (crashesOf(records[i], i > 0 ? records[i - 1] : loaded).ignored()) {
             mark(script, records[i].time, ignoredColour, 3);
         }
     }

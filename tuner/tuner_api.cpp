@@ -50,7 +50,14 @@ enum FrameColumn {
     tickColumn,
     frameColumns
 };
-enum Mark { crashMark = 1, roofMark = 2, pauseMark = 4, onFootMark = 8, radioSetMark = 16 };
+enum Mark {
+    crashMark = 1,  // a duck began
+    roofMark = 2,
+    pauseMark = 4,
+    onFootMark = 8,
+    radioSetMark = 16,
+    ignoredCrashMark = 32  // a crash of the game's began no duck
+};
 
 struct Run {
     // collisions: the drive's "collisions" and "roofs" members of the answer (see eventsJson).
@@ -78,10 +85,14 @@ void writeFile(const std::string& path, const std::string& text) {
     if (!file) throw std::runtime_error(path + ": cannot write in the page's memory");
 }
 
-int marksOf(const std::vector<FrameRecord>& records, std::size_t i) {
+int marksOf(const std::vector<FrameRecord>& records, std::size_t i, const FrameRecord& loaded) {
     const ReplayFrame& row = records[i].row;
     int marks = 0;
-    if (i > 0 && isCrash(row, records[i - 1].row)) marks |= crashMark;
+    if (records[i].decision.duckStarted) {
+        marks |= crashMark;
+    } else if (crashesOf(records[i], i > 0 ? records[i - 1] : loaded).ignored()) {
+        marks |= ignoredCrashMark;
+    }
     if (row.roofFound && row.vehicle != 0) marks |= roofMark;
     if (row.suspend != 0) marks |= pauseMark;
     if (row.vehicle == 0) marks |= onFootMark;
@@ -163,10 +174,11 @@ void simulateDrive(const std::string& drive, bool isReplay, const std::string& n
         writeFrameTable(csv, records);
         run.csv = csv.str();
     }
-    const DriveCollisions found = collisionsOf(records, effectSettings);
+    const DriveCollisions found = collisionsOf(records);
     run.collisions = "\"collisions\":" + eventsJson(found.collisions, "force") +
                      ",\"roofs\":" + eventsJson(found.roofs, "gap");
     run.frames.assign(records.size() * frameColumns, 0.0);
+    const FrameRecord loaded = beforeFirst(records);
     for (std::size_t i = 0; i < records.size(); ++i) {
         const FrameRecord& record = records[i];
         double* row = &run.frames[i * frameColumns];
@@ -175,8 +187,8 @@ void simulateDrive(const std::string& drive, bool isReplay, const std::string& n
         row[radioVolumeColumn] = record.radioVolume;
         row[radioLevelColumn] = record.radioLevel;
         row[stateColumn] = static_cast<double>(record.state);
-        row[marksColumn] = marksOf(records, i);
-        row[duckMsColumn] = record.duckMs ? static_cast<double>(*record.duckMs) : -1.0;
+        row[marksColumn] = marksOf(records, i, loaded);
+        row[duckMsColumn] = record.decision.duckStarted ? record.decision.duckMs : -1.0;
         row[tickColumn] = record.row.tick;
     }
 }
