@@ -371,8 +371,9 @@ TEST_P(Roof, CountsOnlyBetweenItsGapsAskedFromJustAboveTheVehicle) {
     game.enter();
     EXPECT_EQ(probeTunnel(game.record()), c.expected == under);
     EXPECT_EQ(static_cast<int>(frameDecision.roof), static_cast<int>(c.expected));
-    if (c.found)
+    if (c.found) {
         EXPECT_THAT(frameDecision.roofGap, testing::NanSensitiveFloatEq(c.roofHeight - c.z));
+    }
     EXPECT_THAT(callLog(), ElementsAre("findRoofZ(3,4," + floatText(c.z + 1.0f) + ")"));
 }
 INSTANTIATE_TEST_SUITE_P(, Roof, ::testing::ValuesIn(roofCases), CaseName());

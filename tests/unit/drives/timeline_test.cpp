@@ -94,11 +94,22 @@ TEST(Timeline, OneLinePerEventNotPerFrame) {
 // One case of what the plug-in made of the game's crashes and roofs: the timeline's line and the
 // collisions and roofs list's verdict say the same.
 struct VerdictCase {
+    using Change = std::function<void(std::vector<ReplayFrame>&)>;
+    VerdictCase(std::string name, Change change, std::vector<std::string> lines,
+                std::optional<Verdict> collision = {}, std::optional<Verdict> roof = {},
+                std::string keys = "")
+        : name(std::move(name)),
+          change(std::move(change)),
+          lines(std::move(lines)),
+          collision(collision),
+          roof(roof),
+          keys(std::move(keys)) {}
+
     std::string name;
-    std::function<void(std::vector<ReplayFrame>&)> change;
+    Change change;
     std::vector<std::string> lines;          // lines of the timeline, after "frame N  "
     std::optional<Verdict> collision, roof;  // the verdict of the last collision, or roof
-    std::string keys = "";
+    std::string keys;                        // the settings file's, under [Settings]
 };
 
 void PrintTo(const VerdictCase& c, std::ostream* out) {
@@ -303,7 +314,7 @@ std::optional<std::vector<FrameRecord>> runFile(const std::filesystem::path& pat
 
 TEST(Timeline, CountsACrashWhereverAndOnlyWhereThePluginDucks) {
     std::size_t drives = 0;
-    for (const std::string folder :
+    for (const std::string& folder :
          {std::string(OSTRELLE_SCENARIOS), std::string(OSTRELLE_FUZZ_SEEDS) + "/scenario",
           std::string(OSTRELLE_FUZZ_SEEDS) + "/replay"}) {
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
