@@ -535,11 +535,11 @@ void printGameReport(const GameReport& report, std::ostream& out) {
         << " checks failed: do what the FAIL lines say, then start the game again.\n";
 }
 
-std::string gameReportJson(const GameReport& report) {
+Json gameReportData(const GameReport& report) {
     Json json = {{"path", jsonText(report.path)}, {"status", report.status}};
     if (report.status == 2) {
         json["error"] = "no such folder or file";
-        return json.dump();
+        return json;
     }
     json["folder"] = jsonText(report.folder);
     Json& checks = json["checks"] = Json::array();
@@ -553,5 +553,9 @@ std::string gameReportJson(const GameReport& report) {
         for (const std::string& detail : line.details) details.push_back(jsonText(detail));
         if (!line.settings.empty()) check["settings"] = iniReportData(line.settings[0]);
     }
-    return json.dump();
+    return json;
+}
+
+std::string gameReportJson(const GameReport& report) {
+    return gameReportData(report).dump();
 }

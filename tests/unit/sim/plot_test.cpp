@@ -71,9 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
                        r[5].row.status = 10;
                    },
                    {"set object rect from 0, graph 0 to 0.5, graph 1 behind fillcolor rgb "
-                    "'#ece4f2' fillstyle solid 1.0 noborder",
+                    "'#c8bcd8' fillstyle solid 1.0 noborder",
                     "set object rect from 2.5, graph 0 to 3, graph 1 behind fillcolor rgb "
-                    "'#ece4f2' fillstyle solid 1.0 noborder"}},
+                    "'#c8bcd8' fillstyle solid 1.0 noborder"}},
         ScriptCase{"TheAxisHoldsRadioLevelsAboveFull",
                    [](std::vector<FrameRecord>& r) { r[3].radioVolume = 255; },
                    {"set yrange [0:268]", "set ytics add (255)"}}),
