@@ -3,7 +3,7 @@
 // kind; a run's numbers stay in the module's memory, where its answer points.
 //
 // The plug-in's folder lives in the module's memory file system at pluginFolder: the page puts the
-// sounds into its "Radio SFX" folder, and each run writes the settings text as its Ostrelle.ini.
+// sounds into its sound folder, and each run writes the settings text as its Ostrelle.ini.
 // A game folder to check is put by the page into the same file system, anywhere outside it.
 #include <emscripten/emscripten.h>
 
@@ -310,6 +310,12 @@ EMSCRIPTEN_KEEPALIVE const char* tunerSounds() {
     }
     json = sounds.dump();
     return json.c_str();
+}
+
+// Where the page puts the plug-in's sounds in the module's memory: its sound folder.
+EMSCRIPTEN_KEEPALIVE const char* tunerSoundFolder() {
+    static const std::string folder = pluginFolder + "/" + soundFolderName;
+    return folder.c_str();
 }
 
 // The plot's colours as JSON, {name: "#rrggbb"}, the same as ostrelle-sim's plot.
