@@ -1,12 +1,9 @@
 // The page's core: the plug-in's own code in the WebAssembly module; each call answers one object.
 // This is what window.ostrelle offers to the console and to test scripts (see the README).
 
-const pluginSounds = '/plugin/Radio SFX';
 // Where a sound is put for a moment to be judged, outside the plug-in's folder (the module's file
 // system starts with /tmp).
 const soundToJudge = '/tmp/sound';
-// What the audio device did, by its number in the module (audio::DeviceCall::Kind).
-const callKinds = ['open', 'play', 'stop', 'volume', 'close'];
 
 // A drive or a settings file that cannot be read: file, line and column, as on the command line.
 export class InputError extends Error {
@@ -29,13 +26,11 @@ export function decodeBase64(text) {
 const toBytes = (data) =>
   typeof data === 'string' ? new TextEncoder().encode(data) : new Uint8Array(data);
 
-export async function createCore(createModule, assets) {
-  const module = await createModule();
+// The module's calls: call(name, returns, types, values) as ccall, and withBytes(blocks, use),
+// which runs use with each byte block copied into the module's heap, as (pointer, size) pairs;
+// files can be far larger than the stack that ccall copies strings onto.
+function moduleCalls(module) {
   const call = (name, returns, types, values) => module.ccall(name, returns, types, values);
-  module.FS.mkdirTree(pluginSounds);
-
-  // Runs use with each byte block copied into the module's heap, as (pointer, size) pairs; files can be
-  // far larger than the stack that ccall copies strings onto.
   const withBytes = (blocks, use) => {
     const pointers = blocks.map((bytes) => {
       const pointer = module._malloc(bytes.length + 1);
@@ -48,33 +43,136 @@ export async function createCore(createModule, assets) {
       pointers.forEach((pointer) => module._free(pointer));
     }
   };
+  return { module, call, withBytes };
+}
 
-  // The folder of the last game check, removed before the next so that no old file is checked.
-  let checkedFolder = null;
-  const removeTree = (path) => {
-    if (!module.FS.analyzePath(path).exists) return;
-    if (module.FS.isDir(module.FS.stat(path).mode)) {
-      for (const name of module.FS.readdir(path)) {
-        if (name !== '.' && name !== '..') removeTree(`${path}/${name}`);
-      }
-      module.FS.rmdir(path);
-    } else {
-      module.FS.unlink(path);
-    }
+// The module's answer to a run (tunerSimulate), its numbers copied out of the module's memory by
+// name: see core.run.
+function runOf({ module }, answer) {
+  if (answer.status === 2) throw new InputError(answer.error, answer.line, answer.column);
+  if (answer.status !== 0) throw new Error(answer.error);
+  const columns = (pointers, count) =>
+    Object.fromEntries(
+      Object.entries(pointers).map(([name, at]) => [
+        name,
+        module.HEAPF64.slice(at / 8, at / 8 + count),
+      ]),
+    );
+  const calls = columns(answer.soundCalls, answer.soundCallCount);
+  const soundCalls = Array.from(calls.frame, (frame, i) => ({
+    frame,
+    call: answer.callKinds[calls.kind[i]],
+    stream: calls.stream[i],
+    sound: answer.soundNames[calls.stream[i]] ?? '',
+    loop: calls.flag[i] === 1,
+    restart: calls.flag[i] === 1,
+    volume: calls.volume[i],
+  }));
+  return {
+    frameCount: answer.frameCount,
+    frames: columns(answer.frames, answer.frameCount),
+    marks: answer.marks,
+    soundCalls,
+    collisions: answer.collisions,
+    roofs: answer.roofs,
+    timeline: answer.timeline,
+    trace: answer.trace,
+    csv: answer.csv,
   };
+}
+
+// Runs a drive in the module (see core.run).
+function runDrive(calls, assets, { scenario, replay, ini, name, trace = false, csv = false }) {
+  if ((scenario === undefined) === (replay === undefined)) {
+    throw new TypeError('simulate: give exactly one of scenario (TOML) or replay (CSV)');
+  }
+  const drive = scenario ?? replay;
+  const fileName = name ?? (scenario !== undefined ? 'scenario.toml' : 'replay.csv');
+  const outputs = (trace ? 1 : 0) | (csv ? 2 : 0);
+  const answer = calls.withBytes(
+    [toBytes(drive), toBytes(ini ?? assets.ini)],
+    ([drivePointer, driveSize, iniPointer, iniSize]) =>
+      calls.call(
+        'tunerSimulate',
+        'string',
+        ['number', 'number', 'number', 'string', 'number', 'number', 'number'],
+        [
+          drivePointer,
+          driveSize,
+          replay !== undefined ? 1 : 0,
+          fileName,
+          iniPointer,
+          iniSize,
+          outputs,
+        ],
+      ),
+  );
+  return runOf(calls, JSON.parse(answer));
+}
+
+// Removes the file or folder at path in the module's file system, with all it holds.
+function removeTree(fs, path) {
+  if (!fs.analyzePath(path).exists) return;
+  if (fs.isDir(fs.stat(path).mode)) {
+    for (const name of fs.readdir(path)) {
+      if (name !== '.' && name !== '..') removeTree(fs, `${path}/${name}`);
+    }
+    fs.rmdir(path);
+  } else {
+    fs.unlink(path);
+  }
+}
+
+// check-game over files put into the module's memory (see core.checkGame). The folder of the last
+// check is removed before the next, so that no old file is checked.
+function gameChecker({ module, call }) {
+  const fs = module.FS;
+  let checkedFolder = null;
+  return (files, folder = '/games/game') => {
+    if (!folder.startsWith('/') || /(^|\/)\.\.?(\/|$)/.test(folder) || folder === '/') {
+      throw new TypeError(`checkGame: ${folder} is not an absolute folder`);
+    }
+    if (checkedFolder !== null) removeTree(fs, checkedFolder);
+    if (fs.analyzePath(folder).exists && fs.readdir(folder).length > 2) {
+      throw new TypeError(`checkGame: ${folder} is the page's own; pick another folder`);
+    }
+    fs.mkdirTree(folder);
+    checkedFolder = folder;
+    for (const { path, bytes } of files) {
+      const parts = path.split('/');
+      if (parts.some((part) => part === '' || part === '.' || part === '..')) {
+        throw new TypeError(`checkGame: ${path} is not a path inside the game's folder`);
+      }
+      if (parts.length > 1) fs.mkdirTree(`${folder}/${parts.slice(0, -1).join('/')}`);
+      fs.writeFile(`${folder}/${path}`, bytes);
+    }
+    return JSON.parse(call('tunerCheckGame', 'string', ['string'], [folder]));
+  };
+}
+
+export async function createCore(createModule, assets) {
+  const calls = moduleCalls(await createModule());
+  const { module, call, withBytes } = calls;
+  const table = (name) => JSON.parse(call(name, 'string', [], []));
+  // The plug-in's sound folder in the module's memory, where the page puts the sounds.
+  const soundFolder = call('tunerSoundFolder', 'string', [], []);
+  module.FS.mkdirTree(soundFolder);
 
   const core = {
     assets,
     // The plug-in's settings, one object per key in its order: {key, kind (float, duration, volume,
     // switch), default, what, unit, min, max (null: unbounded), outside (what the plug-in does with
     // a value outside [min, max])}.
-    settingKeys: JSON.parse(call('tunerSettingKeys', 'string', [], [])),
+    settingKeys: table('tunerSettingKeys'),
     // The plug-in's sounds in its order: [{file, role ('impact' or 'static')}].
-    sounds: JSON.parse(call('tunerSounds', 'string', [], [])),
+    sounds: table('tunerSounds'),
+    // The plot's colours by name, the same as ostrelle-sim's plot: {radio, roof, duck, pause, away,
+    // crash, ignored}.
+    palette: table('tunerPalette'),
 
     // Puts a sound file where the plug-in looks for it (one of sounds).
     putSound(name, bytes) {
-      module.FS.writeFile(`${pluginSounds}/${name}`, bytes);
+      module.FS.writeFile(`${soundFolder}/${name}`, bytes);
     },
 
     // Why the game's audio library would not play a sound file of these bytes, in the words of the
@@ -96,70 +194,14 @@ export async function createCore(createModule, assets) {
       return { trace: run.trace, csv: run.csv };
     },
 
-    // The same run for the page: frames (a Float64Array, frameColumns numbers a frame: time,
-    // duration, radio volume, radio level, state, marks, duck ms, tick), the sound calls, the
-    // drive's collisions and roofs with what the plug-in made of each ({collisions: [{frame, time,
-    // force, verdict}], roofs: [{frame, time, gap, verdict}]}), and the trace and table only when
+    // The same run for the page: frameCount; frames, a Float64Array for each per-frame number by
+    // its name (time, duration, radioVolume, radioLevel, state, marks, duckMs, tick); marks, the
+    // bits of frames.marks by name (crash: a duck began, ignoredCrash, roof, pause, onFoot,
+    // radioSet); the sound calls; the drive's collisions and roofs with what the plug-in made of
+    // each ({collisions: [{frame, time, force, verdict}], roofs: [{frame, time, gap, verdict}]});
+    // timeline, ostrelle-sim's timeline as [{frame, who, text}]; and the trace and table only when
     // asked for.
-    run({ scenario, replay, ini, name, trace = false, csv = false }) {
-      if ((scenario === undefined) === (replay === undefined)) {
-        throw new TypeError('simulate: give exactly one of scenario (TOML) or replay (CSV)');
-      }
-      const drive = scenario ?? replay;
-      const fileName = name ?? (scenario !== undefined ? 'scenario.toml' : 'replay.csv');
-      const outputs = (trace ? 1 : 0) | (csv ? 2 : 0);
-      const answer = JSON.parse(
-        withBytes(
-          [toBytes(drive), toBytes(ini ?? assets.ini)],
-          ([drivePointer, driveSize, iniPointer, iniSize]) =>
-            call(
-              'tunerSimulate',
-              'string',
-              ['number', 'number', 'number', 'string', 'number', 'number', 'number'],
-              [
-                drivePointer,
-                driveSize,
-                replay !== undefined ? 1 : 0,
-                fileName,
-                iniPointer,
-                iniSize,
-                outputs,
-              ],
-            ),
-        ),
-      );
-      if (answer.status === 2) throw new InputError(answer.error, answer.line, answer.column);
-      if (answer.status !== 0) throw new Error(answer.error);
-      const { frameColumns, frameCount, soundCallColumns: width } = answer;
-      const soundCalls = [];
-      for (let i = 0; i < answer.soundCallCount; ++i) {
-        const at = answer.soundCalls / 8 + i * width;
-        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(at, at + width);
-        const sound = answer.soundNames[stream] ?? '';
-        soundCalls.push({
-          frame,
-          call: callKinds[kind],
-          stream,
-          sound,
-          loop: flag === 1,
-          restart: flag === 1,
-          volume,
-        });
-      }
-      return {
-        frameColumns,
-        frameCount,
-        frames: module.HEAPF64.slice(
-          answer.frames / 8,
-          answer.frames / 8 + frameCount * frameColumns,
-        ),
-        soundCalls,
-        collisions: answer.collisions,
-        roofs: answer.roofs,
-        trace: answer.trace,
-        csv: answer.csv,
-      };
-    },
+    run: (options) => runDrive(calls, assets, options),
 
     // check-ini on a settings text: {status (0 clean, 1 warnings, 2 not read), report (as
     // `ostrelle-sim check-ini` prints it), settings (the values the plug-in reads, in the order of
@@ -180,26 +222,7 @@ export async function createCore(createModule, assets) {
     // (an earlier check's folder is removed first).
     // Answers {status (0 all pass, 1 any fails), report (as `ostrelle-sim check-game` prints it),
     // data (the report as `check-game --json` prints it)}.
-    checkGame(files, folder = '/games/game') {
-      if (!folder.startsWith('/') || /(^|\/)\.\.?(\/|$)/.test(folder) || folder === '/') {
-        throw new TypeError(`checkGame: ${folder} is not an absolute folder`);
-      }
-      if (checkedFolder !== null) removeTree(checkedFolder);
-      if (module.FS.analyzePath(folder).exists && module.FS.readdir(folder).length > 2) {
-        throw new TypeError(`checkGame: ${folder} is the page's own; pick another folder`);
-      }
-      module.FS.mkdirTree(folder);
-      checkedFolder = folder;
-      for (const { path, bytes } of files) {
-        const parts = path.split('/');
-        if (parts.some((part) => part === '' || part === '.' || part === '..')) {
-          throw new TypeError(`checkGame: ${path} is not a path inside the game's folder`);
-        }
-        if (parts.length > 1) module.FS.mkdirTree(`${folder}/${parts.slice(0, -1).join('/')}`);
-        module.FS.writeFile(`${folder}/${path}`, bytes);
-      }
-      return JSON.parse(call('tunerCheckGame', 'string', ['string'], [folder]));
-    },
+    checkGame: gameChecker(calls),
 
     stateName: (state) => call('tunerStateName', 'string', ['number'], [state]),
   };
