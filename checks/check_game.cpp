@@ -422,7 +422,9 @@ std::optional<CheckLine> checkPathLength(const fs::path& pluginFolder) {
         longestName = std::max(longestName, std::strlen(sound.fileName));
     }
     const std::string inGame = windowsPathOf(pluginFolder);
-    const std::size_t longest = windowsLength(inGame) + std::strlen("\\Radio SFX\\") + longestName;
+    // Two separators: after the plug-in's folder and after the sounds' folder.
+    const std::size_t longest =
+        windowsLength(inGame) + std::strlen(soundFolderName) + 2 + longestName;
     if (longest < maxPath) return std::nullopt;
     CheckLine line("path length");
     line.finding = "the plug-in's paths reach " + std::to_string(longest) + " characters in " +
@@ -536,7 +538,7 @@ std::optional<CheckLine> checkFolderName(const fs::path& pluginFolder) {
 std::optional<std::pair<fs::path, std::string>> unreadableSoundFolder(
     const fs::path& pluginFolder) {
     for (const std::optional<fs::path>& folder :
-         {std::optional<fs::path>(pluginFolder), entryNamed(pluginFolder, "Radio SFX")}) {
+         {std::optional<fs::path>(pluginFolder), entryNamed(pluginFolder, soundFolderName)}) {
         std::error_code error;
         if (folder && fs::is_directory(*folder, error)) {
             fs::directory_iterator(*folder, error);
@@ -556,7 +558,7 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
         CheckLine line("sound");
         if (!findSoundFile(pluginFolder.string(), name, path)) {
             line.finding = std::string(name) + ": not found";
-            line.advice = "Put it in " + shown(pluginFolder / "Radio SFX", folder) + "/.";
+            line.advice = "Put it in " + shown(pluginFolder / soundFolderName, folder) + "/.";
             if (const auto closed = unreadableSoundFolder(pluginFolder)) {
                 line.finding += ": " + shown(closed->first, folder) + " cannot be read (" +
                                 closed->second + ")";
@@ -814,7 +816,7 @@ Json gameReportData(const GameReport& report) {
     for (const CheckLine& line : report.checks) {
         Json& check = checks.emplace_back();
         check["topic"] = jsonText(line.topic);
-        check["status"] = line.passed ? "ok" : "fail";
+        check["status"] = !line.passed ? "fail" : line.warning ? "warn" : "ok";
         check["finding"] = jsonText(line.finding);
         check["advice"] = line.advice.empty() ? Json() : jsonText(line.advice);
         Json& details = check["details"] = Json::array();

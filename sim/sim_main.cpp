@@ -93,7 +93,7 @@ std::vector<NamedPath> shippedFiles() {
         {"the radio bed", (assetsFolder() / "radio-bed.mp3").string()}};
     for (const PluginSound& sound : pluginSounds) {
         shipped.push_back({"the shipped " + std::string(sound.fileName),
-                           (assetsFolder() / "Radio SFX" / sound.fileName).string()});
+                           (assetsFolder() / soundFolderName / sound.fileName).string()});
     }
     return shipped;
 }

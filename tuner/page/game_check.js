@@ -219,9 +219,9 @@ function withUnseenSounds(data, sounds) {
   return { ...data, checks, status: checks.some((check) => check.status === 'fail') ? 1 : 0 };
 }
 
-const marks = { ok: 'ok', fail: 'FAIL', unseen: 'not seen' };
+const marks = { ok: 'ok', warn: 'warn', fail: 'FAIL', unseen: 'not seen' };
 
-// The checklist: one row per check, marked ok, FAIL or not seen, with what to do and its details below it.
+// The checklist: one row per check, marked ok, warn, FAIL or not seen, with what to do and its details below it.
 function showChecklist(element, { status, folder, checks }) {
   const list = document.createElement('ul');
   list.className = 'checklist';

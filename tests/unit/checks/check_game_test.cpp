@@ -260,6 +260,20 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"TextProgram", "TextProgram", "game build", false, "a text file (UTF-16)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(GameReportData, MarksAWarningAsSuch) {
+    // A passed check the player should know of must not read "ok" to the page or a script.
+    TempFolder temp;
+    for (const auto& [path, bytes] : *gameFolder("NoSettings")) temp.write("game/" + path, bytes);
+    const GameReport report = checkGame((temp.path() / "game").string());
+    ASSERT_EQ(report.status, 0);
+    const Json data = gameReportData(report);
+    const auto settings =
+        std::find_if(data["checks"].begin(), data["checks"].end(),
+                     [](const Json& check) { return check["topic"] == "settings"; });
+    ASSERT_NE(settings, data["checks"].end());
+    EXPECT_EQ((*settings)["status"], "warn");
+}
+
 struct DepthCase {
     const char* name;
     std::size_t longest;  // the plug-in's longest path: its folder, then "\\Radio SFX\\broke2.mp3"

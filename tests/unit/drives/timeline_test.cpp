@@ -10,8 +10,8 @@
 
 #include "config/settings.h"
 #include "drives/collisions.h"
-#include "drives/plugin_folder.h"
 #include "drives/scenario.h"
+#include "sim/plugin_folder.h"
 #include "standins/world/replay.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/timeline_property.h"
