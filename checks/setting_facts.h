@@ -47,9 +47,8 @@ inline constexpr auto settingFacts = std::to_array<SettingFacts>({
      0.0, 1.0, settingText::soundBelow, settingText::soundAbove, nullptr,
      settingText::soundInfinite},
     {"Impact intensity",
-     "How hard a collision must be to count as a crash: the vehicle's collision strength must be "
-     "above this.",
-     "the game's collision strength", 0.0, std::nullopt,
+     "How hard a collision must be to count as a crash: its impact force must be above this.",
+     "the game's impact force", 0.0, std::nullopt,
      "an impact force of 0 is above it, so every frame in a vehicle is a crash and the radio "
      "stays ducked",
      nullptr, nullptr, "no impact force is above it, so no crash ever ducks the radio"},
