@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 
@@ -535,24 +536,27 @@ void printGameReport(const GameReport& report, std::ostream& out) {
         << " checks failed: do what the FAIL lines say, then start the game again.\n";
 }
 
-std::string gameReportJson(const GameReport& report) {
-    std::string json =
-        "{\"path\":" + jsonString(report.path) + ",\"status\":" + std::to_string(report.status);
-    if (report.status == 2) return json + ",\"error\":\"no such folder or file\"}";
-    json += ",\"folder\":" + jsonString(report.folder) + ",\"checks\":[";
-    for (std::size_t i = 0; i < report.checks.size(); ++i) {
-        const CheckLine& line = report.checks[i];
-        json += std::string(i == 0 ? "" : ",") + "{\"topic\":" + jsonString(line.topic) +
-                ",\"status\":" + (line.passed ? "\"ok\"" : "\"fail\"") +
-                ",\"finding\":" + jsonString(line.finding) +
-                ",\"advice\":" + (line.advice.empty() ? "null" : jsonString(line.advice)) +
-                ",\"details\":[";
-        for (std::size_t j = 0; j < line.details.size(); ++j) {
-            json += (j == 0 ? "" : ",") + jsonString(line.details[j]);
-        }
-        json += ']';
-        if (!line.settings.empty()) json += ",\"settings\":" + iniReportJson(line.settings[0]);
-        json += '}';
+Json gameReportData(const GameReport& report) {
+    Json json = {{"path", jsonText(report.path)}, {"status", report.status}};
+    if (report.status == 2) {
+        json["error"] = "no such folder or file";
+        return json;
     }
-    return json + "]}";
+    json["folder"] = jsonText(report.folder);
+    Json& checks = json["checks"] = Json::array();
+    for (const CheckLine& line : report.checks) {
+        Json& check = checks.emplace_back();
+        check["topic"] = jsonText(line.topic);
+        check["status"] = line.passed ? "ok" : "fail";
+        check["finding"] = jsonText(line.finding);
+        check["advice"] = line.advice.empty() ? Json() : jsonText(line.advice);
+        Json& details = check["details"] = Json::array();
+        for (const std::string& detail : line.details) details.push_back(jsonText(detail));
+        if (!line.settings.empty()) check["settings"] = iniReportData(line.settings[0]);
+    }
+    return json;
+}
+
+std::string gameReportJson(const GameReport& report) {
+    return gameReportData(report).dump();
 }

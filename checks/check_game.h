@@ -61,5 +61,6 @@ GameReport checkGame(const std::string& path);
 // The report as check-game prints it: one line per check, and what to do.
 void printGameReport(const GameReport& report, std::ostream& out);
 
-// The report as one JSON object (check-game --json).
+// The report as one JSON object (check-game --json), as data and as text.
+Json gameReportData(const GameReport& report);
 std::string gameReportJson(const GameReport& report);

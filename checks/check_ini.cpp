@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string_view>
 #include <type_traits>
@@ -330,13 +331,6 @@ std::string heldText(const EffectSettings& settings, const SettingField& field) 
         field);
 }
 
-// The value as a JSON number (a switch as 0 or 1); JSON has no NaN or infinity, so those go as
-// text ("nan", "inf").
-std::string heldJson(const EffectSettings& settings, const SettingField& field) {
-    const std::string text = heldText(settings, field);
-    return std::isfinite(heldValue(settings, field)) ? text : jsonString(text);
-}
-
 // Values the plug-in takes as they are although they lie outside what each setting is for: what
 // it then does with them.
 void checkRanges(Report& report, const FirstLines& firstLines, const EffectSettings& settings) {
@@ -500,25 +494,30 @@ void printIniReport(const IniReport& report, std::ostream& out, std::ostream& me
              << (report.warnings.size() == 1 ? " warning\n" : " warnings\n");
 }
 
-std::string iniReportJson(const IniReport& report) {
-    std::string json =
-        "{\"file\":" + jsonString(report.file) + ",\"status\":" + std::to_string(report.status);
-    if (report.status == 2) return json + ",\"error\":" + jsonString(report.error) + '}';
-    json += ",\"values\":[";
+Json iniReportData(const IniReport& report) {
+    Json json = {{"file", jsonText(report.file)}, {"status", report.status}};
+    if (report.status == 2) {
+        json["error"] = jsonText(report.error);
+        return json;
+    }
+    Json& values = json["values"] = Json::array();
     for (std::size_t i = 0; i < report.values.size(); ++i) {
         const IniValue& value = report.values[i];
-        json += std::string(i == 0 ? "" : ",") + "{\"key\":" + jsonString(value.key) +
-                ",\"value\":" + heldJson(report.settings, settingKeys[i].field) +
-                ",\"text\":" + jsonString(value.text) + ",\"line\":" +
-                (value.line == 0 ? std::string("null") : std::to_string(value.line)) + '}';
+        values.push_back({{"key", jsonText(value.key)},
+                          {"value", jsonNumber(heldValue(report.settings, settingKeys[i].field))},
+                          {"text", jsonText(value.text)},
+                          {"line", value.line == 0 ? Json() : Json(value.line)}});
     }
-    json += "],\"warnings\":[";
-    for (std::size_t i = 0; i < report.warnings.size(); ++i) {
-        const IniWarning& warning = report.warnings[i];
-        json += std::string(i == 0 ? "" : ",") + "{\"line\":" + std::to_string(warning.line) +
-                ",\"key\":" + (warning.key.empty() ? "null" : jsonString(warning.key)) +
-                ",\"kind\":" + jsonString(warning.kind) +
-                ",\"message\":" + jsonString(warning.message) + '}';
+    Json& warnings = json["warnings"] = Json::array();
+    for (const IniWarning& warning : report.warnings) {
+        warnings.push_back({{"line", warning.line},
+                            {"key", warning.key.empty() ? Json() : jsonText(warning.key)},
+                            {"kind", jsonText(warning.kind)},
+                            {"message", jsonText(warning.message)}});
     }
-    return json + "]}";
+    return json;
+}
+
+std::string iniReportJson(const IniReport& report) {
+    return iniReportData(report).dump();
 }

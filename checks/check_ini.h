@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "text/json_text.h"
 
 // One value the plug-in reads, in the settings table's order.
 struct IniValue {
@@ -44,5 +45,6 @@ IniReport checkIni(const std::string& path);
 // read, to messages.
 void printIniReport(const IniReport& report, std::ostream& out, std::ostream& messages);
 
-// The report as one JSON object (check-ini --json).
+// The report as one JSON object (check-ini --json), as data and as text.
+Json iniReportData(const IniReport& report);
 std::string iniReportJson(const IniReport& report);

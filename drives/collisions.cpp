@@ -1,59 +1,119 @@
 #include "drives/collisions.h"
 
-#include "controller/effect_constants.h"
-
 namespace {
 
-// What keeps a frame from counting anything at all, or counted when nothing does.
-Verdict eligibility(const ReplayFrame& row) {
-    if (row.suspend != 0) return Verdict::paused;
-    if (row.vehicle == 0 || row.actor == 0) return Verdict::outOfVehicle;
-    if (row.status >= ineligibleStatus) return Verdict::ignoredStatus;
+// What kept the frame from testing anything, or counted when the tests ran.
+Verdict gateVerdict(FrameGate gate) {
+    switch (gate) {
+        case FrameGate::notStarted:
+            return Verdict::notStarted;
+        case FrameGate::paused:
+            return Verdict::paused;
+        case FrameGate::nothingToWatch:
+            return Verdict::outOfVehicle;
+        case FrameGate::ineligibleStatus:
+            return Verdict::ignoredStatus;
+        case FrameGate::watched:
+            break;
+    }
     return Verdict::counted;
 }
 
-Verdict collisionVerdict(const FrameRecord& record, const FrameRecord& previous,
-                         const EffectSettings& settings) {
-    const Verdict eligible = eligibility(record.row);
-    if (eligible != Verdict::counted) return eligible;
-    // Strict, as the plug-in compares: a force that is not a number never counts.
-    if (!(record.row.impact > settings.impactIntensity)) return Verdict::belowThreshold;
-    return record.duckMs || previous.state != EffectState::ImpactDuck ? Verdict::counted
-                                                                      : Verdict::alreadyDucked;
+// What the plug-in made of an impact that passed its own test or not (passed).
+Verdict impactVerdict(const FrameDecision& decision, bool passed) {
+    if (!passed) return Verdict::belowThreshold;
+    return decision.duckStarted ? Verdict::counted : Verdict::alreadyDucked;
 }
 
-Verdict roofVerdict(const FrameRecord& record, const EffectSettings& settings) {
-    const Verdict eligible = eligibility(record.row);
-    if (eligible != Verdict::counted) return eligible;
-    if (!settings.tunnelStaticEnabled) return Verdict::tunnelStaticOff;
-    const float gap = record.row.roofZ - record.row.z;
-    if (!(gap > roofMinGap)) return Verdict::roofTooLow;
-    if (!(gap < roofMaxGap)) return Verdict::roofTooHigh;
-    // During a duck the plug-in asks for no roof; the roof counts once the duck is over.
-    return record.state == EffectState::ImpactDuck ? Verdict::alreadyDucked : Verdict::counted;
+Verdict fallVerdict(const FrameDecision& decision) {
+    if (decision.newVehicle) return Verdict::firstVehicleFrame;
+    if (!decision.fallAbove && !(decision.previousHealth > 0.0f)) return Verdict::fromNoHealth;
+    return impactVerdict(decision, decision.fallAbove);
 }
 
 }  // namespace
 
-DriveCollisions collisionsOf(const std::vector<FrameRecord>& records,
-                             const EffectSettings& settings) {
+bool FrameCrashes::ignored() const {
+    const bool forceIgnored = force && force->verdict != Verdict::counted;
+    const bool fallIgnored = fall && fall->verdict != Verdict::counted &&
+                             fall->verdict != Verdict::belowThreshold &&
+                             fall->verdict != Verdict::fromNoHealth;
+    const bool counted = (force && force->verdict == Verdict::counted) ||
+                         (fall && fall->verdict == Verdict::counted);
+    return !counted && (forceIgnored || fallIgnored);
+}
+
+FrameCrashes crashesOf(const FrameRecord& record, const FrameRecord& previous) {
+    const ReplayFrame& row = record.row;
+    const ReplayFrame& before = previous.row;
+    const FrameDecision& decision = record.decision;
+    const bool watched = decision.gate == FrameGate::watched;
+    const Verdict gate = gateVerdict(decision.gate);
+    FrameCrashes crashes;
+    const bool forceCounted = decision.duckStarted && decision.forceAbove;
+    if ((row.impact > 0.0f && row.impact != before.impact) || forceCounted) {
+        crashes.force = {row.impact, row.health,
+                         watched ? impactVerdict(decision, decision.forceAbove) : gate};
+    }
+    const bool fallCounted = decision.duckStarted && decision.fallAbove;
+    const bool gameFall =
+        row.vehicle != 0 && row.vehicle == before.vehicle && row.health < before.health;
+    if (gameFall || fallCounted) {
+        // The plug-in measures a fall from the health it last read, which a pause or a frame
+        // without a player kept from frames ago.
+        const bool measured = watched && !decision.newVehicle;
+        crashes.fall = measured ? Crash{decision.previousHealth - decision.health, decision.health,
+                                        fallVerdict(decision)}
+                                : Crash{before.health - row.health, row.health,
+                                        watched ? fallVerdict(decision) : gate};
+    }
+    return crashes;
+}
+
+FrameRecord beforeFirst(const std::vector<FrameRecord>& records) {
+    FrameRecord loaded;
+    if (!records.empty()) {
+        loaded.row.health = records.front().row.health;
+        loaded.row.vehicle = records.front().row.vehicle;
+    }
+    return loaded;
+}
+
+Verdict roofVerdict(const FrameDecision& decision) {
+    if (decision.gate != FrameGate::watched) return gateVerdict(decision.gate);
+    switch (decision.roof) {
+        case RoofAnswer::notAsked:  // a running duck ends the frame before the probe
+            return Verdict::alreadyDucked;
+        case RoofAnswer::switchedOff:
+            return Verdict::tunnelStaticOff;
+        case RoofAnswer::noRoof:
+            return Verdict::noRoofFound;
+        case RoofAnswer::tooLow:
+            return Verdict::roofTooLow;
+        case RoofAnswer::tooHigh:
+            return Verdict::roofTooHigh;
+        case RoofAnswer::underRoof:
+            break;
+    }
+    return Verdict::counted;
+}
+
+DriveCollisions collisionsOf(const std::vector<FrameRecord>& records) {
     DriveCollisions found;
+    const FrameRecord loaded = beforeFirst(records);
     for (std::size_t i = 0; i < records.size(); ++i) {
         const FrameRecord& record = records[i];
         const ReplayFrame& row = record.row;
-        const FrameRecord* previous = i > 0 ? &records[i - 1] : nullptr;
-        const ReplayFrame before = previous != nullptr ? previous->row : ReplayFrame{};
-        if (row.impact > 0.0f && (previous == nullptr || row.impact != before.impact)) {
-            found.collisions.push_back(
-                {row.frame, record.time, row.impact,
-                 collisionVerdict(record, previous != nullptr ? *previous : FrameRecord{},
-                                  settings)});
+        const FrameRecord& previous = i > 0 ? records[i - 1] : loaded;
+        const ReplayFrame& before = previous.row;
+        if (const std::optional<Crash> force = crashesOf(record, previous).force) {
+            found.collisions.push_back({row.frame, record.time, force->value, force->verdict});
         }
         const float gap = row.roofZ - row.z;
-        const bool newRoof = row.roofFound && (previous == nullptr || !before.roofFound ||
-                                               gap != before.roofZ - before.z);
+        const bool newRoof =
+            row.roofFound && (i == 0 || !before.roofFound || gap != before.roofZ - before.z);
         if (row.vehicle != 0 && newRoof) {
-            found.roofs.push_back({row.frame, record.time, gap, roofVerdict(record, settings)});
+            found.roofs.push_back({row.frame, record.time, gap, roofVerdict(record.decision)});
         }
     }
     return found;
@@ -65,6 +125,10 @@ const char* verdictName(Verdict verdict) {
             return "counted";
         case Verdict::belowThreshold:
             return "below the threshold";
+        case Verdict::fromNoHealth:
+            return "from a health of 0 or less";
+        case Verdict::firstVehicleFrame:
+            return "first frame of a vehicle";
         case Verdict::alreadyDucked:
             return "already ducked";
         case Verdict::paused:
@@ -73,10 +137,14 @@ const char* verdictName(Verdict verdict) {
             return "out of the vehicle";
         case Verdict::ignoredStatus:
             return "status 10 or more";
+        case Verdict::notStarted:
+            return "the plug-in had not started";
         case Verdict::roofTooLow:
             return "1.2 or less up";
         case Verdict::roofTooHigh:
             return "25 or more up";
+        case Verdict::noRoofFound:
+            return "no roof found";
         case Verdict::tunnelStaticOff:
             return "tunnel static off";
     }

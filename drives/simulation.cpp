@@ -32,13 +32,6 @@ class Binding {
     WorldBinding world;
 };
 
-// A duck began in this frame when the frame set a new deadline (a duck that also ended in the
-// same frame leaves the state as it was, but not the deadline).
-bool duckBegan(const ControllerState& before, const ControllerState& after) {
-    return (after.state == EffectState::ImpactDuck && before.state != EffectState::ImpactDuck) ||
-           after.impactDeadline != before.impactDeadline || after.duckStart != before.duckStart;
-}
-
 }  // namespace
 
 std::vector<double> frameDurations(const std::vector<ReplayFrame>& frames) {
@@ -65,7 +58,6 @@ std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
     double time = 0.0;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         runWorld.enterFrame(frames[i]);
-        ControllerState before = controllerState;
         onFrame();
         FrameRecord& record = records.emplace_back();
         record.row = frames[i];
@@ -75,7 +67,7 @@ std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
         record.radioLevel = controllerState.radioLevel;
         record.radioVolume = runWorld.radioVolume();
         record.radioVolumeSet = runWorld.radioVolumeSet();
-        if (duckBegan(before, controllerState)) record.duckMs = controllerState.impactDuration;
+        record.decision = frameDecision;
         record.playing = trace.playingSounds();
         record.started = trace.soundsStartedInFrame();
         if (listener) listener(record);
@@ -86,11 +78,4 @@ std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
     // process exit, where it calls nothing; the process's end takes the audio device with it.
     audio::endWithProcess();
     return records;
-}
-
-bool isCrash(const ReplayFrame& row, const ReplayFrame& before) {
-    bool newImpact = row.impact > 0.0f && row.impact != before.impact;
-    bool healthFall =
-        row.vehicle == before.vehicle && before.health - row.health > healthDropThreshold;
-    return row.vehicle != 0 && (newImpact || healthFall);
 }

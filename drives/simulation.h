@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +21,7 @@ struct FrameRecord {
     float radioLevel = fullRadioVolume;
     std::uint8_t radioVolume = fullRadioVolume;  // the game's radio volume after the frame
     bool radioVolumeSet = false;                 // whether the plug-in set it in this frame
-    std::optional<std::uint32_t> duckMs;         // a duck began in this frame and lasts this long
+    FrameDecision decision;                      // what the plug-in decided in the frame, and why
     std::vector<std::string> playing;            // sounds started and not stopped, by file name
     std::vector<std::string> started;  // sounds started in this frame, stopped again or not
 };
@@ -40,7 +39,3 @@ std::vector<FrameRecord> simulate(const std::vector<ReplayFrame>& frames,
 // (modulo 2^32, so a drive across the counter's wrap keeps going), held to one second; the last
 // frame lasts as long as the one before it, or a 60th of a second when it is the only one.
 std::vector<double> frameDurations(const std::vector<ReplayFrame>& frames);
-
-// Whether the game's row is a crash against the row before: a new impact force, or a fall of
-// health by more than 20 in the same vehicle.
-bool isCrash(const ReplayFrame& row, const ReplayFrame& before);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "controller/effect_constants.h"
+#include "drives/collisions.h"
 #include "text/float_text.h"
 
 namespace {
@@ -16,25 +17,20 @@ constexpr std::uint32_t longestFrameMs = 1000;
 
 class TimelineWriter {
   public:
-    TimelineWriter(std::ostream& out, const EffectSettings& settings)
-        : out(out), settings(settings) {}
+    TimelineWriter(const TimelineSink& sink, const EffectSettings& settings)
+        : sink(sink), settings(settings) {}
 
     // first: the frame before is the plug-in and the game as they were at load.
-    void frame(const FrameRecord& record, const FrameRecord& previous, const FrameRecord* next,
-               bool first) {
-        current = &record;
+    void frame(std::size_t index, const FrameRecord& record, const FrameRecord& previous,
+               const FrameRecord* next, bool first) {
+        current = index;
         if (!first) tickEvents(record.row, previous.row);
         gameEvents(record, previous);
         pluginEvents(record, previous, next);
     }
 
   private:
-    void line(const char* who, const std::string& text) {
-        char head[48];
-        std::snprintf(head, sizeof head, "%9.3f s  frame %5u  %-8s ", current->time,
-                      current->row.frame, who);
-        out << head << text << '\n';
-    }
+    void line(const char* who, const std::string& text) { sink(current, who, text); }
 
     // A tick that leaps or runs back: the plug-in times its ducks by it as given, the plot and the
     // WAV hold such a frame to a second.
@@ -61,63 +57,69 @@ class TimelineWriter {
         }
         if (row.vehicle != 0 && row.status != before.status) {
             line("game", "status " + std::to_string(row.status) +
-                             (row.status >= ineligibleStatus
+                             (record.decision.gate == FrameGate::ineligibleStatus
                                   ? ": the plug-in ignores a vehicle of status 10 or more"
                                   : ""));
         }
-        if (row.impact > 0.0f && row.impact != before.impact) {
-            const bool crash = row.impact > settings.impactIntensity;
-            line("game", "crash, impact force " + floatText(row.impact) +
-                             ignoredCrash(record, previous,
-                                          crash ? ""
-                                                : std::string("not above ") +
-                                                      keyOf(&EffectSettings::impactIntensity) +
-                                                      ' ' + floatText(settings.impactIntensity)));
+        const FrameCrashes crashes = crashesOf(record, previous);
+        if (crashes.force) {
+            line("game",
+                 "crash, impact force " + floatText(crashes.force->value) +
+                     ignored(*crashes.force, row,
+                             std::string("not above ") + keyOf(&EffectSettings::impactIntensity) +
+                                 ' ' + floatText(settings.impactIntensity)));
         }
-        if (row.vehicle != 0 && row.vehicle == before.vehicle && row.health < before.health) {
-            const float fall = before.health - row.health;
-            const bool crash = fall > healthDropThreshold;
-            line("game", "health falls by " + floatText(fall) + " to " + floatText(row.health) +
-                             ignoredCrash(record, previous,
-                                          crash ? "" : "a fall of 20 or less is no crash"));
+        if (crashes.fall) {
+            line("game", "health falls by " + floatText(crashes.fall->value) + " to " +
+                             floatText(crashes.fall->health) +
+                             ignored(*crashes.fall, row, "a fall of 20 or less is no crash"));
         }
         if (row.vehicle == 0) return;
         const bool roofMoved =
             row.roofFound && before.roofFound && row.roofZ - row.z != before.roofZ - before.z;
         if (row.roofFound != before.roofFound || roofMoved) {
-            line("game", !row.roofFound
-                             ? "out from under the roof"
-                             : (roofMoved ? "the roof is now " : "under a roof ") +
-                                   floatText(row.roofZ - row.z) + " up" + ignoredRoof(row));
+            line("game", !row.roofFound ? "out from under the roof"
+                                        : (roofMoved ? "the roof is now " : "under a roof ") +
+                                              floatText(row.roofZ - row.z) + " up" +
+                                              ignoredRoof(record.decision.roof));
         }
     }
 
-    // Why the plug-in made no crash of an impact or a fall of health (reason when it is too
-    // weak), or "" when it made one.
-    std::string ignoredCrash(const FrameRecord& record, const FrameRecord& previous,
-                             const std::string& weak) const {
-        if (record.duckMs) return "";
-        const ReplayFrame& row = record.row;
-        const std::string why = row.suspend != 0   ? "the game is paused"
-                                : row.vehicle == 0 ? "out of the vehicle"
-                                : row.actor == 0   ? "no player"
-                                : row.status >= ineligibleStatus
-                                    ? "status " + std::to_string(row.status)
-                                : !weak.empty() ? weak
-                                : previous.state == EffectState::ImpactDuck
-                                    ? "the radio is already ducked"
-                                    : "a fall of health in the first frame of a vehicle";
-        return ": ignored, " + why;
+    // ": ignored, " and why the plug-in made no duck of a crash of the game's, or "" when it made
+    // one. weak: why the crash was too weak, by its kind.
+    static std::string ignored(const Crash& crash, const ReplayFrame& row,
+                               const std::string& weak) {
+        const auto why = [&]() -> std::string {
+            switch (crash.verdict) {
+                case Verdict::belowThreshold:
+                    return weak;
+                case Verdict::fromNoHealth:
+                    return "no fall from a health of 0 or less is a crash";
+                case Verdict::firstVehicleFrame:
+                    return "a fall of health in the first frame of a vehicle";
+                case Verdict::alreadyDucked:
+                    return "the radio is already ducked";
+                case Verdict::paused:
+                    return "the game is paused";
+                case Verdict::outOfVehicle:
+                    return row.vehicle == 0 ? "out of the vehicle" : "no player";
+                case Verdict::ignoredStatus:
+                    return "status " + std::to_string(row.status);
+                default:
+                    return verdictName(crash.verdict);
+            }
+        };
+        return crash.verdict == Verdict::counted ? "" : ": ignored, " + why();
     }
 
-    std::string ignoredRoof(const ReplayFrame& row) const {
-        const float gap = row.roofZ - row.z;
-        if (!settings.tunnelStaticEnabled) {
+    std::string ignoredRoof(RoofAnswer answer) const {
+        if (answer == RoofAnswer::switchedOff) {
             return std::string(": ignored, ") + keyOf(&EffectSettings::tunnelStaticEnabled) +
                    " is 0";
         }
-        if (gap > roofMinGap && gap < roofMaxGap) return "";
-        return ": ignored, the plug-in counts a roof more than 1.2 and less than 25 up";
+        if (answer == RoofAnswer::tooLow || answer == RoofAnswer::tooHigh)
+            return ": ignored, the plug-in counts a roof more than 1.2 and less than 25 up";
+        return "";
     }
 
     void pluginEvents(const FrameRecord& record, const FrameRecord& previous,
@@ -135,22 +137,24 @@ class TimelineWriter {
                 line("plug-in", "plays " + sound + " and stops it in the same frame");
             }
         }
-        if (record.duckMs) {
+        const FrameDecision& decision = record.decision;
+        if (decision.duckStarted) {
             duckTick = record.row.tick;
-            duckDrawn = *record.duckMs;
-            std::string duck = std::string(stateName(previous.state)) +
+            duckDrawn = decision.duckMs;
+            std::string duck = std::string(stateName(decision.stateBefore)) +
                                " -> ImpactDuck: radio ducked to " +
                                std::to_string(settings.radioDuckVolume) + " for " +
-                               std::to_string(*record.duckMs) + " ms";
-            if (record.state != EffectState::ImpactDuck) {
-                duck += ", over in the same frame: -> " + std::string(stateName(record.state));
+                               std::to_string(decision.duckMs) + " ms";
+            if (decision.duckEnded) {
+                duck +=
+                    ", over in the same frame: -> " + std::string(stateName(decision.stateAfter));
             }
             line("plug-in", duck);
         }
-        if (record.state != previous.state && !record.duckMs) {
-            std::string change =
-                std::string(stateName(previous.state)) + " -> " + stateName(record.state);
-            if (previous.state == EffectState::ImpactDuck) {
+        if (decision.stateAfter != decision.stateBefore && !decision.duckStarted) {
+            std::string change = std::string(stateName(decision.stateBefore)) + " -> " +
+                                 stateName(decision.stateAfter);
+            if (decision.stateBefore == EffectState::ImpactDuck) {
                 change += ": duck over after " + std::to_string(record.row.tick - duckTick) +
                           " of " + std::to_string(duckDrawn) + " ms";
             }
@@ -158,7 +162,7 @@ class TimelineWriter {
         }
         if (record.radioLevel == previous.radioLevel || record.state == EffectState::ImpactDuck)
             return;
-        if (record.duckMs) {  // a duck over in its own frame: the radio goes on from the duck
+        if (decision.duckStarted) {  // a duck over in its own frame: the radio goes on from it
             line("plug-in", "radio at " + floatText(record.radioLevel));
             return;
         }
@@ -183,9 +187,9 @@ class TimelineWriter {
         return std::find(sounds.begin(), sounds.end(), sound) != sounds.end();
     }
 
-    std::ostream& out;
+    const TimelineSink& sink;
     const EffectSettings& settings;
-    const FrameRecord* current = nullptr;
+    std::size_t current = 0;
     std::uint32_t duckTick = 0;   // the tick at which the last duck began
     std::uint32_t duckDrawn = 0;  // and the length drawn for it
 };
@@ -204,14 +208,23 @@ const char* stateName(EffectState state) {
     return "?";
 }
 
-void writeTimeline(std::ostream& out, const std::vector<FrameRecord>& records,
-                   const EffectSettings& settings) {
-    TimelineWriter writer(out, settings);
-    FrameRecord loaded;  // the plug-in and the game before the first frame
-    loaded.row.health = records.empty() ? loaded.row.health : records.front().row.health;
-    loaded.row.vehicle = records.empty() ? 0 : records.front().row.vehicle;
+void eachTimelineLine(const std::vector<FrameRecord>& records, const EffectSettings& settings,
+                      const TimelineSink& sink) {
+    TimelineWriter writer(sink, settings);
+    const FrameRecord loaded = beforeFirst(records);
     for (std::size_t i = 0; i < records.size(); ++i) {
         const FrameRecord* next = i + 1 < records.size() ? &records[i + 1] : nullptr;
-        writer.frame(records[i], i == 0 ? loaded : records[i - 1], next, i == 0);
+        writer.frame(i, records[i], i == 0 ? loaded : records[i - 1], next, i == 0);
     }
+}
+
+void writeTimeline(std::ostream& out, const std::vector<FrameRecord>& records,
+                   const EffectSettings& settings) {
+    eachTimelineLine(records, settings,
+                     [&](std::size_t i, const char* who, const std::string& text) {
+                         char head[48];
+                         std::snprintf(head, sizeof head, "%9.3f s  frame %5u  %-8s ",
+                                       records[i].time, records[i].row.frame, who);
+                         out << head << text << '\n';
+                     });
 }

@@ -7,13 +7,22 @@
 //      5.100 s  frame   306  game     crash, impact force 700: ignored, the radio is ducked
 #pragma once
 
+#include <functional>
 #include <iosfwd>
+#include <string>
 #include <vector>
 
 #include "config/settings.h"
 #include "drives/simulation.h"
 
-// settings are those the plug-in ran with.
+// Receives each line: the index of its frame in the records, who ("game" or "plug-in"), the text.
+using TimelineSink = std::function<void(std::size_t, const char*, const std::string&)>;
+
+// The timeline's lines in order; settings are those the plug-in ran with.
+void eachTimelineLine(const std::vector<FrameRecord>& records, const EffectSettings& settings,
+                      const TimelineSink& sink);
+
+// The lines as text, each headed by its time, frame and who.
 void writeTimeline(std::ostream& out, const std::vector<FrameRecord>& records,
                    const EffectSettings& settings);
 

@@ -14,6 +14,8 @@
 #include <stdexcept>
 
 #include "controller/effect_constants.h"
+#include "drives/collisions.h"
+#include "drives/plot_palette.h"
 #include "text/shown_text.h"
 
 extern char** environ;
@@ -58,10 +60,10 @@ void shade(std::ostream& script, const std::vector<Stretch>& found, const char* 
     }
 }
 
-constexpr const char* roofColour = "#cfe0f5";
-constexpr const char* duckColour = "#f8d3c5";
-constexpr const char* pauseColour = "#e2e2e2";
-constexpr const char* awayColour = "#ece4f2";  // out of the vehicle, or an ignored status
+constexpr const char* roofColour = plotColour("roof");
+constexpr const char* duckColour = plotColour("duck");
+constexpr const char* pauseColour = plotColour("pause");
+constexpr const char* awayColour = plotColour("away");  // out of the vehicle, or an ignored status
 
 void mark(std::ostream& script, double time, const char* colour, int dashes) {
     script << "set arrow from " << time << ", graph 0 to " << time
@@ -69,8 +71,8 @@ void mark(std::ostream& script, double time, const char* colour, int dashes) {
            << " linewidth 1.5\n";
 }
 
-constexpr const char* crashColour = "#c0392b";
-constexpr const char* ignoredColour = "#8c8c8c";
+constexpr const char* crashColour = plotColour("crash");
+constexpr const char* ignoredColour = plotColour("ignored");
 
 }  // namespace
 
@@ -104,10 +106,11 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
     shade(script, stretches(records, [](const FrameRecord& r) { return r.row.suspend != 0; }),
           pauseColour);
     // A crash is what began a duck; a crash of the game's that began none, the plug-in ignored.
+    const FrameRecord loaded = beforeFirst(records);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (records[i].duckMs) {
+        if (records[i].decision.duckStarted) {
             mark(script, records[i].time, crashColour, 2);
-        } else if (i > 0 && isCrash(records[i].row, records[i - 1].row)) {
+        } else if (crashesOf(records[i], i > 0 ? records[i - 1] : loaded).ignored()) {
             mark(script, records[i].time, ignoredColour, 3);
         }
     }
@@ -121,8 +124,8 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
         }
     }
     script << "EOD\n"
-           << "plot $radio using 1:2 with steps linewidth 2 linecolor rgb '#1f4e9a' title 'radio "
-              "volume', \\\n";
+           << "plot $radio using 1:2 with steps linewidth 2 linecolor rgb '" << plotColour("radio")
+           << "' title 'radio volume', \\\n";
     const std::pair<const char*, const char*> areas[] = {
         {roofColour, "under a roof"},
         {duckColour, "duck"},

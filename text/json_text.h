@@ -1,12 +1,26 @@
-// Values as JSON text, for the trace and the checks' reports.
+// Values as JSON, for the trace and for the tools' reports and answers, which nlohmann-json
+// writes. JSON text is UTF-8, while the names it carries (of folders, files, a settings file's
+// keys) are whatever bytes a disk or a file holds: each byte that is not part of well-formed
+// UTF-8 goes in as the four characters \xNN, as the tools print such a byte (shown_text.h), so
+// that the JSON stays valid UTF-8 and says what the text report says.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <string_view>
 
-// text as a JSON string, in quotes, with quotes, backslashes and control characters escaped.
+using Json = nlohmann::ordered_json;  // members in the order they are set
+
+// text as a JSON string value, by the rule above.
+Json jsonText(std::string_view text);
+
+// value as a JSON number: a whole number without a fraction; a value a float holds exactly in the
+// shortest form that reads back as that float (as floatText writes it); JSON has no NaN or
+// infinity, so those go as text ("nan", "inf", "-inf").
+Json jsonNumber(double value);
+
+// jsonText's value as JSON text, in quotes.
 std::string jsonString(std::string_view text);
 
-// value as a JSON number in its shortest round-trip form; JSON has no NaN or infinity, so those
-// go as strings ("nan", "inf").
+// value as a JSON number in its shortest round-trip form as a float; NaN and infinities as text.
 std::string jsonFloat(float value);

@@ -8,6 +8,13 @@
 #include <string>
 #include <string_view>
 
+// The length of the well-formed UTF-8 sequence at the start of text, or 0 when it starts with
+// none (or is empty).
+std::size_t utf8Sequence(std::string_view text);
+
+// The byte as the four characters \xNN (upper-case hex digits).
+std::string escapedByte(unsigned char byte);
+
 // The text with every control character (C0, DEL and the C1 range U+0080..U+009F) and every byte
 // that is not part of well-formed UTF-8 written as \xNN; everything else as it is.
 std::string printableText(std::string_view text);

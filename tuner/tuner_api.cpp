@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "config/settings.h"
 #include "drives/collisions.h"
 #include "drives/frame_table.h"
+#include "drives/plot_palette.h"
 #include "drives/scenario.h"
 #include "drives/simulation.h"
 #include "drives/timeline.h"
@@ -29,7 +31,7 @@
 #include "standins/audio/sound_refusal.h"
 #include "standins/world/replay.h"
 #include "standins/world/trace.h"
-#include "text/float_text.h"
+#include "text/json_text.h"
 
 namespace {
 
@@ -38,33 +40,62 @@ namespace fs = std::filesystem;
 const std::string pluginFolder = "/plugin";
 const std::string checkFolder = "/check";
 
-// The numbers the page draws and plays, per frame, in this order (a Float64Array in the page).
-enum FrameColumn {
-    timeColumn,
-    durationColumn,
-    radioVolumeColumn,
-    radioLevelColumn,
-    stateColumn,
-    marksColumn,   // the bits below
-    duckMsColumn,  // a duck began in this frame and lasts this long; -1: none began
-    tickColumn,
-    frameColumns
+// A frame's marks, bits of the marks column, by their names in the page.
+enum Mark : int {
+    crashMark = 1,  // a duck began
+    roofMark = 2,
+    pauseMark = 4,
+    onFootMark = 8,
+    radioSetMark = 16,
+    ignoredCrashMark = 32  // a crash of the game's began no duck
 };
-enum Mark { crashMark = 1, roofMark = 2, pauseMark = 4, onFootMark = 8, radioSetMark = 16 };
+const std::pair<const char*, Mark> markNames[] = {
+    {"crash", crashMark},   {"roof", roofMark},         {"pause", pauseMark},
+    {"onFoot", onFootMark}, {"radioSet", radioSetMark}, {"ignoredCrash", ignoredCrashMark}};
+
+// The numbers the page draws and plays, one per frame in each column; the page reads each column
+// as a Float64Array by its name.
+struct FrameColumns {
+    std::vector<double> time, duration, radioVolume, radioLevel, state, marks, tick;
+    std::vector<double> duckMs;  // a duck began in this frame and lasts this long; -1: none began
+};
+const std::pair<const char*, std::vector<double> FrameColumns::*> frameColumnNames[] = {
+    {"time", &FrameColumns::time},
+    {"duration", &FrameColumns::duration},
+    {"radioVolume", &FrameColumns::radioVolume},
+    {"radioLevel", &FrameColumns::radioLevel},
+    {"state", &FrameColumns::state},
+    {"marks", &FrameColumns::marks},
+    {"duckMs", &FrameColumns::duckMs},
+    {"tick", &FrameColumns::tick}};
+
+// What the audio device did, one number a call in each column: the frame it happened in, its
+// kind (DeviceCall::Kind, named by callKinds), the stream, loop (open) or restart (play), and the
+// volume (setVolume). Numbers, not text: a run under a roof sets a volume every frame.
+struct SoundCallColumns {
+    std::vector<double> frame, kind, stream, flag, volume;
+};
+const std::pair<const char*, std::vector<double> SoundCallColumns::*> soundCallColumnNames[] = {
+    {"frame", &SoundCallColumns::frame},
+    {"kind", &SoundCallColumns::kind},
+    {"stream", &SoundCallColumns::stream},
+    {"flag", &SoundCallColumns::flag},
+    {"volume", &SoundCallColumns::volume}};
+// DeviceCall::Kind's names, by its value.
+const char* const callKinds[] = {"open", "play", "stop", "volume", "close"};
+static_assert(std::size(callKinds) == static_cast<std::size_t>(audio::DeviceCall::Kind::close) + 1);
 
 struct Run {
-    // collisions: the drive's "collisions" and "roofs" members of the answer (see eventsJson).
-    std::string trace, csv, soundNames, collisions;
-    std::vector<double> frames;
-    std::vector<double> soundCalls;
+    FrameColumns frames;
+    SoundCallColumns soundCalls;
+    Json answer;  // everything but the columns
 } run;
 
 // The last check's answer: {status, report (the text the command prints), data (its --json)}.
 std::string checkAnswer;
 
-std::string answerJson(int status, const std::string& report, const std::string& data) {
-    return "{\"status\":" + std::to_string(status) + ",\"report\":" + jsonString(report) +
-           ",\"data\":" + data + '}';
+std::string answerJson(int status, const std::string& report, Json data) {
+    return Json{{"status", status}, {"report", jsonText(report)}, {"data", std::move(data)}}.dump();
 }
 
 std::string fileName(const std::string& path) {
@@ -78,63 +109,68 @@ void writeFile(const std::string& path, const std::string& text) {
     if (!file) throw std::runtime_error(path + ": cannot write in the page's memory");
 }
 
-int marksOf(const std::vector<FrameRecord>& records, std::size_t i) {
-    const ReplayFrame& row = records[i].row;
+int marksOf(const FrameRecord& record, const FrameRecord& previous) {
+    const ReplayFrame& row = record.row;
     int marks = 0;
-    if (i > 0 && isCrash(row, records[i - 1].row)) marks |= crashMark;
+    if (record.decision.duckStarted) {
+        marks |= crashMark;
+    } else if (crashesOf(record, previous).ignored()) {
+        marks |= ignoredCrashMark;
+    }
     if (row.roofFound && row.vehicle != 0) marks |= roofMark;
     if (row.suspend != 0) marks |= pauseMark;
     if (row.vehicle == 0) marks |= onFootMark;
-    if (records[i].radioVolumeSet) marks |= radioSetMark;
+    if (record.radioVolumeSet) marks |= radioSetMark;
     return marks;
 }
 
-// What the audio device did, soundCallColumns numbers a call (a Float64Array in the page): the
-// frame it happened in, its kind (DeviceCall::Kind), the stream, loop (open) or restart (play),
-// and the volume (setVolume). Numbers, not text: a run under a roof sets a volume every frame.
-enum SoundCallColumn { callFrame, callKind, callStream, callFlag, callVolume, soundCallColumns };
-
 class SoundCalls {
   public:
-    void take(std::size_t frame) {
+    void take(std::size_t frame, SoundCallColumns& columns) {
         for (const audio::DeviceCall& call : audio::takeDeviceCalls()) {
             if (call.kind == audio::DeviceCall::Kind::open) {
                 if (names.size() <= call.handle) names.resize(call.handle + 1);
                 names[call.handle] = fileName(call.path);
             }
             const bool flag = call.kind == audio::DeviceCall::Kind::open ? call.loop : call.restart;
-            calls.insert(calls.end(),
-                         {static_cast<double>(frame), static_cast<double>(call.kind),
-                          static_cast<double>(call.handle), flag ? 1.0 : 0.0, call.volume});
+            columns.frame.push_back(static_cast<double>(frame));
+            columns.kind.push_back(static_cast<double>(call.kind));
+            columns.stream.push_back(call.handle);
+            columns.flag.push_back(flag ? 1.0 : 0.0);
+            columns.volume.push_back(call.volume);
         }
     }
-    // The file name of each stream, by handle, as JSON.
-    std::string namesJson() const {
-        std::string json = "[";
-        for (const std::string& name : names)
-            json += (json.size() > 1 ? "," : "") + jsonString(name);
-        return json + ']';
+    // The file name of each stream, by handle.
+    Json namesJson() const {
+        Json json = Json::array();
+        for (const std::string& name : names) json.push_back(jsonText(name));
+        return json;
     }
-
-    std::vector<double> calls;
 
   private:
     std::vector<std::string> names;
 };
 
-// Events as JSON: [{"frame":3,"time":0.05,"<value>":600,"verdict":"counted"},...]; a value with
-// no number as a string ("nan").
-std::string eventsJson(const std::vector<DriveEvent>& events, const char* value) {
-    std::string json = "[";
+// Events as [{frame, time, <value>: a number, or text for NaN and infinities, verdict}].
+Json eventsJson(const std::vector<DriveEvent>& events, const char* value) {
+    Json json = Json::array();
     for (const DriveEvent& event : events) {
-        const std::string number = floatText(event.value);
-        const bool plain = number.find_first_of("ni") == std::string::npos;
-        json += (json.size() > 1 ? "," : "") + std::string("{\"frame\":") +
-                std::to_string(event.frame) + ",\"time\":" + doubleText(event.time) + ",\"" +
-                value + "\":" + (plain ? number : jsonString(number)) +
-                ",\"verdict\":" + jsonString(verdictName(event.verdict)) + '}';
+        json.push_back({{"frame", event.frame},
+                        {"time", jsonNumber(event.time)},
+                        {value, jsonNumber(event.value)},
+                        {"verdict", verdictName(event.verdict)}});
     }
-    return json + ']';
+    return json;
+}
+
+// The timeline's lines, as ostrelle-sim prints them: [{frame (its index), who, text}].
+Json timelineJson(const std::vector<FrameRecord>& records) {
+    Json json = Json::array();
+    eachTimelineLine(records, effectSettings,
+                     [&](std::size_t i, const char* who, const std::string& text) {
+                         json.push_back({{"frame", i}, {"who", who}, {"text", jsonText(text)}});
+                     });
+    return json;
 }
 
 std::vector<ReplayFrame> driveFrames(const std::string& drive, bool isReplay,
@@ -144,6 +180,32 @@ std::vector<ReplayFrame> driveFrames(const std::string& drive, bool isReplay,
     return readReplay(text, name);
 }
 
+void fillFrames(const std::vector<FrameRecord>& records, FrameColumns& columns) {
+    const FrameRecord loaded = beforeFirst(records);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const FrameRecord& record = records[i];
+        columns.time.push_back(record.time);
+        columns.duration.push_back(record.duration);
+        columns.radioVolume.push_back(record.radioVolume);
+        columns.radioLevel.push_back(record.radioLevel);
+        columns.state.push_back(static_cast<double>(record.state));
+        columns.marks.push_back(marksOf(record, i > 0 ? records[i - 1] : loaded));
+        columns.duckMs.push_back(record.decision.duckStarted ? record.decision.duckMs : -1.0);
+        columns.tick.push_back(record.row.tick);
+    }
+}
+
+// Where each column lies in the module's memory, by its name.
+template <typename Columns, std::size_t count>
+Json pointersJson(const Columns& columns,
+                  const std::pair<const char*, std::vector<double> Columns::*> (&names)[count]) {
+    Json json = Json::object();
+    for (const auto& [name, column] : names) {
+        json[name] = reinterpret_cast<std::uintptr_t>((columns.*column).data());
+    }
+    return json;
+}
+
 void simulateDrive(const std::string& drive, bool isReplay, const std::string& name,
                    const std::string& ini, bool wantTrace, bool wantCsv) {
     std::vector<ReplayFrame> frames = driveFrames(drive, isReplay, name);
@@ -151,57 +213,31 @@ void simulateDrive(const std::string& drive, bool isReplay, const std::string& n
     std::ostringstream trace;
     SoundCalls soundCalls;
     audio::takeDeviceCalls();
-    std::vector<FrameRecord> records =
-        simulate(frames, pluginFolder, wantTrace ? &trace : nullptr,
-                 [&](const FrameRecord& record) { soundCalls.take(record.row.frame); });
-    soundCalls.take(records.size());  // the unload
-    run.soundCalls = std::move(soundCalls.calls);
-    run.soundNames = soundCalls.namesJson();
-    run.trace = trace.str();
+    std::vector<FrameRecord> records = simulate(
+        frames, pluginFolder, wantTrace ? &trace : nullptr,
+        [&](const FrameRecord& record) { soundCalls.take(record.row.frame, run.soundCalls); });
+    soundCalls.take(records.size(), run.soundCalls);  // the unload
+    fillFrames(records, run.frames);
+    const DriveCollisions found = collisionsOf(records);
+    Json& answer = run.answer;
+    answer = {{"status", 0},
+              {"frameCount", records.size()},
+              {"frames", pointersJson(run.frames, frameColumnNames)},
+              {"marks", Json::object()},
+              {"soundCallCount", run.soundCalls.frame.size()},
+              {"soundCalls", pointersJson(run.soundCalls, soundCallColumnNames)},
+              {"callKinds", callKinds},
+              {"soundNames", soundCalls.namesJson()},
+              {"collisions", eventsJson(found.collisions, "force")},
+              {"roofs", eventsJson(found.roofs, "gap")},
+              {"timeline", timelineJson(records)}};
+    for (const auto& [markName, bit] : markNames) answer["marks"][markName] = bit;
+    if (wantTrace) answer["trace"] = jsonText(trace.str());
     if (wantCsv) {
         std::ostringstream csv;
         writeFrameTable(csv, records);
-        run.csv = csv.str();
+        answer["csv"] = jsonText(csv.str());
     }
-    const DriveCollisions found = collisionsOf(records, effectSettings);
-    run.collisions = "\"collisions\":" + eventsJson(found.collisions, "force") +
-                     ",\"roofs\":" + eventsJson(found.roofs, "gap");
-    run.frames.assign(records.size() * frameColumns, 0.0);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const FrameRecord& record = records[i];
-        double* row = &run.frames[i * frameColumns];
-        row[timeColumn] = record.time;
-        row[durationColumn] = record.duration;
-        row[radioVolumeColumn] = record.radioVolume;
-        row[radioLevelColumn] = record.radioLevel;
-        row[stateColumn] = static_cast<double>(record.state);
-        row[marksColumn] = marksOf(records, i);
-        row[duckMsColumn] = record.duckMs ? static_cast<double>(*record.duckMs) : -1.0;
-        row[tickColumn] = record.row.tick;
-    }
-}
-
-// A number as JSON, integers without a fraction: the settings' defaults and bounds.
-std::string jsonNumber(double value) {
-    std::ostringstream text;
-    text.precision(17);
-    text << value;
-    return text.str();
-}
-
-// The run's answer as JSON; the numbers stay in the module's memory, where frames and soundCalls
-// point (Float64Arrays of frameColumns and soundCallColumns numbers a row).
-std::string runJson(bool wantTrace, bool wantCsv) {
-    return "{\"status\":0,\"frameColumns\":" + std::to_string(frameColumns) +
-           ",\"frameCount\":" + std::to_string(run.frames.size() / frameColumns) +
-           ",\"frames\":" + std::to_string(reinterpret_cast<std::uintptr_t>(run.frames.data())) +
-           ",\"soundCallColumns\":" + std::to_string(soundCallColumns) +
-           ",\"soundCallCount\":" + std::to_string(run.soundCalls.size() / soundCallColumns) +
-           ",\"soundCalls\":" +
-           std::to_string(reinterpret_cast<std::uintptr_t>(run.soundCalls.data())) +
-           ",\"soundNames\":" + run.soundNames + ',' + run.collisions +
-           (wantTrace ? ",\"trace\":" + jsonString(run.trace) : "") +
-           (wantCsv ? ",\"csv\":" + jsonString(run.csv) : "") + '}';
 }
 
 }  // namespace
@@ -210,8 +246,10 @@ extern "C" {
 
 // Runs a drive (scenario TOML, or replay CSV when isReplay; driveSize bytes) with the iniSize
 // bytes at ini as the settings file. outputs: 1 the trace, 2 the frame table. Answers, as JSON,
-// {status 0, frameColumns, frameCount, frames, soundCallColumns, soundCallCount, soundCalls,
-// soundNames, trace and csv when asked for}; or {status 2, error, line, column} for a drive that
+// {status 0, frameCount, frames (where each per-frame column lies, by name), marks (the bits of
+// the marks column, by name), soundCallCount, soundCalls (where each column of the sound calls
+// lies, by name), callKinds (the names of the kind column's values), soundNames, collisions, roofs,
+// timeline, trace and csv when asked for}; or {status 2, error, line, column} for a drive that
 // cannot be read, {status 1, error} for any other failure. The answer and the numbers it points
 // to last until the next run.
 EMSCRIPTEN_KEEPALIVE const char* tunerSimulate(const char* drive, int driveSize, int isReplay,
@@ -223,13 +261,15 @@ EMSCRIPTEN_KEEPALIVE const char* tunerSimulate(const char* drive, int driveSize,
         fs::create_directories(pluginFolder);
         simulateDrive(std::string(drive, driveSize), isReplay != 0, name, std::string(ini, iniSize),
                       (outputs & 1) != 0, (outputs & 2) != 0);
-        answer = runJson((outputs & 1) != 0, (outputs & 2) != 0);
+        answer = run.answer.dump();
     } catch (const InputError& error) {
-        answer = "{\"status\":2,\"error\":" + jsonString(error.what()) +
-                 ",\"line\":" + std::to_string(error.line) +
-                 ",\"column\":" + std::to_string(error.column) + '}';
+        answer = Json{{"status", 2},
+                      {"error", jsonText(error.what())},
+                      {"line", error.line},
+                      {"column", error.column}}
+                     .dump();
     } catch (const std::exception& error) {
-        answer = "{\"status\":1,\"error\":" + jsonString(error.what()) + '}';
+        answer = Json{{"status", 1}, {"error", jsonText(error.what())}}.dump();
     }
     return answer.c_str();
 }
@@ -243,32 +283,41 @@ EMSCRIPTEN_KEEPALIVE const char* tunerStateName(int state) {
 // the plug-in does with a value outside [min, max] and with text that does not fit.
 EMSCRIPTEN_KEEPALIVE const char* tunerSettingKeys() {
     static std::string json;
-    json = "[";
+    Json keys = Json::array();
     for (std::size_t i = 0; i < settingKeys.size(); ++i) {
         const SettingKey& key = settingKeys[i];
         const SettingFacts& facts = settingFacts[i];
-        json += std::string(i == 0 ? "" : ",") + "{\"key\":" + jsonString(key.key) +
-                ",\"kind\":" + jsonString(settingKind(key)) +
-                ",\"default\":" + jsonNumber(key.defaultValue) +
-                ",\"what\":" + jsonString(facts.what) + ",\"unit\":" + jsonString(facts.unit) +
-                ",\"min\":" + jsonNumber(facts.min) +
-                ",\"max\":" + (facts.max ? jsonNumber(*facts.max) : "null") +
-                ",\"outside\":" + jsonString(outsideText(i)) + '}';
+        keys.push_back({{"key", key.key},
+                        {"kind", settingKind(key)},
+                        {"default", jsonNumber(key.defaultValue)},
+                        {"what", facts.what},
+                        {"unit", facts.unit},
+                        {"min", jsonNumber(facts.min)},
+                        {"max", facts.max ? jsonNumber(*facts.max) : Json()},
+                        {"outside", jsonText(outsideText(i))}});
     }
-    json += ']';
+    json = keys.dump();
     return json.c_str();
 }
 
 // The plug-in's sounds as JSON, in its order: [{file, role (impact, static)}].
 EMSCRIPTEN_KEEPALIVE const char* tunerSounds() {
     static std::string json;
-    json = "[";
+    Json sounds = Json::array();
     for (const PluginSound& sound : pluginSounds) {
-        json += std::string(json.size() > 1 ? "," : "") +
-                "{\"file\":" + jsonString(sound.fileName) + ",\"role\":\"" +
-                (sound.role == SoundRole::impact ? "impact" : "static") + "\"}";
+        sounds.push_back({{"file", sound.fileName},
+                          {"role", sound.role == SoundRole::impact ? "impact" : "static"}});
     }
-    json += ']';
+    json = sounds.dump();
+    return json.c_str();
+}
+
+// The plot's colours as JSON, {name: "#rrggbb"}, the same as ostrelle-sim's plot.
+EMSCRIPTEN_KEEPALIVE const char* tunerPalette() {
+    static std::string json;
+    Json palette = Json::object();
+    for (const PlotColour& entry : plotPalette) palette[entry.name] = entry.colour;
+    json = palette.dump();
     return json.c_str();
 }
 
@@ -294,9 +343,9 @@ EMSCRIPTEN_KEEPALIVE const char* tunerCheckIni(const char* ini, int iniSize, con
         std::ostringstream values, warnings;
         printIniReport(report, values, warnings);
         checkAnswer =
-            answerJson(report.status, values.str() + warnings.str(), iniReportJson(report));
+            answerJson(report.status, values.str() + warnings.str(), iniReportData(report));
     } catch (const std::exception& error) {
-        checkAnswer = answerJson(2, error.what(), "null");
+        checkAnswer = answerJson(2, error.what(), Json());
     }
     return checkAnswer.c_str();
 }
@@ -309,9 +358,9 @@ EMSCRIPTEN_KEEPALIVE const char* tunerCheckGame(const char* path) {
         const GameReport report = checkGame(path);
         std::ostringstream text;
         printGameReport(report, text);
-        checkAnswer = answerJson(report.status, text.str(), gameReportJson(report));
+        checkAnswer = answerJson(report.status, text.str(), gameReportData(report));
     } catch (const std::exception& error) {
-        checkAnswer = answerJson(2, error.what(), "null");
+        checkAnswer = answerJson(2, error.what(), Json());
     }
     return checkAnswer.c_str();
 }

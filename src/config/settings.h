@@ -47,18 +47,27 @@ struct SettingKey {
     std::uint32_t EffectSettings::*atLeast;  // a duration raised to this field when below it
 };
 
+// The key that stores into field, with the field's start value in EffectSettings as its default:
+// the defaults are written once, there.
+template <typename Value>
+constexpr SettingKey settingKey(const char* key, Value EffectSettings::*field,
+                                std::uint32_t EffectSettings::*atLeast = nullptr) {
+    return {key, static_cast<double>(EffectSettings{}.*field), field, atLeast};
+}
+
 // The keys in the order they are read: the minimum duration comes before the maximum that is
 // raised to it. What each means to a modder (unit, range) is described beside this table in the
 // tools' code (checks/setting_facts.h), which the DLL does not hold.
 inline constexpr auto settingKeys = std::to_array<SettingKey>({
-    {"Volume Damage", 1.0, &EffectSettings::volumeDamage, nullptr},
-    {"Impact intensity", 250.0, &EffectSettings::impactIntensity, nullptr},
-    {"Minimum time impact SFX", 2000, &EffectSettings::minImpactMs, nullptr},
-    {"Maximum time impact SFX", 5000, &EffectSettings::maxImpactMs, &EffectSettings::minImpactMs},
-    {"Radio Duck Volume", 20, &EffectSettings::radioDuckVolume, nullptr},
-    {"Enable Tunnel Static", 1, &EffectSettings::tunnelStaticEnabled, nullptr},
-    {"Volume Noise", 1.0, &EffectSettings::volumeNoise, nullptr},
-    {"Tunnel Radio Duck Volume", 30, &EffectSettings::tunnelDuckVolume, nullptr},
+    settingKey("Volume Damage", &EffectSettings::volumeDamage),
+    settingKey("Impact intensity", &EffectSettings::impactIntensity),
+    settingKey("Minimum time impact SFX", &EffectSettings::minImpactMs),
+    settingKey("Maximum time impact SFX", &EffectSettings::maxImpactMs,
+               &EffectSettings::minImpactMs),
+    settingKey("Radio Duck Volume", &EffectSettings::radioDuckVolume),
+    settingKey("Enable Tunnel Static", &EffectSettings::tunnelStaticEnabled),
+    settingKey("Volume Noise", &EffectSettings::volumeNoise),
+    settingKey("Tunnel Radio Duck Volume", &EffectSettings::tunnelDuckVolume),
 });
 
 // The key that stores into field, for messages that name it.

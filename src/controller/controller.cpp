@@ -10,12 +10,14 @@
 #include "sound/sound_player.h"
 
 ControllerState controllerState;
+FrameDecision frameDecision;
 PathText settingsPath;
 
 namespace {
 
 ControllerState& controller = controllerState;
 const EffectSettings& settings = effectSettings;
+FrameDecision& decision = frameDecision;
 
 void resetIfActive() {
     if (controller.state != EffectState::Idle) resetEffects();
@@ -45,6 +47,8 @@ void enterImpactDuck(std::uint32_t now) {
     controller.impactDuration = drawImpactDuration();
     controller.duckStart = now;
     controller.impactDeadline = now + controller.impactDuration;
+    decision.duckStarted = true;
+    decision.duckMs = controller.impactDuration;
 }
 
 bool duckRunning(std::uint32_t now) {
@@ -75,37 +79,49 @@ void rampUpOutside() {
     }
 }
 
-// Whether this frame's readings are an impact. Strict float comparisons: NaN never counts.
+// Whether this frame's readings are an impact, by force or by a fall of health; both tests are
+// kept in the decision. Strict float comparisons: NaN never counts.
 bool isImpact(float impactForce, float previousHealth, float health) {
-    return impactForce > settings.impactIntensity ||
-           (previousHealth > 0.0f && previousHealth - health > healthDropThreshold);
+    decision.impactForce = impactForce;
+    decision.previousHealth = previousHealth;
+    decision.health = health;
+    const bool forceAbove = impactForce > settings.impactIntensity;
+    const bool fallAbove = previousHealth > 0.0f && previousHealth - health > healthDropThreshold;
+    decision.forceAbove = forceAbove;
+    decision.fallAbove = fallAbove;
+    return forceAbove || fallAbove;
 }
 
 // A frame after startUp: everything that reads the game's memory or calls into the game.
 void runFrame() {
     if (readSuspendFlag() != 0) {
+        decision.gate = FrameGate::paused;
         resetIfActive();
         return;
     }
     HostAddress actor = queryActor();
     HostAddress vehicle = queryVehicle();
     if (actor == 0 || vehicle == 0) {
+        decision.gate = FrameGate::nothingToWatch;
         resetIfActive();
         controller.lastVehicle = 0;
         return;
     }
     VehicleRecord record(vehicle);
     if (record.status() >= ineligibleStatus) {
+        decision.gate = FrameGate::ineligibleStatus;
         resetIfActive();
         controller.lastVehicle = vehicle;
         controller.lastHealth = record.health();  // so a fall while ineligible never counts
         return;
     }
 
+    decision.gate = FrameGate::watched;
     float health = record.health();
     float impactForce = record.impactForce();
     float previousHealth = controller.lastHealth;
-    if (vehicle != controller.lastVehicle) {
+    decision.newVehicle = vehicle != controller.lastVehicle;
+    if (decision.newVehicle) {
         controller.lastVehicle = vehicle;
         previousHealth = health;  // a change of vehicle is no fall of health
     }
@@ -114,7 +130,8 @@ void runFrame() {
     std::uint32_t now = GetTickCount();
 
     // An impact during a duck is ignored, also in the frame in which the duck ends.
-    if (impact && controller.state != EffectState::ImpactDuck) enterImpactDuck(now);
+    decision.duckRunning = controller.state == EffectState::ImpactDuck;
+    if (impact && !decision.duckRunning) enterImpactDuck(now);
     if (controller.state == EffectState::ImpactDuck) {
         if (duckRunning(now)) {
             setRadioVolume(settings.radioDuckVolume);
@@ -122,8 +139,10 @@ void runFrame() {
         }
         stopImpactSounds();
         controller.state = EffectState::Idle;
+        decision.duckEnded = true;
     }
 
+    if (!settings.tunnelStaticEnabled) decision.roof = RoofAnswer::switchedOff;
     if (settings.tunnelStaticEnabled && probeTunnel(vehicle)) {
         rampDownUnderRoof();
     } else {
@@ -134,13 +153,13 @@ void runFrame() {
 }  // namespace
 
 void onFrame() noexcept {
+    decision = FrameDecision{};
+    decision.stateBefore = controller.state;
     // A start-up that failed leaves started false and is tried again on the next frame. Once
     // started, the frame spends no guard on it.
-    if (!controller.started) {
-        guarded(startUp);
-        if (!controller.started) return;
-    }
-    guarded(runFrame);
+    if (!controller.started) guarded(startUp);
+    if (controller.started) guarded(runFrame);
+    decision.stateAfter = controller.state;
 }
 
 void startUp() {
@@ -170,15 +189,19 @@ void shutDown() noexcept {
 }
 
 bool probeTunnel(HostAddress record) noexcept {
+    decision.roof = RoofAnswer::noRoof;
     if (record == 0) return false;
-    bool underRoof = false;
     guarded([&] {
         Position position = VehicleRecord(record).position();
         std::uint8_t found = 0;
         float roofHeight = findRoofZ(position.x, position.y, position.z + roofProbeLift, &found);
         if (found == 0) return;
         float gap = roofHeight - position.z;
-        underRoof = gap > roofMinGap && gap < roofMaxGap;
+        decision.roofGap = gap;
+        // A gap that is not a number is in no window: too low, as the comparison falls.
+        decision.roof = !(gap > roofMinGap)   ? RoofAnswer::tooLow
+                        : !(gap < roofMaxGap) ? RoofAnswer::tooHigh
+                                              : RoofAnswer::underRoof;
     });
-    return underRoof;
+    return decision.roof == RoofAnswer::underRoof;
 }

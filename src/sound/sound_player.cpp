@@ -9,20 +9,21 @@ SoundBank soundBank;
 
 namespace {
 
-// Where a sound file may lie, in the order tried: in the plug-in's folder first (its "Radio SFX"
-// subfolder, then the folder itself), then relative to the game's current directory, where the
-// usual mod-loader layouts put it.
+// Where a sound file may lie, in the order tried: in the plug-in's folder first (its sound
+// folder, then the folder itself), then relative to the game's current directory, where the usual
+// mod-loader layouts put it.
 struct Candidate {
     bool inFolder;  // the folder given to findSoundFile comes first
     const char* prefix;
+    bool inSoundFolder;  // then soundFolderName
 };
 constexpr Candidate candidates[] = {
-    {true, "\\Radio SFX\\"},
-    {true, "\\"},
-    {false, "scripts\\modloader\\Ostrelle\\Radio SFX\\"},
-    {false, "modloader\\Ostrelle\\Radio SFX\\"},
-    {false, "Radio SFX\\"},
-    {false, ""},
+    {true, "\\", true},
+    {true, "\\", false},
+    {false, "scripts\\modloader\\Ostrelle\\", true},
+    {false, "modloader\\Ostrelle\\", true},
+    {false, "", true},
+    {false, "", false},
 };
 
 // Where each sound was found: kept from the searches to the stream creations. Process-wide, as
@@ -48,8 +49,11 @@ void stopRole(SoundRole role) {
 
 bool findSoundFile(std::string_view folder, std::string_view fileName, PathText& path) {
     for (const Candidate& candidate : candidates) {
-        bool fits = path.assign(candidate.inFolder ? folder : std::string_view()) &&
-                    path.append(candidate.prefix) && path.append(fileName);
+        bool fits =
+            path.assign(candidate.inFolder ? folder : std::string_view()) &&
+            path.append(candidate.prefix) &&
+            (!candidate.inSoundFolder || (path.append(soundFolderName) && path.append("\\"))) &&
+            path.append(fileName);
         if (fits && isUsableFile(path)) return true;
     }
     path.clear();

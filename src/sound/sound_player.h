@@ -19,6 +19,9 @@ struct PluginSound {
     SoundRole role;
 };
 
+// The sounds' own folder, beside the plug-in and in the mod loaders' layouts.
+inline constexpr const char* soundFolderName = "Radio SFX";
+
 // The plug-in's sounds, in the order in which they are searched for, opened, stopped and freed.
 inline constexpr PluginSound pluginSounds[] = {
     {"broke.mp3", SoundRole::impact},

@@ -185,7 +185,7 @@ for (const recording of recordings) {
     await expect(page.locator('#collisions-summary')).toHaveText(recording.collisions);
     await expect(page.locator('#roofs-summary')).toContainText('roofs:');
     const timeline = page.getByRole('list', { name: 'What happens' });
-    await expect(timeline).toContainText('crash of force 600');
+    await expect(timeline).toContainText('crash, impact force 600');
     await page.getByRole('button', { name: /, frame 8: 120 — / }).click();
     await expect(page.locator('#plot-readout')).toContainText(/^[\d.]+ s, frame 8: ImpactDuck/);
     expect(problems).toEqual([]);
@@ -226,7 +226,7 @@ test('a screen reader reads each setting with its unit, range and what it does, 
   const timeline = page.getByRole('list', { name: 'What happens' });
   await expect(
     timeline.getByRole('button', {
-      name: /^8\.000 s: crash of force 480; Idle to ImpactDuck: radio ducked to 20 for \d+ ms$/,
+      name: /^8\.000 s: crash, impact force 480; plays broke2?\.mp3; Idle -> ImpactDuck: radio ducked to 20 for \d+ ms$/,
     }),
   ).toBeVisible();
   await timeline

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <variant>
 
 #include "config/msvcrt_atof.h"
 #include "config/settings.h"
@@ -46,15 +48,20 @@ std::string quoted(const char* text) {
     return out + '"';
 }
 
+// Each value as readSettings stored it, by its key: floats in their shortest form, the rest as
+// unsigned integers.
 void printSettings(const char* file, const EffectSettings& s) {
-    std::printf("%s: volumeDamage=%s\n", file, shortest(s.volumeDamage).c_str());
-    std::printf("%s: impactIntensity=%s\n", file, shortest(s.impactIntensity).c_str());
-    std::printf("%s: minImpactMs=%u\n", file, unsigned{s.minImpactMs});
-    std::printf("%s: maxImpactMs=%u\n", file, unsigned{s.maxImpactMs});
-    std::printf("%s: radioDuckVolume=%u\n", file, unsigned{s.radioDuckVolume});
-    std::printf("%s: tunnelStaticEnabled=%u\n", file, unsigned{s.tunnelStaticEnabled});
-    std::printf("%s: tunnelDuckVolume=%u\n", file, unsigned{s.tunnelDuckVolume});
-    std::printf("%s: volumeNoise=%s\n", file, shortest(s.volumeNoise).c_str());
+    for (const SettingKey& setting : settingKeys) {
+        std::visit(
+            [&](auto field) {
+                if constexpr (std::is_same_v<decltype(s.*field), const float&>) {
+                    std::printf("%s: %s=%s\n", file, setting.key, shortest(s.*field).c_str());
+                } else {
+                    std::printf("%s: %s=%u\n", file, setting.key, unsigned{s.*field});
+                }
+            },
+            setting.field);
+    }
 }
 
 void printKeyTexts(const char* file, const std::string& path) {

@@ -3,7 +3,8 @@
 // hold whatever the game does: at most two radio volume pushes in a frame, none above 127 unless a
 // configured volume is; a whole radioLevel; no audio call before start-up or after shut-down; at
 // most one impact sound playing; the noise stopped whenever the state is not tunnel static; no call
-// at all after the last frame.
+// at all after the last frame; and a timeline that counts a crash wherever, and only where, a duck
+// starts.
 //
 // The input, little-endian:
 //   settings: damage volume in hundredths (u8), impact intensity (u16), shortest and longest duck
@@ -25,6 +26,8 @@
 #include "controller/effect_constants.h"
 #include "drives/simulation.h"
 #include "fuzz_support.h"
+#include "sound/sound_player.h"
+#include "tests/support/timeline_property.h"
 
 namespace {
 
@@ -118,6 +121,17 @@ Call callOf(std::string_view line) {
     return call;
 }
 
+// How many of the plug-in's sounds in role are playing after the frame.
+std::size_t playing(const FrameRecord& record, SoundRole role) {
+    return std::count_if(
+        record.playing.begin(), record.playing.end(), [&](const std::string& name) {
+            return std::any_of(std::begin(pluginSounds), std::end(pluginSounds),
+                               [&](const PluginSound& sound) {
+                                   return sound.role == role && name == sound.fileName;
+                               });
+        });
+}
+
 // Follows the trace as it grows and checks every frame against what must hold.
 class Watch {
   public:
@@ -129,13 +143,10 @@ class Watch {
         require(
             std::isfinite(record.radioLevel) && record.radioLevel == std::trunc(record.radioLevel),
             "radioLevel is a whole number" + where);
-        const auto impactSounds = std::count_if(
-            record.playing.begin(), record.playing.end(),
-            [](const std::string& sound) { return sound == "broke.mp3" || sound == "broke2.mp3"; });
-        require(impactSounds <= 1, "at most one impact sound playing" + where);
-        const bool noise = std::find(record.playing.begin(), record.playing.end(), "noise.mp3") !=
-                           record.playing.end();
-        require(!noise || record.state == EffectState::TunnelStatic,
+        require(playing(record, SoundRole::impact) <= 1,
+                "at most one impact sound playing" + where);
+        require(playing(record, SoundRole::staticLoop) == 0 ||
+                    record.state == EffectState::TunnelStatic,
                 "the noise stopped outside tunnel static" + where);
     }
 
@@ -200,8 +211,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::ostringstream trace;
     Watch watch(trace);
-    simulate(frames, folder.path().string(), &trace,
-             [&](const FrameRecord& record) { watch.afterFrame(record); });
+    const std::vector<FrameRecord> records =
+        simulate(frames, folder.path().string(), &trace,
+                 [&](const FrameRecord& record) { watch.afterFrame(record); });
     watch.afterExit();
+    const std::string disagreement = timelineDisagreement(records, effectSettings);
+    require(disagreement.empty(), "the timeline says what the plug-in did: " + disagreement);
     return 0;
 }

@@ -5,8 +5,6 @@ const pluginSounds = '/plugin/Radio SFX';
 // Where a sound is put for a moment to be judged, outside the plug-in's folder (the module's file
 // system starts with /tmp).
 const soundToJudge = '/tmp/sound';
-// What the audio device did, by its number in the module (audio::DeviceCall::Kind).
-const callKinds = ['open', 'play', 'stop', 'volume', 'close'];
 
 // A drive or a settings file that cannot be read: file, line and column, as on the command line.
 export class InputError extends Error {
@@ -71,6 +69,9 @@ export async function createCore(createModule, assets) {
     settingKeys: JSON.parse(call('tunerSettingKeys', 'string', [], [])),
     // The plug-in's sounds in its order: [{file, role ('impact' or 'static')}].
     sounds: JSON.parse(call('tunerSounds', 'string', [], [])),
+    // The plot's colours by name, the same as ostrelle-sim's plot: {radio, roof, duck, pause, away,
+    // crash, ignored}.
+    palette: JSON.parse(call('tunerPalette', 'string', [], [])),
 
     // Puts a sound file where the plug-in looks for it (one of sounds).
     putSound(name, bytes) {
@@ -96,10 +97,12 @@ export async function createCore(createModule, assets) {
       return { trace: run.trace, csv: run.csv };
     },
 
-    // The same run for the page: frames (a Float64Array, frameColumns numbers a frame: time,
-    // duration, radio volume, radio level, state, marks, duck ms, tick), the sound calls, the
-    // drive's collisions and roofs with what the plug-in made of each ({collisions: [{frame, time,
-    // force, verdict}], roofs: [{frame, time, gap, verdict}]}), and the trace and table only when
+    // The same run for the page: frameCount; frames, a Float64Array for each per-frame number by
+    // its name (time, duration, radioVolume, radioLevel, state, marks, duckMs, tick); marks, the
+    // bits of frames.marks by name (crash: a duck began, ignoredCrash, roof, pause, onFoot,
+    // radioSet); the sound calls; the drive's collisions and roofs with what the plug-in made of
+    // each ({collisions: [{frame, time, force, verdict}], roofs: [{frame, time, gap, verdict}]});
+    // timeline, ostrelle-sim's timeline as [{frame, who, text}]; and the trace and table only when
     // asked for.
     run({ scenario, replay, ini, name, trace = false, csv = false }) {
       if ((scenario === undefined) === (replay === undefined)) {
@@ -130,32 +133,32 @@ export async function createCore(createModule, assets) {
       );
       if (answer.status === 2) throw new InputError(answer.error, answer.line, answer.column);
       if (answer.status !== 0) throw new Error(answer.error);
-      const { frameColumns, frameCount, soundCallColumns: width } = answer;
-      const soundCalls = [];
-      for (let i = 0; i < answer.soundCallCount; ++i) {
-        const at = answer.soundCalls / 8 + i * width;
-        const [frame, kind, stream, flag, volume] = module.HEAPF64.subarray(at, at + width);
-        const sound = answer.soundNames[stream] ?? '';
-        soundCalls.push({
-          frame,
-          call: callKinds[kind],
-          stream,
-          sound,
-          loop: flag === 1,
-          restart: flag === 1,
-          volume,
-        });
-      }
+      // Each column of numbers copied out of the module's memory, by its name.
+      const columns = (pointers, count) =>
+        Object.fromEntries(
+          Object.entries(pointers).map(([name, at]) => [
+            name,
+            module.HEAPF64.slice(at / 8, at / 8 + count),
+          ]),
+        );
+      const calls = columns(answer.soundCalls, answer.soundCallCount);
+      const soundCalls = Array.from(calls.frame, (frame, i) => ({
+        frame,
+        call: answer.callKinds[calls.kind[i]],
+        stream: calls.stream[i],
+        sound: answer.soundNames[calls.stream[i]] ?? '',
+        loop: calls.flag[i] === 1,
+        restart: calls.flag[i] === 1,
+        volume: calls.volume[i],
+      }));
       return {
-        frameColumns,
-        frameCount,
-        frames: module.HEAPF64.slice(
-          answer.frames / 8,
-          answer.frames / 8 + frameCount * frameColumns,
-        ),
+        frameCount: answer.frameCount,
+        frames: columns(answer.frames, answer.frameCount),
+        marks: answer.marks,
         soundCalls,
         collisions: answer.collisions,
         roofs: answer.roofs,
+        timeline: answer.timeline,
         trace: answer.trace,
         csv: answer.csv,
       };

@@ -57,6 +57,7 @@ async function start() {
 
   const plot = new PlotPanel({
     stateName: core.stateName,
+    palette: core.palette,
     onPlay: (seconds) => sound.play(seconds),
   });
   const collisions = new CollisionsPanel({ onFrame: (frame) => plot.moveCursor(frame) });

@@ -2,8 +2,6 @@
 // at the game's radio volume (gain volume / 127, moved linearly across each frame from the last
 // frame's gain), plus every sound the plug-in started, at the volume it set. The plug-in's calls in
 // a frame take effect at that frame's start. Decoding is the browser's (Web Audio).
-import { column } from './plot.js';
-
 export const sampleRate = 44100;
 // Ten seconds of sound: what is mixed, played or written at a time.
 const pieceSamples = 10 * sampleRate;
@@ -69,12 +67,8 @@ export class Mixer {
   }
 
   frameEnd(frame) {
-    const { frames, frameColumns } = this.run;
-    return Math.round(
-      (frames[frame * frameColumns + column.time] +
-        frames[frame * frameColumns + column.duration]) *
-        sampleRate,
-    );
+    const { time, duration } = this.run.frames;
+    return Math.round((time[frame] + duration[frame]) * sampleRate);
   }
 
   rewind() {
@@ -137,7 +131,7 @@ export class Mixer {
       this.frameStart = this.at;
       this.frameStop = stop;
       this.gain = this.target;
-      this.target = run.frames[frame * run.frameColumns + column.radioVolume] / fullRadio;
+      this.target = run.frames.radioVolume[frame] / fullRadio;
       return true;
     }
     return false;

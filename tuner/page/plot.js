@@ -1,35 +1,20 @@
 // The radio over a drive on a canvas, marked as ostrelle-sim's plot marks it: roofs and ducks
-// shaded, pauses grey, stretches on foot hatched, crashes as dashed red lines. A snapshot run is
+// shaded, pauses grey, stretches on foot hatched, crashes that ducked as dashed red lines and
+// those that did not as dotted grey ones, in ostrelle-sim's colours. A snapshot run is
 // drawn under the current one. Drawn by hand on a 2D canvas: a step line and some rectangles need
 // no plotting library, and a few thousand points redraw well within a frame.
 
-// The module's per-frame columns (tuner_api.cpp's FrameColumn) and marks.
-export const column = {
-  time: 0,
-  duration: 1,
-  radioVolume: 2,
-  radioLevel: 3,
-  state: 4,
-  marks: 5,
-  duckMs: 6,
-  tick: 7,
-};
-export const mark = { crash: 1, roof: 2, pause: 4, onFoot: 8, radioSet: 16 };
-const duckState = 1;
-
-const colours = {
-  roof: '#cfe0f5',
-  duck: '#f8d3c5',
-  pause: '#e2e2e2',
-  onFoot: '#bdbdbd',
-  crash: '#c0392b',
-  radio: '#1f4e9a',
+// The page's own colours; the plot's shared ones come from the module (core.palette), the same as
+// ostrelle-sim's plot.
+const pageColours = {
   snapshot: '#8a8a8a',
   playhead: '#117a3d',
   cursor: '#444',
   grid: '#e6e6e6',
   text: '#222',
 };
+const duckState = 1;
+
 const margin = { left: 48, right: 12, top: 10, bottom: 28 };
 // The plug-in pushes a byte, so a volume setting above 127 (or a negative one, read by its low 8
 // bits) sets the radio anywhere up to 255: the axis reaches 255 when a run goes above full (127).
@@ -39,8 +24,10 @@ const axes = [
 ];
 
 export class RadioPlot {
-  constructor(canvas) {
+  // palette: the plot's shared colours by name (core.palette).
+  constructor(canvas, palette) {
     this.canvas = canvas;
+    this.colours = { ...palette, ...pageColours };
     this.run = null;
     this.snapshot = null;
     this.cursor = null; // a frame index, or null
@@ -71,12 +58,13 @@ export class RadioPlot {
   get length() {
     const run = this.run;
     if (!run || run.frameCount === 0) return 1;
-    const last = (run.frameCount - 1) * run.frameColumns;
-    return run.frames[last + column.time] + run.frames[last + column.duration];
+    const last = run.frameCount - 1;
+    return run.frames.time[last] + run.frames.duration[last];
   }
 
+  // The number which (a column's name: 'time', 'radioVolume', ...) of run's frame.
   value(run, frame, which) {
-    return run.frames[frame * run.frameColumns + which];
+    return run.frames[which][frame];
   }
 
   // The frames of run that the stretch shown touches, [first, end).
@@ -90,7 +78,7 @@ export class RadioPlot {
     let high = run.frameCount - 1;
     while (low < high) {
       const middle = (low + high + 1) >> 1;
-      if (this.value(run, middle, column.time) <= seconds) low = middle;
+      if (this.value(run, middle, 'time') <= seconds) low = middle;
       else high = middle - 1;
     }
     return low;
@@ -142,15 +130,15 @@ export class RadioPlot {
     this.drawStretches(g);
     this.drawGrid(g);
     this.drawCrashes(g);
-    if (this.snapshot) this.drawRadio(g, this.snapshot, colours.snapshot, [6, 4]);
-    this.drawRadio(g, this.run, colours.radio, []);
+    if (this.snapshot) this.drawRadio(g, this.snapshot, this.colours.snapshot, [6, 4]);
+    this.drawRadio(g, this.run, this.colours.radio, []);
     this.drawLine(
       g,
-      this.cursor === null ? null : this.value(this.run, this.cursor, column.time),
-      colours.cursor,
+      this.cursor === null ? null : this.value(this.run, this.cursor, 'time'),
+      this.colours.cursor,
       [2, 2],
     );
-    this.drawLine(g, this.playhead, colours.playhead, []);
+    this.drawLine(g, this.playhead, this.colours.playhead, []);
     g.restore();
   }
 
@@ -162,9 +150,9 @@ export class RadioPlot {
       let from = null;
       for (let i = first; i <= end; ++i) {
         const on = i < end && inside(i);
-        if (on && from === null) from = this.value(run, i, column.time);
+        if (on && from === null) from = this.value(run, i, 'time');
         if (!on && from !== null) {
-          const to = i < run.frameCount ? this.value(run, i, column.time) : this.length;
+          const to = i < run.frameCount ? this.value(run, i, 'time') : this.length;
           g.fillStyle = style;
           g.fillRect(
             this.x(from),
@@ -176,16 +164,16 @@ export class RadioPlot {
         }
       }
     };
-    const marks = (i) => this.value(run, i, column.marks);
-    shade((i) => marks(i) & mark.roof, colours.roof);
-    shade((i) => this.value(run, i, column.state) === duckState, colours.duck);
-    shade((i) => marks(i) & mark.pause, colours.pause);
-    shade((i) => marks(i) & mark.onFoot, onFootPattern(g));
+    const marks = (i) => this.value(run, i, 'marks');
+    shade((i) => marks(i) & run.marks.roof, this.colours.roof);
+    shade((i) => this.value(run, i, 'state') === duckState, this.colours.duck);
+    shade((i) => marks(i) & run.marks.pause, this.colours.pause);
+    shade((i) => marks(i) & run.marks.onFoot, onFootPattern(g, this.colours.away));
   }
 
   drawAxes(g) {
     g.font = '12px sans-serif';
-    g.fillStyle = colours.text;
+    g.fillStyle = this.colours.text;
     g.textAlign = 'right';
     g.textBaseline = 'middle';
     for (const volume of this.axis.ticks)
@@ -202,7 +190,7 @@ export class RadioPlot {
   }
 
   drawGrid(g) {
-    g.strokeStyle = colours.grid;
+    g.strokeStyle = this.colours.grid;
     g.lineWidth = 1;
     for (const volume of this.axis.ticks) {
       g.beginPath();
@@ -212,22 +200,29 @@ export class RadioPlot {
     }
   }
 
+  // A crash that began a duck as a dashed line, one that began none as a dotted grey one.
   drawCrashes(g) {
     const run = this.run;
-    g.save();
-    g.strokeStyle = colours.crash;
-    g.setLineDash([5, 4]);
-    g.lineWidth = 1.5;
     const [first, end] = this.framesShown(run);
-    for (let i = first; i < end; ++i) {
-      if (!(this.value(run, i, column.marks) & mark.crash)) continue;
-      const x = this.x(this.value(run, i, column.time));
-      g.beginPath();
-      g.moveTo(x, margin.top);
-      g.lineTo(x, this.height - margin.bottom);
-      g.stroke();
+    const marksOf = [
+      [run.marks.crash, this.colours.crash, [5, 4]],
+      [run.marks.ignoredCrash, this.colours.ignored, [2, 3]],
+    ];
+    for (const [bit, colour, dash] of marksOf) {
+      g.save();
+      g.strokeStyle = colour;
+      g.setLineDash(dash);
+      g.lineWidth = 1.5;
+      for (let i = first; i < end; ++i) {
+        if (!(this.value(run, i, 'marks') & bit)) continue;
+        const x = this.x(this.value(run, i, 'time'));
+        g.beginPath();
+        g.moveTo(x, margin.top);
+        g.lineTo(x, this.height - margin.bottom);
+        g.stroke();
+      }
+      g.restore();
     }
-    g.restore();
   }
 
   // The game's radio volume as a step line, one point per change.
@@ -240,8 +235,8 @@ export class RadioPlot {
     let last = null;
     const [first, end] = this.framesShown(run);
     for (let i = first; i < end; ++i) {
-      const volume = this.value(run, i, column.radioVolume);
-      const x = this.x(this.value(run, i, column.time));
+      const volume = this.value(run, i, 'radioVolume');
+      const x = this.x(this.value(run, i, 'time'));
       if (last === null) g.moveTo(x, this.y(volume));
       else if (volume !== last) {
         g.lineTo(x, this.y(last));
@@ -251,7 +246,7 @@ export class RadioPlot {
     }
     if (last !== null)
       g.lineTo(
-        this.x(end < run.frameCount ? this.value(run, end, column.time) : this.length),
+        this.x(end < run.frameCount ? this.value(run, end, 'time') : this.length),
         this.y(last),
       );
     g.stroke();
@@ -274,16 +269,17 @@ export class RadioPlot {
   // What the hover tip and the readout say of a frame.
   describe(frame, stateName) {
     const run = this.run;
-    const marks = this.value(run, frame, column.marks);
+    const marks = this.value(run, frame, 'marks');
     const notes = [
-      marks & mark.crash ? 'crash' : '',
-      marks & mark.roof ? 'under a roof' : '',
-      marks & mark.pause ? 'paused' : '',
-      marks & mark.onFoot ? 'on foot' : '',
+      marks & run.marks.crash ? 'crash' : '',
+      marks & run.marks.ignoredCrash ? 'impact ignored' : '',
+      marks & run.marks.roof ? 'under a roof' : '',
+      marks & run.marks.pause ? 'paused' : '',
+      marks & run.marks.onFoot ? 'on foot' : '',
     ].filter(Boolean);
     return (
-      `${this.value(run, frame, column.time).toFixed(3)} s, frame ${frame}: ${stateName(this.value(run, frame, column.state))}, ` +
-      `radio ${this.value(run, frame, column.radioVolume)} (level ${Number(this.value(run, frame, column.radioLevel).toFixed(2))})` +
+      `${this.value(run, frame, 'time').toFixed(3)} s, frame ${frame}: ${stateName(this.value(run, frame, 'state'))}, ` +
+      `radio ${this.value(run, frame, 'radioVolume')} (level ${Number(this.value(run, frame, 'radioLevel').toFixed(2))})` +
       (notes.length ? `, ${notes.join(', ')}` : '')
     );
   }
@@ -295,8 +291,7 @@ function aboveFull(run) {
   if (!run) return false;
   if (!runsAboveFull.has(run)) {
     let above = false;
-    for (let at = column.radioVolume; at < run.frames.length && !above; at += run.frameColumns)
-      above = run.frames[at] > 127;
+    for (const volume of run.frames.radioVolume) above ||= volume > 127;
     runsAboveFull.set(run, above);
   }
   return runsAboveFull.get(run);
@@ -307,11 +302,11 @@ function niceStep(rough) {
   return [1, 2, 5, 10].map((m) => m * power).find((step) => step >= rough);
 }
 
-function onFootPattern(g) {
+function onFootPattern(g, colour) {
   const tile = document.createElement('canvas');
   tile.width = tile.height = 8;
   const t = tile.getContext('2d');
-  t.strokeStyle = colours.onFoot;
+  t.strokeStyle = colour;
   t.beginPath();
   t.moveTo(0, 8);
   t.lineTo(8, 0);
@@ -319,12 +314,14 @@ function onFootPattern(g) {
   return g.createPattern(tile, 'repeat');
 }
 
-export const legend = [
+// The legend's entries, [name, colour, kind], in colours (a RadioPlot's).
+export const legendOf = (colours) => [
   ['radio volume', colours.radio, 'line'],
   ['snapshot', colours.snapshot, 'dash'],
   ['under a roof', colours.roof, 'box'],
   ['duck', colours.duck, 'box'],
   ['paused', colours.pause, 'box'],
-  ['on foot', colours.onFoot, 'hatch'],
+  ['on foot', colours.away, 'hatch'],
   ['crash', colours.crash, 'dash'],
+  ['impact ignored', colours.ignored, 'dash'],
 ];

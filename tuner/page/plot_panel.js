@@ -1,52 +1,30 @@
 // The plot panel: the radio over the drive, with a hover tip, a keyboard cursor and its readout,
-// a snapshot, zoom into a stretch, and the timeline: what happened, in words, as a list that a
-// screen reader reads and that moves the cursor. onPlay(seconds) plays from a point.
-import { column, legend, mark, RadioPlot } from './plot.js';
+// a snapshot, zoom into a stretch, and the timeline: what happened, in ostrelle-sim's timeline's
+// words, one entry a frame, as a list that a screen reader reads and that moves the cursor.
+// onPlay(seconds) plays from a point.
+import { legendOf, RadioPlot } from './plot.js';
 
 const $ = (id) => document.getElementById(id);
-const duckState = 1;
 const mostListed = 300; // a longer list is cut: zoom in to list a stretch
 
-// What happened in frame i of run, in words (nothing: an empty list). forces: the force of each
-// collision by its frame (a crash may be a fall in health, with no collision).
-function frameEvents(run, i, stateName, forces) {
-  const at = (frame, which) => run.frames[frame * run.frameColumns + which];
-  const marks = at(i, column.marks);
-  const before = i > 0 ? at(i - 1, column.marks) : 0;
-  const state = at(i, column.state);
-  const quiet = mark.crash | mark.radioSet;
-  if (
-    !(marks & mark.crash) &&
-    (marks | quiet) === (before | quiet) &&
-    (i === 0 || state === at(i - 1, column.state))
-  )
-    return [];
-  const turned = (bit, on, off) =>
-    marks & bit && !(before & bit) ? [on] : !(marks & bit) && before & bit ? [off] : [];
-  const events = [
-    ...(marks & mark.crash ? [forces.has(i) ? `crash of force ${forces.get(i)}` : 'crash'] : []),
-    ...turned(mark.roof, 'under a roof', 'out from under the roof'),
-    ...turned(mark.pause, 'paused', 'resumed'),
-    ...turned(mark.onFoot, 'out of the vehicle', 'back in a vehicle'),
-  ];
-  if (i > 0 && state !== at(i - 1, column.state)) {
-    const duck = at(i, column.duckMs);
-    events.push(
-      `${stateName(at(i - 1, column.state))} to ${stateName(state)}` +
-        (state === duckState && duck >= 0
-          ? `: radio ducked to ${at(i, column.radioVolume)} for ${duck} ms`
-          : ''),
-    );
+// What happened in each frame of run that has a line in ostrelle-sim's timeline, in words: a Map
+// from the frame to its lines' texts, in order.
+function eventsByFrame(run) {
+  const events = new Map();
+  for (const { frame, text } of run.timeline) {
+    if (!events.has(frame)) events.set(frame, []);
+    events.get(frame).push(text);
   }
   return events;
 }
 
 export class PlotPanel {
-  constructor({ stateName, onPlay }) {
-    this.plot = new RadioPlot($('plot'));
+  // palette: the plot's colours (core.palette).
+  constructor({ stateName, palette, onPlay }) {
+    this.plot = new RadioPlot($('plot'), palette);
     this.stateName = stateName;
     this.onPlay = onPlay;
-    $('plot-legend').innerHTML = legend
+    $('plot-legend').innerHTML = legendOf(this.plot.colours)
       .map(
         ([name, colour, kind]) =>
           `<span class="swatch ${kind}" style="--colour:${colour}"></span>${name}`,
@@ -91,7 +69,7 @@ export class PlotPanel {
   // Shows run; a new drive (not the same drive run again) shows whole.
   show(run, newDrive) {
     this.plot.run = run;
-    this.forces = new Map(run.collisions.map((collision) => [collision.frame, collision.force]));
+    this.events = eventsByFrame(run);
     if (newDrive) {
       this.plot.view = null;
       this.plot.cursor = null;
@@ -104,7 +82,7 @@ export class PlotPanel {
 
   // The seconds Play starts from: the cursor's frame, or the start.
   get playFrom() {
-    return this.plot.cursor === null ? 0 : this.plot.value(this.run, this.plot.cursor, column.time);
+    return this.plot.cursor === null ? 0 : this.plot.value(this.run, this.plot.cursor, 'time');
   }
 
   set playhead(seconds) {
@@ -128,7 +106,7 @@ export class PlotPanel {
   moveCursor(frame) {
     const plot = this.plot;
     plot.cursor = Math.max(0, Math.min(frame, this.run.frameCount - 1));
-    const seconds = plot.value(this.run, plot.cursor, column.time);
+    const seconds = plot.value(this.run, plot.cursor, 'time');
     if (seconds < plot.from || seconds > plot.to) plot.zoom(1, seconds);
     $('plot-readout').textContent = this.describe(plot.cursor);
     plot.draw();
@@ -140,7 +118,7 @@ export class PlotPanel {
       factor,
       plot.cursor === null
         ? (plot.from + plot.to) / 2
-        : plot.value(this.run, plot.cursor, column.time),
+        : plot.value(this.run, plot.cursor, 'time'),
     );
     plot.draw();
     this.listTimeline();
@@ -172,9 +150,8 @@ export class PlotPanel {
     const [first, end] = this.plot.framesShown(run);
     const items = [];
     let more = 0;
-    for (let i = first; i < end; ++i) {
-      const events = frameEvents(run, i, this.stateName, this.forces);
-      if (events.length === 0) continue;
+    for (const [i, events] of this.events) {
+      if (i < first || i >= end) continue;
       if (items.length === mostListed) {
         ++more;
         continue;
@@ -182,7 +159,7 @@ export class PlotPanel {
       const button = document.createElement('button');
       button.type = 'button';
       button.dataset.frame = i;
-      button.textContent = `${this.plot.value(run, i, column.time).toFixed(3)} s: ${events.join('; ')}`;
+      button.textContent = `${this.plot.value(run, i, 'time').toFixed(3)} s: ${events.join('; ')}`;
       const item = document.createElement('li');
       item.append(button);
       items.push(item);

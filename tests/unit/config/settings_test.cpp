@@ -4,7 +4,9 @@
 
 #include <clocale>
 #include <string>
+#include <type_traits>
 #include <utility>
+#include <variant>
 
 #include "tests/support/case_name.h"
 #include "tests/support/temp_folder.h"
@@ -12,33 +14,35 @@
 namespace {
 
 // What every key gives when the file does not set it.
-const EffectSettings defaults = {
-    .volumeDamage = 1.0f,
-    .impactIntensity = 250.0f,
-    .minImpactMs = 2000,
-    .maxImpactMs = 5000,
-    .radioDuckVolume = 20,
-    .tunnelStaticEnabled = true,
-    .tunnelDuckVolume = 30,
-    .volumeNoise = 1.0f,
-};
+const EffectSettings defaults;
 
 void expectSettings(const EffectSettings& actual, const EffectSettings& expected,
                     const std::string& label) {
-    EXPECT_EQ(actual.volumeDamage, expected.volumeDamage) << label;
-    EXPECT_EQ(actual.impactIntensity, expected.impactIntensity) << label;
-    EXPECT_EQ(actual.minImpactMs, expected.minImpactMs) << label;
-    EXPECT_EQ(actual.maxImpactMs, expected.maxImpactMs) << label;
-    EXPECT_EQ(actual.radioDuckVolume, expected.radioDuckVolume) << label;
-    EXPECT_EQ(actual.tunnelStaticEnabled, expected.tunnelStaticEnabled) << label;
-    EXPECT_EQ(actual.tunnelDuckVolume, expected.tunnelDuckVolume) << label;
-    EXPECT_EQ(actual.volumeNoise, expected.volumeNoise) << label;
+    for (const SettingKey& setting : settingKeys) {
+        std::visit(
+            [&](auto field) {
+                EXPECT_EQ(actual.*field, expected.*field) << setting.key << ' ' << label;
+            },
+            setting.field);
+    }
 }
 
 // Reads settings that start from values unlike any default, so that a key that is not read
 // (or not reset to its default) shows.
 EffectSettings readFrom(const std::string& path) {
-    EffectSettings settings{0.125f, 1.0f, 1, 2, 3, false, 4, 0.125f};
+    EffectSettings settings;
+    for (const SettingKey& setting : settingKeys) {
+        std::visit(
+            [&](auto field) {
+                using Value = std::remove_reference_t<decltype(settings.*field)>;
+                if constexpr (std::is_same_v<Value, bool>) {
+                    settings.*field = !(settings.*field);
+                } else {
+                    settings.*field = static_cast<Value>(settings.*field + 3);
+                }
+            },
+            setting.field);
+    }
     readSettings(path.c_str(), settings);
     return settings;
 }

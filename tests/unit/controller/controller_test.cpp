@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
 #include <limits>
 
@@ -118,38 +119,71 @@ struct Step {
 struct ImpactCase {
     const char* name;
     std::vector<Step> steps;
-    std::string states;  // the effect state after each frame
+    std::string states;     // the effect state after each frame
+    std::string decisions;  // what ended each frame, or what its impact test found (decisionLetter)
 };
+
+// The frame's decision as one letter: the gate that ended it (P paused, N nothing to watch, S a
+// status of 10 or more), else what the impact test found: F the force above the intensity, H a
+// fall of more than 20, B both, V neither in a new vehicle's frame, - neither; in lower case when
+// a duck was already running.
+char decisionLetter() {
+    const FrameDecision& d = frameDecision;
+    switch (d.gate) {
+        case FrameGate::paused:
+            return 'P';
+        case FrameGate::nothingToWatch:
+            return 'N';
+        case FrameGate::ineligibleStatus:
+            return 'S';
+        case FrameGate::notStarted:
+            return '?';
+        case FrameGate::watched:
+            break;
+    }
+    const char found = d.forceAbove   ? (d.fallAbove ? 'B' : 'F')
+                       : d.fallAbove  ? 'H'
+                       : d.newVehicle ? 'V'
+                                      : '-';
+    return d.duckRunning ? static_cast<char>(std::tolower(found)) : found;
+}
 constexpr float nan = std::numeric_limits<float>::quiet_NaN();
 const ImpactCase impactCases[] = {
-    {"force equal to the threshold", {{1000, 250.0f}}, "I"},
-    {"force above the threshold", {{1000, 250.1f}}, "D"},
-    {"a fall of 20.0", {{1000, 0}, {980, 0}}, "II"},
-    {"a fall of 20.5", {{1000, 0}, {979.5f, 0}}, "ID"},
-    {"a fall from health 0", {{0, 0}, {-50, 0}}, "II"},
-    {"a fall from below 0", {{-5, 0}, {-50, 0}}, "II"},
-    {"force counts whatever the health", {{0, 0}, {-50, 300}}, "ID"},
-    {"a change of vehicle", {{1000, 0}, {500, 0, 0, true}}, "II"},
-    {"force on the frame of a change of vehicle", {{1000, 0}, {500, 300, 0, true}}, "ID"},
+    {"force equal to the threshold", {{1000, 250.0f}}, "I", "V"},
+    {"force above the threshold", {{1000, 250.1f}}, "D", "F"},
+    {"a fall of 20.0", {{1000, 0}, {980, 0}}, "II", "V-"},
+    {"a fall of 20.5", {{1000, 0}, {979.5f, 0}}, "ID", "VH"},
+    {"a fall from health 0", {{0, 0}, {-50, 0}}, "II", "V-"},
+    {"a fall from below 0", {{-5, 0}, {-50, 0}}, "II", "V-"},
+    {"force counts whatever the health", {{0, 0}, {-50, 300}}, "ID", "VF"},
+    {"a change of vehicle", {{1000, 0}, {500, 0, 0, true}}, "II", "VV"},
+    {"force on the frame of a change of vehicle", {{1000, 0}, {500, 300, 0, true}}, "ID", "VF"},
     {"a fall during suspend counts after it",
      {{1000, 0}, {900, 0, 0, false, true}, {900, 0}},
-     "IID"},
-    {"a fall while ineligible never counts", {{1000, 0}, {900, 0, 10}, {900, 0}}, "III"},
-    {"a fall right after an ineligible frame counts", {{1000, 0}, {1000, 0, 10}, {900, 0}}, "IID"},
+     "IID",
+     "VPH"},
+    {"a fall while ineligible never counts", {{1000, 0}, {900, 0, 10}, {900, 0}}, "III", "VS-"},
+    {"a fall right after an ineligible frame counts",
+     {{1000, 0}, {1000, 0, 10}, {900, 0}},
+     "IID",
+     "VSH"},
     {"a fall that ducked counts no more once the duck is reset",
      {{1000, 0}, {900, 0}, {900, 0, 0, false, true}, {900, 0}},
-     "IDII"},
-    {"NaN health", {{1000, 0}, {nan, 0}, {0, 0}}, "III"},
-    {"NaN force", {{1000, nan}}, "I"},
-    {"status 9 is eligible", {{1000, 300, 9}}, "D"},
-    {"status 10 is not", {{1000, 300, 10}}, "I"},
-    {"status 255 is not", {{1000, 300, 255}}, "I"},
+     "IDII",
+     "VHP-"},
+    {"a fall and a force at once", {{1000, 0}, {900, 300}}, "ID", "VB"},
+    {"a force during the duck is still tested", {{1000, 300}, {1000, 400}}, "DD", "Ff"},
+    {"NaN health", {{1000, 0}, {nan, 0}, {0, 0}}, "III", "V--"},
+    {"NaN force", {{1000, nan}}, "I", "V"},
+    {"status 9 is eligible", {{1000, 300, 9}}, "D", "F"},
+    {"status 10 is not", {{1000, 300, 10}}, "I", "S"},
+    {"status 255 is not", {{1000, 300, 255}}, "I", "S"},
 };
 
 using ImpactDetection = ControllerCases<ImpactCase>;
 
 TEST_P(ImpactDetection, ComesFromForceOrAFallOfHealth) {
-    std::string states;
+    std::string states, decisions;
     for (const Step& step : GetParam().steps) {
         world().vehicle = step.otherVehicle ? TestGame::otherCar : TestGame::car;
         world().health = step.health;
@@ -158,8 +192,10 @@ TEST_P(ImpactDetection, ComesFromForceOrAFallOfHealth) {
         world().suspend = step.suspended;
         frame();
         states += stateLetter();
+        decisions += decisionLetter();
     }
     EXPECT_EQ(states, GetParam().states);
+    EXPECT_EQ(decisions, GetParam().decisions);
 }
 INSTANTIATE_TEST_SUITE_P(, ImpactDetection, ::testing::ValuesIn(impactCases), CaseName());
 
@@ -307,19 +343,21 @@ struct RoofCase {
     float z;
     bool found;
     float roofHeight;
-    bool expected;
+    RoofAnswer expected;
 };
+constexpr auto tooLow = RoofAnswer::tooLow, tooHigh = RoofAnswer::tooHigh,
+               under = RoofAnswer::underRoof;
 const RoofCase roofCases[] = {
-    {"a gap of exactly 1.2f", 0.0f, true, 1.2f, false},
+    {"a gap of exactly 1.2f", 0.0f, true, 1.2f, tooLow},
     // 1.3f + 1 ulp - 0.1f is just above 1.2 but rounds to 1.2f: the gap is a 32-bit float.
-    {"a gap that rounds to 1.2f", 0.1f, true, 0x1.4ccccep+0f, false},
-    {"a gap of 1.3", 0.0f, true, 1.3f, true},
-    {"a gap of 24.9", 0.0f, true, 24.9f, true},
-    {"a gap of exactly 25", 0.0f, true, 25.0f, false},
-    {"a roof below the vehicle", 10.0f, true, 5.0f, false},
-    {"a gap of 2 high up", 100.0f, true, 102.0f, true},
-    {"the flag left at 0", 0.0f, false, 5.0f, false},
-    {"a NaN height", 0.0f, true, nan, false},
+    {"a gap that rounds to 1.2f", 0.1f, true, 0x1.4ccccep+0f, tooLow},
+    {"a gap of 1.3", 0.0f, true, 1.3f, under},
+    {"a gap of 24.9", 0.0f, true, 24.9f, under},
+    {"a gap of exactly 25", 0.0f, true, 25.0f, tooHigh},
+    {"a roof below the vehicle", 10.0f, true, 5.0f, tooLow},
+    {"a gap of 2 high up", 100.0f, true, 102.0f, under},
+    {"the flag left at 0", 0.0f, false, 5.0f, RoofAnswer::noRoof},
+    {"a NaN height", 0.0f, true, nan, tooLow},
 };
 using Roof = ControllerCases<RoofCase>;
 
@@ -331,7 +369,11 @@ TEST_P(Roof, CountsOnlyBetweenItsGapsAskedFromJustAboveTheVehicle) {
     world().roofFound = c.found;
     world().roofZ = c.roofHeight;
     game.enter();
-    EXPECT_EQ(probeTunnel(game.record()), c.expected);
+    EXPECT_EQ(probeTunnel(game.record()), c.expected == under);
+    EXPECT_EQ(static_cast<int>(frameDecision.roof), static_cast<int>(c.expected));
+    if (c.found) {
+        EXPECT_THAT(frameDecision.roofGap, testing::NanSensitiveFloatEq(c.roofHeight - c.z));
+    }
     EXPECT_THAT(callLog(), ElementsAre("findRoofZ(3,4," + floatText(c.z + 1.0f) + ")"));
 }
 INSTANTIATE_TEST_SUITE_P(, Roof, ::testing::ValuesIn(roofCases), CaseName());

@@ -21,7 +21,8 @@ std::vector<FrameRecord> drive() {
     }
     records[1].row.roofFound = records[2].row.roofFound = true;
     records[3].row.impact = 400.0f;
-    records[3].duckMs = 1000;
+    records[3].decision.duckStarted = true;
+    records[3].decision.duckMs = 1000;
     records[3].state = records[4].state = EffectState::ImpactDuck;
     return records;
 }
@@ -61,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "dashtype 2 linewidth 1.5",
                     "set xrange [0:3]", "set yrange [0:140]"}},
         ScriptCase{"AnImpactThatBeganNoDuckIsMarkedIgnored",
-                   [](std::vector<FrameRecord>& r) { r[3].duckMs.reset(); },
+                   [](std::vector<FrameRecord>& r) { r[3].decision.duckStarted = false; },
                    {"set arrow from 1.5, graph 0 to 1.5, graph 1 nohead linecolor rgb '#8c8c8c' "
                     "dashtype 3 linewidth 1.5"}},
         ScriptCase{"OutOfTheVehicleAndIgnoredStatusAreShaded",
@@ -70,9 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
                        r[5].row.status = 10;
                    },
                    {"set object rect from 0, graph 0 to 0.5, graph 1 behind fillcolor rgb "
-                    "'#ece4f2' fillstyle solid 1.0 noborder",
+                    "'#c8bcd8' fillstyle solid 1.0 noborder",
                     "set object rect from 2.5, graph 0 to 3, graph 1 behind fillcolor rgb "
-                    "'#ece4f2' fillstyle solid 1.0 noborder"}},
+                    "'#c8bcd8' fillstyle solid 1.0 noborder"}},
         ScriptCase{"TheAxisHoldsRadioLevelsAboveFull",
                    [](std::vector<FrameRecord>& r) { r[3].radioVolume = 255; },
                    {"set yrange [0:268]", "set ytics add (255)"}}),

@@ -1,0 +1,29 @@
+// The plot's colours, one palette for ostrelle-sim's plot (gnuplot) and the tuner page's, which
+// takes it from the module: what is shaded behind the radio, the crash marks and the radio itself.
+#pragma once
+
+#include <stdexcept>
+#include <string_view>
+
+struct PlotColour {
+    const char* name;
+    const char* colour;  // #rrggbb
+};
+
+inline constexpr PlotColour plotPalette[] = {
+    {"radio", "#1f4e9a"},    // the radio volume's line
+    {"roof", "#cfe0f5"},     // under a roof
+    {"duck", "#f8d3c5"},     // a duck
+    {"pause", "#e2e2e2"},    // paused
+    {"away", "#c8bcd8"},     // out of the vehicle (the page hatches it, gnuplot shades it)
+    {"crash", "#c0392b"},    // a crash that began a duck
+    {"ignored", "#8c8c8c"},  // a crash of the game's that began none
+};
+
+// The colour of name in plotPalette; a name not in it fails the build where it is constant.
+constexpr const char* plotColour(std::string_view name) {
+    for (const PlotColour& entry : plotPalette) {
+        if (entry.name == name) return entry.colour;
+    }
+    throw std::invalid_argument("no such plot colour");
+}
