@@ -4,9 +4,12 @@
 
 #if !defined(__cpp_lib_to_chars)
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
+#include <type_traits>
 #endif
 
 namespace {
@@ -44,13 +47,25 @@ std::string shortestScientific(Number value) {
     }
 }
 
+// The sign bit as stored: WebAssembly does not keep a NaN's sign through a conversion or
+// std::signbit, and the NaN the game and the recorder write is negative.
+// (The browser's C++ library has no std::bit_cast.)
+template <typename Number>
+bool negative(Number value) {
+    using Bits = std::conditional_t<sizeof(Number) == 4, std::uint32_t, std::uint64_t>;
+    Bits bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return (bits >> (8 * sizeof(Number) - 1)) != 0;
+}
+
 // to_chars' plain form: the shorter of fixed and scientific notation for the shortest digits,
-// fixed when they tie.
+// fixed when they tie. A fixed form with no fraction is the value's exact integer, as to_chars
+// writes it ("-78390256", where the shortest digits alone would give "-78390260").
 template <typename Number>
 std::string shortestText(Number value) {
-    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+    if (std::isnan(value)) return negative(value) ? "-nan" : "nan";
     if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    const std::string sign = std::signbit(value) ? "-" : "";
+    const std::string sign = negative(value) ? "-" : "";
     if (value == 0) return sign + "0";
     const std::string printed = shortestScientific(std::fabs(value));
     const std::size_t mark = printed.find('e');
@@ -68,7 +83,9 @@ std::string shortestText(Number value) {
     std::string fixed;
     const auto count = static_cast<int>(digits.size());
     if (exponent >= count - 1) {
-        fixed = digits + std::string(static_cast<std::size_t>(exponent - (count - 1)), '0');
+        char exact[400];  // the largest double has 309 digits
+        std::snprintf(exact, sizeof exact, "%.0f", std::fabs(static_cast<double>(value)));
+        fixed = exact;
     } else if (exponent >= 0) {
         fixed = digits.substr(0, exponent + 1) + '.' + digits.substr(exponent + 1);
     } else {
@@ -115,6 +132,13 @@ bool readFloatText(std::string_view text, float& value) {
         return false;
     }
     value = read;
+    if (std::isnan(read)) {
+        // The sign a NaN's text gives, set in its bits (see negative).
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &read, sizeof bits);
+        bits = (bits & 0x7FFFFFFFu) | (text.starts_with('-') ? 0x80000000u : 0u);
+        std::memcpy(&value, &bits, sizeof value);
+    }
     return true;
 #endif
 }

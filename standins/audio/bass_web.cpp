@@ -83,7 +83,6 @@ std::string audio::soundRefusal(const std::string& path) {
     struct stat status {};
     if (stat(file.c_str(), &status) != 0) return "cannot be opened";
     if (!S_ISREG(status.st_mode)) return "not a file";
-    if (status.st_size == 0) return "the file is empty";
     return headerRefusal(file);
 }
 

@@ -6,12 +6,14 @@
 
 #include "standins/audio/mp3_decoder.h"
 #include "standins/audio/sndfile_decoder.h"
+#include "standins/audio/sound_header.h"
 
 namespace audio {
 
 namespace {
 
-// The descriptor of path if it is a regular file, or -1 and why not. O_NONBLOCK keeps open()
+// The descriptor of path if it is a regular file whose header is of a sound the library plays
+// (the one rule the browser's build judges by too), or -1 and why not. O_NONBLOCK keeps open()
 // from waiting on a FIFO; reads from a regular file ignore it.
 int openRegularFile(const std::string& path, std::string& refusal) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -22,10 +24,9 @@ int openRegularFile(const std::string& path, std::string& refusal) {
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         refusal = "not a file";
-    } else if (info.st_size == 0) {
-        refusal = "the file is empty";
     } else {
-        return fd;
+        refusal = headerRefusal(path);
+        if (refusal.empty()) return fd;
     }
     ::close(fd);
     return -1;

@@ -1,5 +1,6 @@
-// What a sound file's first bytes say it holds, judged as the game's audio library judges a file
-// by its content: for the browser's build, which has no decoder to try the file with.
+// What a sound file's headers say it holds, judged as the game's audio library judges a file by
+// its content: the one rule of both builds. The browser's, which has no decoder to try the file
+// with, judges by it alone; the Linux library opens only what it passes, then decodes.
 #pragma once
 
 #include <cstdint>
@@ -15,10 +16,10 @@ std::int64_t mpegAudioStart(std::string_view head);
 // Whether four bytes are an MPEG audio frame header of layer 1, 2 or 3.
 bool isMpegFrameHeader(std::string_view header);
 
-// Why the game's audio library would refuse the regular, non-empty file at linuxPath by its
-// header, in the words the Linux library uses, or "" when the header is of a kind it plays: MPEG
-// audio layers 1 to 3 (after any ID3v2 tag), WAV, AIFF or OGG Vorbis. A file passed here can still
-// hold samples that do not decode.
+// Why the game's audio library would refuse the regular file at linuxPath by its headers, or ""
+// when they are of a kind it plays: MPEG audio layers 1 to 3 holding a whole frame of sound, WAV
+// and AIFF of 8 to 32-bit PCM or 32-bit float holding a frame, OGG Vorbis; any of them after an
+// ID3v2 tag. A file passed here can still hold samples that do not decode.
 std::string headerRefusal(const std::string& linuxPath);
 
 }  // namespace audio

@@ -1,20 +1,25 @@
-// The two browsers the core loop runs in, both from Debian and driven by puppeteer-core: Chromium
-// over its DevTools protocol, Firefox ESR over WebDriver BiDi. Playwright Test runs the tests; each
-// of its projects names its browser, and the fixture `tuner` is the page opened in it.
+// The three engines the core loop runs in, all from Debian: Chromium over its DevTools protocol and
+// Firefox ESR over WebDriver BiDi, both driven by puppeteer-core, and WebKit over W3C WebDriver
+// (webkit.mjs, which offers the same calls). Playwright Test runs the tests; each of its projects
+// names its browser, and the fixture `tuner` is the page opened in it.
 import { test as base, expect } from '@playwright/test';
-import { mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+import { mkdtempSync, readdirSync, readFileSync, rmSync, statSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
 import { tunerPath } from './tuner-page.mjs';
+import { launchWebKit } from './webkit.mjs';
 
 const asRoot = process.getuid?.() === 0;
+// A download still being written: Chromium's and Firefox's names for it.
+const partial = /\.(crdownload|part)$/;
 
-// Launches browser ('chromium' or 'firefox'); audio false takes the sound device away.
+// Launches browser ('chromium', 'firefox' or 'webkit'); audio false takes the sound device away.
 export function launch(browser, { audio = true } = {}) {
   const env = { ...process.env };
   if (!audio) env.PULSE_SERVER = 'unix:/nonexistent';
+  if (browser === 'webkit') return launchWebKit(env);
   if (browser === 'firefox') {
     return puppeteer.launch({
       browser: 'firefox',
@@ -63,22 +68,27 @@ export async function openPage(browser, viewport = { width: 1280, height: 720 })
     async download(selector) {
       const before = new Set(readdirSync(downloads));
       await page.click(selector);
-      for (let waited = 0; waited < 60_000; waited += 100) {
+      let size = -1;
+      for (let waited = 0; waited < 60_000; waited += 500) {
         const name = readdirSync(downloads).find(
-          (file) => !before.has(file) && !/\.(crdownload|part)$/.test(file),
+          (file) => !before.has(file) && !partial.test(file),
         );
-        // A file still being written has its partial twin beside it.
-        if (name && !readdirSync(downloads).some((file) => /\.(crdownload|part)$/.test(file))) {
+        // A file still being written has its partial twin beside it (WebKit writes in place:
+        // its file has stopped growing).
+        if (name && !readdirSync(downloads).some((file) => partial.test(file))) {
           const path = join(downloads, name);
-          return {
-            name,
-            path,
-            get bytes() {
-              return readFileSync(path);
-            },
-          };
+          if (statSync(path).size === size) {
+            return {
+              name,
+              path,
+              get bytes() {
+                return readFileSync(path);
+              },
+            };
+          }
+          size = statSync(path).size;
         }
-        await new Promise((resume) => setTimeout(resume, 100));
+        await new Promise((resume) => setTimeout(resume, 500));
       }
       throw new Error(`no download from ${selector}`);
     },
@@ -113,6 +123,8 @@ export const test = base.extend({
   tuner: async ({ drivenBrowser }, use) => {
     const tuner = await openPage(drivenBrowser);
     await use(tuner);
+    // WebDriver cannot listen to the page: WebKit's page gathers its own errors.
+    if (tuner.page.errors) expect(await tuner.page.errors(), 'errors in the page').toEqual([]);
     await tuner.close();
   },
 });

@@ -1,4 +1,4 @@
-// The modder's loop, in Chromium and in Firefox ESR: open the page, open a settings file, drag a
+// The modder's loop, in Chromium, Firefox ESR and WebKit: open the page, open a settings file, drag a
 // slider and see the plot change, play, export the WAV, save, open a drive and check a game folder.
 import { mkdirSync, readFileSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -7,6 +7,15 @@ import { root, simOutput } from './tuner-page.mjs';
 
 const tuned = join(root, 'tests/browser/settings/tuned.ini');
 const plotPixels = (page) => page.$eval('#plot', (canvas) => canvas.toDataURL());
+// Waits for the plot to differ from the pixels before (WebKit draws a frame later than the others).
+const plotChange = (page, before) =>
+  page.waitForFunction((old) => document.getElementById('plot').toDataURL() !== old, {}, before);
+// Picks a bundled drive and waits for its plot.
+async function pickDrive(page, name) {
+  const before = await plotPixels(page);
+  await page.select('#drive-select', name);
+  await plotChange(page, before);
+}
 const value = (page, selector) => page.$eval(selector, (input) => input.value);
 
 test('a settings file opens with its values and warnings, and saves as Ostrelle.ini with only the moved value changed', async ({
@@ -37,7 +46,7 @@ test('dragging a slider redraws the plot; Play moves the playhead; the mix expor
   tuner,
 }) => {
   const { page } = tuner;
-  await page.select('#drive-select', 'tunnel-crash.toml');
+  await pickDrive(page, 'tunnel-crash.toml');
   const before = await plotPixels(page);
   await page.$eval('#key-tunnel-radio-duck-volume', (slider) =>
     slider.scrollIntoView({ block: 'center' }),
@@ -48,7 +57,7 @@ test('dragging a slider redraws the plot; Play moves the playhead; the mix expor
   await page.mouse.move(slider.x + slider.width * 0.8, slider.y + slider.height / 2, { steps: 5 });
   await page.mouse.up();
   expect(Number(await value(page, '#key-tunnel-radio-duck-volume-number'))).toBeGreaterThan(60);
-  expect(await plotPixels(page)).not.toBe(before);
+  await plotChange(page, before);
 
   await page.click('#play');
   await expectText(page, '#play', 'Stop');
@@ -160,7 +169,7 @@ for (const number of typed) {
 
 test('the plot holds a radio volume up to 255', async ({ tuner }) => {
   const { page } = tuner;
-  await page.select('#drive-select', 'crashes-in-a-row.toml');
+  await pickDrive(page, 'crashes-in-a-row.toml');
   // The highest row of the radio's colour, from the top of the canvas.
   const highestRadio = () =>
     page.$eval('#plot', (canvas) => {
@@ -177,9 +186,11 @@ test('the plot holds a radio volume up to 255', async ({ tuner }) => {
       return null;
     });
   const full = await highestRadio();
+  const before = await plotPixels(page);
   await page.click('#key-radio-duck-volume-number', { count: 3 });
   await page.keyboard.type('-5'); // read as 251
   await page.keyboard.press('Enter');
+  await plotChange(page, before);
   // Above full, and drawn whole: a line cut off by the canvas would reach its top row.
   const above = await highestRadio();
   expect(above).toBeLessThan(full);
@@ -217,11 +228,7 @@ test('a drive of an hour follows a slider, plays from where the plot is clicked,
   );
   await page.focus('#key-radio-duck-volume');
   for (let i = 0; i < 5; ++i) await page.keyboard.press('ArrowRight');
-  await page.waitForFunction(
-    (old) => document.getElementById('plot').toDataURL() !== old,
-    {},
-    before,
-  );
+  await plotChange(page, before);
 
   const plot = await (await page.$('#plot')).boundingBox();
   await page.mouse.click(plot.x + 48 + (plot.width - 60) * 0.75, plot.y + plot.height / 2);
@@ -236,9 +243,9 @@ test('a drive of an hour follows a slider, plays from where the plot is clicked,
 test('Play without a sound device says so', async ({}, testInfo) => {
   test.skip(
     testInfo.project.metadata.browser !== 'firefox',
-    'headless Chromium plays on a device of its own',
+    'headless Chromium plays on a device of its own; WebKit plays on without one, as if heard',
   );
-  const browser = await launch('firefox', { audio: false });
+  const browser = await launch(testInfo.project.metadata.browser, { audio: false });
   try {
     const { page } = await openPage(browser);
     await page.click('#play');
@@ -247,4 +254,32 @@ test('Play without a sound device says so', async ({}, testInfo) => {
   } finally {
     await browser.close();
   }
+});
+
+test('a drop that brings no files, only a link, says so and points to the buttons', async ({
+  tuner,
+}) => {
+  const { page } = tuner;
+  // WebKit's drop from the desktop: a text/uri-list and no files (no driver can make a real one).
+  await page.evaluate(() => {
+    const dataTransfer = new DataTransfer();
+    dataTransfer.setData('text/uri-list', 'file:///home/modder/Ostrelle.ini');
+    document.body.dispatchEvent(
+      new DragEvent('drop', { dataTransfer, bubbles: true, cancelable: true }),
+    );
+  });
+  await expectText(page, '#status', /brought no files.*buttons/);
+});
+
+test('a folder picked that arrives as one empty entry says that no files arrived', async ({
+  tuner,
+}, testInfo) => {
+  test.skip(
+    testInfo.project.metadata.browser !== 'webkit',
+    "only WebKit's picker gives the folder as an entry; the others' drivers cannot pick one",
+  );
+  const { page } = tuner;
+  await (await page.$('#game-folder')).uploadFile(join(root, 'tests/browser/settings'));
+  await expectText(page, '#game-message', 'No files arrived from the folder');
+  expect(await page.$eval('#game-check', (check) => check.textContent)).toBe('');
 });

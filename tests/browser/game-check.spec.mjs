@@ -3,7 +3,7 @@
 // and a folder picked in the page shows its checklist.
 import { expect, test } from '@playwright/test';
 import { execFileSync } from 'node:child_process';
-import { readdirSync, readFileSync, rmSync } from 'node:fs';
+import { cpSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { dropFromDesktop, openTuner, root, screenshots, simOutput } from './tuner-page.mjs';
 
@@ -23,6 +23,18 @@ const filesIn = (folder) =>
       return { path: path.slice(folder.length + 1), bytes: [...readFileSync(path)] };
     });
 
+// check-game in the page over the files of folder, put at the same path in its memory, so even
+// the report's first line, which names the folder, is the command's.
+const checkInPage = (page, folder) =>
+  page.evaluate(
+    ({ files, folder }) =>
+      window.ostrelle.checkGame(
+        files.map(({ path, bytes }) => ({ path, bytes: new Uint8Array(bytes) })),
+        folder,
+      ),
+    { files: filesIn(folder), folder },
+  );
+
 const names = readdirSync(folders).sort();
 test('the test table has the good folder and broken ones', () => {
   expect(names).toContain('AllInPlace');
@@ -34,21 +46,45 @@ for (const name of names) {
     const problems = await openTuner(page);
     const folder = join(folders, name);
     const command = simOutput(['check-game', folder], root);
-    // The page puts the files at the same path in its memory, so even the report's first line,
-    // which names the folder, is the command's.
-    const inPage = await page.evaluate(
-      ({ files, folder }) =>
-        window.ostrelle.checkGame(
-          files.map(({ path, bytes }) => ({ path, bytes: new Uint8Array(bytes) })),
-          folder,
-        ),
-      { files: filesIn(folder), folder },
-    );
+    const inPage = await checkInPage(page, folder);
     const data = JSON.parse(simOutput(['check-game', folder, '--json'], root).stdout);
     expect(inPage).toEqual({ status: command.status, report: command.stdout, data });
     expect(problems).toEqual([]);
   });
 }
+
+// Every kind of sound file the audio library's tests hold, and two made from them, as broke.mp3.
+const fixtures = join(root, 'tests/unit/standins/audio/fixtures');
+const soundKinds = [
+  ...readdirSync(fixtures)
+    .filter((name) => name !== 'make-fixtures')
+    .map((name) => ({ name, bytes: readFileSync(join(fixtures, name)) })),
+  {
+    name: 'tone.mp3 cut at 300 bytes',
+    bytes: readFileSync(join(fixtures, 'tone.mp3')).subarray(0, 300),
+  },
+  {
+    name: 'tone.wav after an ID3 tag',
+    bytes: Buffer.concat([
+      Buffer.from('ID3\x04\0\0\0\0\x02\x2c'),
+      Buffer.alloc(300),
+      readFileSync(join(fixtures, 'tone.wav')),
+    ]),
+  },
+];
+
+test("the page's verdict on every kind of sound is the Linux library's", async ({ page }) => {
+  await openTuner(page);
+  const folder = join(root, 'build/browser/sound-kinds');
+  for (const kind of soundKinds) {
+    rmSync(folder, { recursive: true, force: true });
+    cpSync(join(folders, 'AllInPlace'), folder, { recursive: true });
+    writeFileSync(join(folder, 'scripts/Radio SFX/broke.mp3'), kind.bytes);
+    const command = simOutput(['check-game', folder], root);
+    const inPage = await checkInPage(page, folder);
+    expect(inPage.report, kind.name).toBe(command.stdout);
+  }
+});
 
 test('a game folder picked in the page shows its checklist', async ({ page }) => {
   const problems = await openTuner(page);

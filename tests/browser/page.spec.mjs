@@ -172,6 +172,7 @@ for (const recording of recordings) {
     page,
   }, testInfo) => {
     const problems = await openTuner(page);
+    page.on('dialog', (dialog) => dialog.accept()); // the modder lets the recording's settings in
     await page.locator('#key-impact-intensity-number').fill('180');
     await page.locator('#key-impact-intensity-number').press('Enter');
     const folder = testInfo.outputPath('recording');

@@ -1,6 +1,6 @@
 // The tuner page's tests, the page opened from file:// as a modder opens it from the zip, in the
-// browsers from Debian (no browser download). The core loop's tests run in Chromium and in
-// Firefox ESR; the rest, which compare the page with ostrelle-sim, in Chromium.
+// browsers from Debian (no browser download). The core loop's tests run in Chromium, Firefox ESR
+// and WebKit; the rest, which compare the page with ostrelle-sim, in Chromium.
 import { defineConfig } from '@playwright/test';
 
 const coreLoop = /core-loop\./;
@@ -11,8 +11,9 @@ export default defineConfig({
   timeout: 60_000,
   workers: 2,
   reporter: [['list']],
-  // A silent sound device for the browsers to play on (headless Firefox has none otherwise).
-  globalSetup: './sound-device.mjs',
+  // A silent sound device for the browsers to play on (headless Firefox has none otherwise), and
+  // a display in memory for WebKit, which has no headless mode.
+  globalSetup: ['./sound-device.mjs', './display.mjs'],
   use: {
     browserName: 'chromium',
     viewport: { width: 1280, height: 720 },
@@ -25,5 +26,6 @@ export default defineConfig({
   projects: [
     { name: 'chromium', metadata: { browser: 'chromium' } },
     { name: 'firefox', metadata: { browser: 'firefox' }, testMatch: coreLoop },
+    { name: 'webkit', metadata: { browser: 'webkit' }, testMatch: coreLoop },
   ],
 });

@@ -1,7 +1,7 @@
 // The page runs the plug-in's own code: for every bundled drive and two settings files, its trace
 // and frame table are ostrelle-sim's, byte for byte.
 import { expect, test } from '@playwright/test';
-import { readdirSync, readFileSync } from 'node:fs';
+import { mkdirSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { openTuner, root, runSim, simOutput } from './tuner-page.mjs';
 
@@ -61,6 +61,49 @@ test('a replay runs as ostrelle-sim replays it', async ({ page }) => {
     ({ replay, ini }) => window.ostrelle.simulate({ replay, ini }).trace,
     { replay: readFileSync(replayPath, 'utf8'), ini: readFileSync(settingsFiles[1], 'utf8') },
   );
+  expect(firstDifference(trace, expected['--trace'])).toBeNull();
+});
+
+// A replay of frames whose places (x, y, z and the roof's z, which the trace prints) hold random
+// bit patterns, NaNs and infinities among them, written as the recorder writes floats: the
+// shortest text that reads back, nan, -nan, inf, -inf.
+function randomFloatReplay(frames) {
+  let state = 0x2545f491; // xorshift32: the same floats on every run
+  const bits = new DataView(new ArrayBuffer(4));
+  const randomFloat = () => {
+    state ^= state << 13;
+    state ^= state >>> 17;
+    state ^= state << 5;
+    bits.setUint32(0, state >>> 0);
+    const value = bits.getFloat32(0);
+    const sign = bits.getUint32(0) >>> 31 ? '-' : '';
+    if (Number.isNaN(value)) return `${sign}nan`;
+    if (!Number.isFinite(value)) return `${sign}inf`;
+    return Object.is(value, -0) ? '-0' : String(value);
+  };
+  const rows = Array.from({ length: frames }, (_, frame) => {
+    const [x, y, z, roofZ] = Array.from({ length: 4 }, randomFloat);
+    return `${frame},${1000 + frame * 16},0,1,1,0,1000,0,${x},${y},${z},1,${roofZ}`;
+  });
+  const folder = join(root, 'build/browser/random-floats');
+  mkdirSync(folder, { recursive: true });
+  const path = join(folder, 'random-floats.csv');
+  writeFileSync(
+    path,
+    `frame,tick,suspend,actor,vehicle,status,health,impact,x,y,z,roof_found,roof_z\n${rows.join('\n')}\n`,
+  );
+  return path;
+}
+
+test('floats of random bits print in the trace as ostrelle-sim prints them', async ({ page }) => {
+  await openTuner(page);
+  const replayPath = randomFloatReplay(5000);
+  const expected = runSim('replay', [replayPath], ['--trace']);
+  const trace = await page.evaluate(
+    (replay) => window.ostrelle.simulate({ replay }).trace,
+    readFileSync(replayPath, 'utf8'),
+  );
+  expect(expected['--trace']).toContain('-nan');
   expect(firstDifference(trace, expected['--trace'])).toBeNull();
 });
 

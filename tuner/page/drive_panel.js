@@ -1,13 +1,46 @@
-// The drive panel: a bundled scenario picked from the list, or the modder's scenario or replay
-// opened; the list shows whichever drive is in use. onDrive(drive) runs it and answers the run,
-// or throws what is wrong with the drive; onSettings(file) opens a settings file given with it.
+// The drive panel: a bundled scenario picked from the list, or the modder's scenarios and
+// recordings opened, each recording with the settings it was made with; the list shows whichever
+// drive is in use. onDrive(drive) runs it and answers the run, or throws what is wrong with it.
 import { FileProblem, readGivenFile, showMessage } from './files.js';
 
 const $ = (id) => document.getElementById(id);
 const largest = 100 * 1048576;
 const yours = 'yours:'; // the list's value for the modder's own drive, before its name
 
+const stem = (name) => name.replace(/\.[^.]*$/, '').toLowerCase();
+const isSettings = (file) => /\.ini$/i.test(file.name);
+
+// The drives among files, each with the settings file it runs with and what to say of them: a
+// drive's own is FILE.ini beside FILE.csv (any letter case), as ostrelle-sim replay pairs them;
+// one settings file given with one drive of another name is used, with a warning.
+function pairDrives(files) {
+  const settings = files.filter(isSettings);
+  const drives = files.filter((file) => !isSettings(file));
+  return drives.map((file) => {
+    const own = settings.find((ini) => stem(ini.name) === stem(file.name));
+    if (own) return { file, settings: own, note: `with the settings of ${own.name}`, kind: 'ok' };
+    if (drives.length === 1 && settings.length === 1) {
+      return {
+        file,
+        settings: settings[0],
+        note: `with the settings of ${settings[0].name}: its name is not the recording's, check that it is the one the game ran with`,
+        kind: 'warning',
+      };
+    }
+    const replay = /\.csv$/i.test(file.name);
+    return {
+      file,
+      settings: null,
+      note: replay
+        ? `no ${file.name.replace(/\.[^.]*$/, '')}.ini was given with it, so it runs with the settings shown (ostrelle-sim replay would read the .ini beside it)`
+        : 'with the settings shown',
+      kind: replay ? 'warning' : 'ok',
+    };
+  });
+}
+
 export class DrivePanel {
+  // onSettings(file) opens a recording's settings file and answers whether it did.
   constructor({ scenarios, onDrive, onSettings }) {
     this.scenarios = scenarios;
     this.onDrive = onDrive;
@@ -16,9 +49,11 @@ export class DrivePanel {
     this.select = $('drive-select');
     for (const name of Object.keys(scenarios))
       this.select.append(new Option(name.replace(/\.toml$/, ''), name));
-    this.own = null; // the list's entry for the modder's drive, once one is opened
+    // The modder's drives by their value in the list: {drive, settings, note, kind}.
+    this.own = new Map();
     this.select.addEventListener('change', () => {
-      if (this.select.value.startsWith(yours)) this.use(this.own.drive);
+      const own = this.own.get(this.select.value);
+      if (own) this.useOwn(own);
       else this.use({ scenario: scenarios[this.select.value], name: this.select.value });
     });
     $('drive-file').addEventListener('change', (event) => {
@@ -27,14 +62,16 @@ export class DrivePanel {
     });
   }
 
-  // A recording of a drive in the game is FILE.csv with FILE.ini, the settings the game ran with:
-  // given together, the settings open first and the drive runs under them.
+  // Opens every drive given, each beside its own settings (see pairDrives); the last one runs,
+  // and each stays in the list. A settings file given alone opens in the settings panel.
   async openFiles(files) {
-    const isSettings = (file) => /\.ini$/i.test(file.name);
-    const settings = files.find(isSettings);
-    const drive = files.find((file) => !isSettings(file));
-    if (settings) await this.onSettings(settings);
-    if (drive) await this.openFile(drive);
+    const pairs = pairDrives(files);
+    if (pairs.length === 0) {
+      const settings = files.find(isSettings);
+      if (settings) await this.onSettings(settings);
+      return;
+    }
+    for (const pair of pairs) await this.openFile(pair);
   }
 
   say(text, kind) {
@@ -51,13 +88,27 @@ export class DrivePanel {
     } catch (error) {
       this.say(error.message);
       this.select.value =
-        this.own && this.drive === this.own.drive ? this.own.value : (this.drive?.name ?? '');
+        [...this.own].find(([, own]) => own.drive === this.drive)?.[0] ?? this.drive?.name ?? '';
       return null;
     }
   }
 
-  // Reads a scenario (.toml) or replay (.csv) the modder gave and runs it.
-  async openFile(file) {
+  // Runs one of the modder's drives with its settings, and says which settings those are.
+  async useOwn({ drive, settings, note, kind }) {
+    const opened = settings ? await this.onSettings(settings) : true;
+    const run = this.use(drive);
+    if (!run) return null;
+    this.say(
+      opened
+        ? `${drive.name}: ${run.frameCount} frames, ${note}`
+        : `${drive.name}: ${run.frameCount} frames, with the settings shown (${settings.name} was not opened: see Settings)`,
+      opened ? kind : 'warning',
+    );
+    return run;
+  }
+
+  // Reads a scenario (.toml) or replay (.csv) the modder gave and runs it with its settings.
+  async openFile({ file, settings, note, kind }) {
     try {
       const bytes = await readGivenFile(file, {
         largest,
@@ -73,14 +124,13 @@ export class DrivePanel {
       const drive = replay
         ? { replay: bytes, name: file.name }
         : { scenario: bytes, name: file.name };
-      const run = this.use(drive);
-      if (!run) return;
-      this.own?.option.remove();
-      const option = new Option(`${file.name} (yours)`, `${yours}${file.name}`);
-      this.select.prepend(option);
-      this.own = { option, value: option.value, drive };
-      this.select.value = option.value;
-      this.say(`${file.name}: ${run.frameCount} frames`, 'ok');
+      const own = { drive, settings, note, kind };
+      if (!(await this.useOwn(own))) return;
+      const value = `${yours}${file.name}`;
+      this.select.querySelector(`option[value="${CSS.escape(value)}"]`)?.remove();
+      this.select.prepend(new Option(`${file.name} (yours)`, value));
+      this.own.set(value, own);
+      this.select.value = value;
     } catch (error) {
       this.say(error.message);
     }

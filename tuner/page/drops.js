@@ -13,8 +13,9 @@ function dropKind(name, isFolder = false) {
 }
 
 // Calls take.game(files promise), take.drive(files: a drive, and the settings it ran with when
-// dropped with it), take.settings(file), take.sound(files) or take.unknown(names) for each drop on
-// target, and marks target while something is dragged over.
+// dropped with it), take.settings(file), take.sound(files), take.unknown(names) or, for a drop that
+// brings no files (a link or text: WebKit's drop from the desktop), take.nothing() for each drop
+// on target, and marks target while something is dragged over.
 export function acceptDropsAnywhere(target, take) {
   let depth = 0; // dragenter and dragleave come in pairs for every element crossed
   const mark = (on) => target.classList.toggle('dragging', on);
@@ -31,8 +32,8 @@ export function acceptDropsAnywhere(target, take) {
       (item) => item.webkitGetAsEntry?.()?.isDirectory ?? false,
     );
     const kinds = files.map((file, i) => dropKind(file.name, folders[i]));
-    if (files.length === 0) return;
-    if (kinds.includes('game')) take.game(droppedFiles(dataTransfer));
+    if (files.length === 0) take.nothing();
+    else if (kinds.includes('game')) take.game(droppedFiles(dataTransfer));
     else if (kinds.includes('drive'))
       take.drive(files.filter((_, i) => kinds[i] === 'drive' || kinds[i] === 'settings'));
     else if (kinds.includes('settings')) take.settings(files[kinds.indexOf('settings')]);

@@ -158,12 +158,22 @@ export class GameCheckPanel {
   constructor({ core }) {
     this.core = core;
     this.soundNames = new Set(core.sounds.map((sound) => sound.file.toLowerCase()));
-    for (const id of ['game-folder', 'game-files']) {
-      $(id).addEventListener('change', (event) => {
-        this.check([...event.target.files]);
-        event.target.value = '';
-      });
-    }
+    $('game-files').addEventListener('change', (event) => {
+      this.check([...event.target.files]);
+      event.target.value = '';
+    });
+    // WebKit's folder picker can give the folder as one empty entry instead of its files.
+    $('game-folder').addEventListener('change', (event) => {
+      const files = [...event.target.files];
+      event.target.value = '';
+      if (files.some((file) => file.webkitRelativePath === '')) {
+        $('game-check').replaceChildren();
+        showMessage(
+          $('game-message'),
+          "No files arrived from the folder (this browser gives the folder, not what is in it): pick the game's .exe, bass.dll and the plug-in's files with the button beside it, or drop the folder on the page.",
+        );
+      } else this.check(files);
+    });
   }
 
   // check-game over the files given (see gameFolderFiles), in folder or /games/ and the folder's

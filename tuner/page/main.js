@@ -14,6 +14,24 @@ import { SoundPanel } from './sound_panel.js';
 const $ = (id) => document.getElementById(id);
 const slowRunMs = 100; // a run this long or longer is not made on every move of a slider
 
+// The drive, plot and sound stay pinned in view while the settings scroll, but only where they
+// leave room: beside the settings when the window holds them whole, above the settings in one
+// column when two rows of settings still show below them. Where pinned above, what scrolls into
+// view (a slider tabbed to) lands below them, not under them.
+function keepStageInView() {
+  const stage = $('stage');
+  const place = () => {
+    const above = getComputedStyle(stage).gridColumnStart === '1';
+    const room = window.innerHeight - stage.offsetHeight;
+    const pinned = above ? room >= 2 * document.querySelector('.setting').offsetHeight : room >= 0;
+    stage.classList.toggle('pinned', pinned);
+    document.documentElement.style.scrollPaddingTop =
+      above && pinned ? `${stage.offsetHeight + 8}px` : '';
+  };
+  new ResizeObserver(place).observe(stage);
+  window.addEventListener('resize', place);
+}
+
 async function start() {
   const assets = JSON.parse($('tuner-assets').textContent);
   const core = await createCore(window.createOstrelleModule, assets);
@@ -83,19 +101,16 @@ async function start() {
     drive: (files) => drives.openFiles(files),
     sound: (files) => sound.useSounds(files),
     game: (files) => game.check(files),
+    nothing: () => {
+      $('status').textContent =
+        'The drop brought no files, only a link or text: open them with the buttons instead (Open Ostrelle.ini, Open a scenario, Use my sounds, Pick the game’s folder).';
+    },
     unknown: (names) => {
       $('status').textContent =
         `${names.join(', ')}: the page takes a settings file (.ini), a drive (.toml, .csv), the plug-in's sounds (.mp3), or a game's folder or its files.`;
     },
   });
-  // In one column the drive, plot and sound stay on top of the page: what scrolls into view (a
-  // slider tabbed to) lands below them, not under them.
-  new ResizeObserver(() => {
-    const onTop = getComputedStyle($('stage')).gridColumnStart === '1';
-    document.documentElement.style.scrollPaddingTop = onTop
-      ? `${$('stage').offsetHeight + 8}px`
-      : '';
-  }).observe($('stage'));
+  keepStageInView();
   // Leaving the page would lose the values moved since the last save.
   window.addEventListener('beforeunload', (event) => {
     if (settings.edited) event.preventDefault();

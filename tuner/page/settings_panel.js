@@ -76,19 +76,51 @@ export class SettingsPanel {
         'ok',
       );
     });
-    $('ini-reset').addEventListener('click', () => {
-      this.open(this.shipped, 'Ostrelle.ini', false);
-      this.say('The shipped settings.', 'ok');
-      onChange(this.document);
-    });
+    $('ini-reset').addEventListener('click', () => this.resetValues());
   }
 
   say(text, kind) {
     showMessage($('ini-message'), text, kind);
   }
 
-  // Reads a settings file the modder gave, shows it, and says how it reads.
+  // Whether the values moved and not yet saved may go: asks the modder first.
+  mayReplace(what) {
+    return (
+      !this.edited ||
+      window.confirm(
+        `Replace the values you moved and have not saved with ${what}? Cancel keeps yours (save them first with Save Ostrelle.ini).`,
+      )
+    );
+  }
+
+  // Defaults: the eight keys back at their defaults inside the modder's own file, its other
+  // sections, keys and comments kept; the shipped file when none was opened.
+  resetValues() {
+    if (!this.mayReplace('the defaults')) return;
+    if (!this.own) {
+      this.open(this.shipped, 'Ostrelle.ini', false);
+      this.say('The shipped settings.', 'ok');
+    } else {
+      let reset = this.document;
+      for (const { setting } of this.fields)
+        reset = reset.withValue(setting.key, String(setting.default));
+      this.open(reset, this.name);
+      this.edited = true; // not yet saved
+      this.say(
+        `Every key at its default in ${this.name}, the rest of it as it was: save to keep it.`,
+        'ok',
+      );
+    }
+    this.onChange(this.document);
+  }
+
+  // Reads a settings file the modder gave, shows it, and says how it reads; answers whether it
+  // was opened (the modder may keep unsaved values instead).
   async openFile(file) {
+    if (!this.mayReplace(`those of ${file.name}`)) {
+      this.say(`${file.name} was not opened: your unsaved values stay.`, 'warning');
+      return false;
+    }
     try {
       // The plug-in reads an empty file as every key at its default; a recording's settings are
       // one when the game ran without a settings file.
@@ -107,8 +139,10 @@ export class SettingsPanel {
       const others = this.otherWarnings.length ? ` — ${this.otherWarnings.join('; ')}` : '';
       this.say(`${file.name}: ${verdict}${others}`, status === 0 ? 'ok' : 'warning');
       this.onChange(this.document);
+      return true;
     } catch (error) {
       this.say(error instanceof FileProblem ? error.message : `${file.name}: ${error.message}`);
+      return false;
     }
   }
 
@@ -129,8 +163,8 @@ export class SettingsPanel {
     row.className = 'setting';
     row.id = `${id}-row`;
     row.innerHTML = isSwitch(setting)
-      ? `<label class="key" for="${id}"></label>
-      <label class="switch"><input type="checkbox" role="switch" id="${id}"> on</label>`
+      ? `<label class="key" for="${id}" id="${id}-key"></label>
+      <label class="switch"><input type="checkbox" role="switch" id="${id}" aria-labelledby="${id}-key"> on</label>`
       : `<label class="key" for="${id}-number"></label>
       <input type="range" id="${id}" min="${span.low}" max="${span.high}" step="${step}">
       <input type="text" inputmode="decimal" autocomplete="off" id="${id}-number">`;
@@ -218,7 +252,13 @@ export class SettingsPanel {
     this.document = this.document.withValue(field.setting.key, typed.written);
     this.edited = true;
     if (field.number && document.activeElement !== field.number) field.number.value = typed.written;
-    if (field.slider && document.activeElement !== field.slider) field.slider.value = typed.written;
+    if (field.slider && document.activeElement !== field.slider) {
+      // The slider shows what the plug-in reads (300 keeps its low 8 bits: 44), not what was typed.
+      this.recheck();
+      field.slider.value = String(
+        this.check.settings?.[this.fields.indexOf(field)] ?? typed.written,
+      );
+    }
     this.onChange(this.document);
   }
 
