@@ -151,13 +151,15 @@ class SoundCalls {
     std::vector<std::string> names;
 };
 
-// Events as [{frame, time, <value>: a number, or text for NaN and infinities, verdict}].
+// Events as [{frame, time, <value>: a number, or text for NaN and infinities, verdict}]; for
+// collisions value is "force" or "fall", by what the collision was.
 Json eventsJson(const std::vector<DriveEvent>& events, const char* value) {
     Json json = Json::array();
     for (const DriveEvent& event : events) {
+        const bool fall = event.cause == Cause::healthFall;
         json.push_back({{"frame", event.frame},
                         {"time", jsonNumber(event.time)},
-                        {value, jsonNumber(event.value)},
+                        {fall ? "fall" : value, jsonNumber(event.value)},
                         {"verdict", verdictName(event.verdict)}});
     }
     return json;

@@ -5,6 +5,7 @@ import { CollisionsPanel } from './collisions_panel.js';
 import { createCore } from './core.js';
 import { DrivePanel } from './drive_panel.js';
 import { acceptDropsAnywhere } from './drops.js';
+import { ForceStrip } from './force_strip.js';
 import { GameCheckPanel } from './game_check.js';
 import { wavBlob } from './mix.js';
 import { PlotPanel } from './plot_panel.js';
@@ -49,7 +50,25 @@ async function start() {
     collisions.show(answer);
     sound.show(answer, drive.name);
     lastRunMs = performance.now() - started;
+    opened.set(drive.name, { drive, quick: lastRunMs < slowRunMs });
+    forces.show(drive.name, answer.collisions, Number(impactField.slider.value));
+    rerunOthersSoon();
     return answer;
+  };
+  // Every drive opened so far, by name, for the strip of impact forces: the quick ones run again
+  // under the current settings once the current drive is shown; a slow one keeps its last run.
+  const opened = new Map();
+  let othersTimer = null;
+  const rerunOthersSoon = () => {
+    clearTimeout(othersTimer);
+    othersTimer = setTimeout(() => {
+      const ini = settings.document.toBytes();
+      for (const [name, { drive: other, quick }] of opened) {
+        if (other === drive || !quick) continue;
+        const answer = core.run({ ...other, ini });
+        forces.show(name, answer.collisions, Number(impactField.slider.value));
+      }
+    }, 50);
   };
   // A drive of hours takes a second or more to run: a slider then moves freely, the moves made
   // while a run goes on are taken together in the next one, and the page says it is running.
@@ -89,6 +108,13 @@ async function start() {
     playFrom: () => plot.playFrom,
   });
   const settings = new SettingsPanel({ core, shippedIni: assets.ini, onChange: rerun });
+  const impactKey = 'Impact Intensity';
+  const impactField = settings.fieldOf(impactKey);
+  const forces = new ForceStrip(impactField.row, {
+    max: Number(impactField.slider.max),
+    palette: core.palette,
+    onThreshold: (value) => settings.change(impactField, String(value)),
+  });
   const drives = new DrivePanel({
     scenarios: assets.scenarios,
     onDrive: run,

@@ -48,8 +48,7 @@ export class PlotPanel {
       this.plot.draw();
     });
     $('snapshot-clear').addEventListener('click', () => {
-      this.plot.snapshot = null;
-      $('snapshot-clear').disabled = true;
+      this.clearSnapshot();
       this.plot.draw();
     });
     $('zoom-in').addEventListener('click', () => this.zoom(0.25));
@@ -66,11 +65,18 @@ export class PlotPanel {
     return this.plot.run;
   }
 
-  // Shows run; a new drive (not the same drive run again) shows whole.
+  // A snapshot is of one drive: another drive's would be drawn against times it never had.
+  clearSnapshot() {
+    this.plot.snapshot = null;
+    $('snapshot-clear').disabled = true;
+  }
+
+  // Shows run; a new drive (not the same drive run again) shows whole, without the snapshot.
   show(run, newDrive) {
     this.plot.run = run;
     this.events = eventsByFrame(run);
     if (newDrive) {
+      this.clearSnapshot();
       this.plot.view = null;
       this.plot.cursor = null;
       $('plot-readout').textContent = '';
@@ -116,9 +122,7 @@ export class PlotPanel {
     const plot = this.plot;
     plot.zoom(
       factor,
-      plot.cursor === null
-        ? (plot.from + plot.to) / 2
-        : plot.value(this.run, plot.cursor, 'time'),
+      plot.cursor === null ? (plot.from + plot.to) / 2 : plot.value(this.run, plot.cursor, 'time'),
     );
     plot.draw();
     this.listTimeline();

@@ -262,6 +262,11 @@ export class SettingsPanel {
     this.onChange(this.document);
   }
 
+  // The field of a key (one of core.settingKeys' key).
+  fieldOf(key) {
+    return this.fields.find((field) => field.setting.key === key);
+  }
+
   // Check-ini again on the edited document: the warnings follow the values.
   recheck() {
     this.check = this.core.checkIni(this.document.toBytes(), this.name);
