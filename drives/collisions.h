@@ -61,8 +61,9 @@ enum class Cause { impactForce, healthFall };
 
 struct DriveEvent {
     std::uint32_t frame = 0;
-    double time = 0.0;   // seconds from the first frame
-    float value = 0.0f;  // the impact force, the fall of health, or the roof's gap above the vehicle
+    double time = 0.0;  // seconds from the first frame
+    // The impact force, the fall of health, or the roof's gap above the vehicle.
+    float value = 0.0f;
     Verdict verdict = Verdict::counted;
     Cause cause = Cause::impactForce;  // of a collision
 };

@@ -38,11 +38,11 @@ TEST(DriveCollisions, AreNewForcesAndNewRoofsOnly) {
 TEST(DriveCollisions, ListFallsOfHealthThatAreCrashes) {
     struct Case {
         const char* name;
-        float impact;    // the middle frame's new impact force, 0 for none
-        float fall;      // the middle frame's fall of health
+        float impact;  // the middle frame's new impact force, 0 for none
+        float fall;    // the middle frame's fall of health
         bool forceAbove;
         bool fallAbove;
-        bool duck;       // a duck began
+        bool duck;  // a duck began
         std::size_t listed;
         Cause lastCause;
         Verdict lastVerdict;
