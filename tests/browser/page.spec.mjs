@@ -130,6 +130,63 @@ test('a slider moved by keys redraws the plot over the snapshot, and the plot te
   await page.locator('#plot').hover({ position: { x: 400, y: 100 } });
   await expect(page.locator('#plot-tip')).toContainText('frame');
   await page.screenshot({ path: join(screenshots, 'plot.png') });
+  // Another drive's times are not the snapshot's.
+  await page.selectOption('#drive-select', 'city-drive.toml');
+  await expect(page.locator('#snapshot-clear')).toBeDisabled();
+});
+
+// The city drive as the plug-in decides on it: a duck for each counted collision (the scrape at
+// 40 s is a fall of health), and at Impact intensity 1000 its impacts ignored, and drawn so.
+const decisions = [
+  {
+    intensity: '250',
+    summary: '4 collisions: 4 counted',
+    knock: 'impact force 480 — counted',
+    drawn: /, crash$/,
+  },
+  {
+    intensity: '1000',
+    summary: '4 collisions: 1 counted, 3 below the threshold',
+    knock: 'impact force 480 — below the threshold',
+    drawn: /: Idle, .*, impact ignored$/,
+  },
+];
+for (const decision of decisions) {
+  test(`at Impact intensity ${decision.intensity} the collisions, the timeline and the plot say what the plug-in decided`, async ({
+    page,
+  }) => {
+    await openTuner(page);
+    await page.locator('#key-impact-intensity-number').fill(decision.intensity);
+    await page.locator('#key-impact-intensity-number').press('Enter');
+    await expect(page.locator('#collisions-summary')).toHaveText(decision.summary);
+    const collisions = page.locator('#collisions-list');
+    await expect(collisions).toContainText('frame 2400: health fell by 45 — counted');
+    const ducks = page
+      .getByRole('list', { name: 'What happens' })
+      .getByRole('button', { name: /-> ImpactDuck/ });
+    await expect(collisions.locator('li:not(.ignored)')).toHaveCount(await ducks.count());
+    await collisions.getByRole('button', { name: decision.knock }).click();
+    await expect(page.locator('#plot-readout')).toHaveText(decision.drawn);
+  });
+}
+
+test('the impact forces of every drive opened are drawn beside Impact intensity, which is set by dragging the threshold or by keys', async ({
+  page,
+}) => {
+  await openTuner(page);
+  await page.selectOption('#drive-select', 'tunnel-crash.toml');
+  const summary = page.locator('#key-impact-intensity-row .force-summary');
+  await expect(summary).toHaveText('4 counted, 0 ignored, in 2 drives; Impact intensity 250');
+  const strip = page.locator('#key-impact-intensity-row svg');
+  const box = await strip.boundingBox();
+  await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2); // half the slider's 1000
+  await expect(page.locator('#key-impact-intensity-number')).toHaveValue(/^(490|500|510)$/);
+  await expect(summary).toContainText('2 counted, 2 ignored, in 2 drives');
+  const threshold = page.getByRole('slider', { name: 'Impact intensity on the forces' });
+  await threshold.focus();
+  for (let i = 0; i < 2; ++i) await threshold.press('PageUp');
+  await expect(threshold).toHaveAttribute('aria-valuenow', /^(690|700|710)$/);
+  await expect(summary).toContainText('0 counted, 4 ignored, in 2 drives');
 });
 
 // A recording from the game: the replay and the settings it ran with, picked or dropped together,

@@ -47,6 +47,23 @@ export async function createCore(createModule, assets) {
     }
   };
 
+  // The UTF-8 text at {at, size} in the module's memory, decoded a piece at a time: a recording's
+  // million frames make hundreds of megabytes, more than some engines decode in one call.
+  const textAt = (where) => {
+    if (where === undefined) return undefined;
+    const decoder = new TextDecoder();
+    const piece = 1 << 24;
+    let text = '';
+    for (let from = 0; from < where.size; from += piece) {
+      const bytes = module.HEAPU8.subarray(
+        where.at + from,
+        where.at + Math.min(where.size, from + piece),
+      );
+      text += decoder.decode(bytes, { stream: true });
+    }
+    return text + decoder.decode();
+  };
+
   // The folder of the last game check, removed before the next so that no old file is checked.
   let checkedFolder = null;
   const removeTree = (path) => {
@@ -159,8 +176,8 @@ export async function createCore(createModule, assets) {
         collisions: answer.collisions,
         roofs: answer.roofs,
         timeline: answer.timeline,
-        trace: answer.trace,
-        csv: answer.csv,
+        trace: textAt(answer.trace),
+        csv: textAt(answer.csv),
       };
     },
 

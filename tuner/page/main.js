@@ -108,7 +108,7 @@ async function start() {
     playFrom: () => plot.playFrom,
   });
   const settings = new SettingsPanel({ core, shippedIni: assets.ini, onChange: rerun });
-  const impactKey = 'Impact Intensity';
+  const impactKey = 'Impact intensity';
   const impactField = settings.fieldOf(impactKey);
   const forces = new ForceStrip(impactField.row, {
     max: Number(impactField.slider.max),
