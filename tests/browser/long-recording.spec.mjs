@@ -46,14 +46,21 @@ test('a million-frame recording runs in the page as ostrelle-sim replays it', as
     join(folder, 'frames.csv'),
   ]);
   await openTuner(page);
-  const answer = await page.evaluate(async (replay) => {
-    const { trace, csv } = window.ostrelle.simulate({ replay });
-    const digest = async (text) =>
-      [...new Uint8Array(await crypto.subtle.digest('SHA-256', new TextEncoder().encode(text)))]
-        .map((byte) => byte.toString(16).padStart(2, '0'))
-        .join('');
-    return { trace: await digest(trace), csv: await digest(csv), lines: trace.split('\n').length };
-  }, readFileSync(replayPath, 'utf8'));
+  const answer = await page.evaluate(
+    async (replay) => {
+      const { trace, csv } = window.ostrelle.simulate({ replay });
+      const digest = async (text) =>
+        [...new Uint8Array(await crypto.subtle.digest('SHA-256', new TextEncoder().encode(text)))]
+          .map((byte) => byte.toString(16).padStart(2, '0'))
+          .join('');
+      return {
+        trace: await digest(trace),
+        csv: await digest(csv),
+        lines: trace.split('\n').length,
+      };
+    },
+    readFileSync(replayPath, 'utf8'),
+  );
   expect(answer.lines).toBeGreaterThan(1_000_000);
   expect(answer.trace).toBe(sha256(readFileSync(join(folder, 'trace.jsonl'))));
   expect(answer.csv).toBe(sha256(readFileSync(join(folder, 'frames.csv'))));
