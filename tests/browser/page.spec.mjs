@@ -196,8 +196,8 @@ const tunedIni = readFileSync(join(root, 'assets/Ostrelle.ini'), 'latin1').repla
   'Impact intensity=250.00',
   'Impact intensity=100',
 );
-// 600 ducks; 120 is above 100 but the radio is still ducked; 900 ducks the second car; 700 has
-// status 12.
+// 600 ducks; 120 is above 100 but the radio is still ducked, as it is for a fall of health; 900
+// ducks the second car; 700 has status 12.
 const recordings = [
   {
     name: 'picked with its settings',
@@ -205,7 +205,7 @@ const recordings = [
     ini: tunedIni,
     says: 'drive-1.ini: no warnings',
     intensity: '100',
-    collisions: '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
+    collisions: '5 collisions: 2 counted, 2 already ducked, 1 status 10 or more',
   },
   {
     name: 'dropped with its settings',
@@ -213,7 +213,7 @@ const recordings = [
     ini: tunedIni,
     says: 'drive-1.ini: no warnings',
     intensity: '100',
-    collisions: '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
+    collisions: '5 collisions: 2 counted, 2 already ducked, 1 status 10 or more',
   },
   {
     name: 'picked with an empty settings file',
@@ -221,7 +221,8 @@ const recordings = [
     ini: '',
     says: 'no [Settings] section: every key keeps its default',
     intensity: '250',
-    collisions: '4 collisions: 2 counted, 1 below the threshold, 1 status 10 or more',
+    collisions:
+      '5 collisions: 2 counted, 1 already ducked, 1 below the threshold, 1 status 10 or more',
   },
 ];
 for (const recording of recordings) {
@@ -244,7 +245,7 @@ for (const recording of recordings) {
     await expect(page.locator('#roofs-summary')).toContainText('roofs:');
     const timeline = page.getByRole('list', { name: 'What happens' });
     await expect(timeline).toContainText('crash, impact force 600');
-    await page.getByRole('button', { name: /, frame 8: 120 — / }).click();
+    await page.getByRole('button', { name: /, frame 8: impact force 120 — / }).click();
     await expect(page.locator('#plot-readout')).toContainText(/^[\d.]+ s, frame 8: ImpactDuck/);
     expect(problems).toEqual([]);
   });

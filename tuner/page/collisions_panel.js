@@ -4,8 +4,8 @@
 // how many count at the current settings and why each other one does not. From the run's answer
 // (core.run: collisions, each {frame, time, force or fall, verdict}, and roofs, each {frame, time,
 // gap, verdict}). Each entry moves the plot's cursor to its frame: onFrame(frame).
+import { $ } from './dom.js';
 
-const $ = (id) => document.getElementById(id);
 const mostListed = 300; // of each kind; a recording of hours may hold thousands
 
 // Counts by verdict, "counted" first: "3 collisions: 2 counted, 1 below the threshold".
@@ -20,9 +20,10 @@ function summary(events, what) {
 }
 
 export class CollisionsPanel {
-  constructor({ onFrame }) {
+  constructor(root, { onFrame }) {
+    this.root = root;
     for (const id of ['collisions-list', 'roofs-list']) {
-      $(id).addEventListener('click', (event) => {
+      $(this.root, id).addEventListener('click', (event) => {
         const frame = event.target.closest('button')?.dataset.frame;
         if (frame !== undefined) onFrame(Number(frame));
       });
@@ -39,7 +40,7 @@ export class CollisionsPanel {
 
   // Lists events of a kind (what), each in the words of told(event).
   list(what, events, told) {
-    $(`${what}s-summary`).textContent = summary(events, what);
+    $(this.root, `${what}s-summary`).textContent = summary(events, what);
     const items = events.slice(0, mostListed).map((event) => {
       const button = document.createElement('button');
       button.type = 'button';
@@ -57,6 +58,6 @@ export class CollisionsPanel {
         }),
       );
     }
-    $(`${what}s-list`).replaceChildren(...items);
+    $(this.root, `${what}s-list`).replaceChildren(...items);
   }
 }
