@@ -10,13 +10,13 @@
 // for the same drive: the level of their difference against ostrelle-sim's signal, after aligning
 // the two MP3 decoders' delay.
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
 import os, { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { launch, openPage } from './browsers.mjs';
 import startDisplay from './display.mjs';
-import { root, simPath, tunerPath } from './tuner-page.mjs';
+import { hourReplay, root, simPath, tunerPath } from './tuner-page.mjs';
 
 const median = (values, q = 0.5) =>
   [...values].sort((a, b) => a - b)[Math.floor((values.length - 1) * q)];
@@ -65,20 +65,6 @@ function agreement(reference, page) {
   const coarse = search(-maxLag, maxLag, 8, 61);
   const fine = search(coarse.lag - 8, coarse.lag + 8, 1, 3);
   return { lag: fine.lag, db: ratio(fine.lag, 1) };
-}
-
-// A recording of an hour, a crash and a roof every minute, as the recorder writes it.
-function hourReplay() {
-  const folder = join(root, 'build/browser/bench');
-  mkdirSync(folder, { recursive: true });
-  const events = Array.from(
-    { length: 59 },
-    (_, minute) =>
-      `[[crash]]\nat = ${minute * 60 + 5}\nforce = 600\n[[roof]]\nfrom = ${minute * 60 + 15}\nto = ${minute * 60 + 25}\nheight = 6\n`,
-  );
-  writeFileSync(join(folder, 'hour.toml'), `length = 3600\n${events.join('')}`);
-  execFileSync(simPath, ['export-replay', join(folder, 'hour.toml'), join(folder, 'hour.csv')]);
-  return readFileSync(join(folder, 'hour.csv'), 'utf8');
 }
 
 // Times count slider steps on the page's current drive, from the input event to the frame
@@ -172,7 +158,7 @@ async function wavBase64() {
 
 const stopDisplay = await startDisplay();
 try {
-  const hour = hourReplay();
+  const hour = readFileSync(hourReplay(), 'utf8');
   const figures = {};
   for (const engine of ['chromium', 'firefox', 'webkit'])
     figures[engine] = await measure(engine, hour);
