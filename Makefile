@@ -81,6 +81,7 @@ bench: native win32 tuner
 	cd build/win32/host && WINEPREFIX=$(CURDIR)/build/win32/wine ../../../tests/e2e/run-under-wine \
 	  ostrelle-host.exe --plugin plugin/Ostrelle-recorder.dll --bench 1000
 	cd tests/browser && node bench.mjs
+	cd tests/browser && OSTRELLE_LONG=1 npx playwright test --config playwright.config.mjs --project long
 
 clean:
 	rm -rf build

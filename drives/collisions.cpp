@@ -31,13 +31,23 @@ Verdict fallVerdict(const FrameDecision& decision) {
     return impactVerdict(decision, decision.fallAbove);
 }
 
+// Whether a fall of health is a crash: one the plug-in counted or ignored for more than its size.
+bool fallIsCrash(const Crash& fall) {
+    return fall.verdict != Verdict::belowThreshold && fall.verdict != Verdict::fromNoHealth;
+}
+
+// Whether the frame's fall of health is a collision of its own: a crash, not one the same frame's
+// counted impact force already is.
+bool isCrashOfHealth(const FrameCrashes& crashes) {
+    const bool forceCounted = crashes.force && crashes.force->verdict == Verdict::counted;
+    return crashes.fall && fallIsCrash(*crashes.fall) && !forceCounted;
+}
+
 }  // namespace
 
 bool FrameCrashes::ignored() const {
     const bool forceIgnored = force && force->verdict != Verdict::counted;
-    const bool fallIgnored = fall && fall->verdict != Verdict::counted &&
-                             fall->verdict != Verdict::belowThreshold &&
-                             fall->verdict != Verdict::fromNoHealth;
+    const bool fallIgnored = fall && fall->verdict != Verdict::counted && fallIsCrash(*fall);
     const bool counted = (force && force->verdict == Verdict::counted) ||
                          (fall && fall->verdict == Verdict::counted);
     return !counted && (forceIgnored || fallIgnored);
@@ -106,8 +116,14 @@ DriveCollisions collisionsOf(const std::vector<FrameRecord>& records) {
         const ReplayFrame& row = record.row;
         const FrameRecord& previous = i > 0 ? records[i - 1] : loaded;
         const ReplayFrame& before = previous.row;
-        if (const std::optional<Crash> force = crashesOf(record, previous).force) {
-            found.collisions.push_back({row.frame, record.time, force->value, force->verdict});
+        const FrameCrashes crashes = crashesOf(record, previous);
+        if (crashes.force) {
+            found.collisions.push_back(
+                {row.frame, record.time, crashes.force->value, crashes.force->verdict});
+        }
+        if (isCrashOfHealth(crashes)) {
+            found.collisions.push_back({row.frame, record.time, crashes.fall->value,
+                                        crashes.fall->verdict, Cause::healthFall});
         }
         const float gap = row.roofZ - row.z;
         const bool newRoof =

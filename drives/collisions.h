@@ -56,11 +56,16 @@ FrameRecord beforeFirst(const std::vector<FrameRecord>& records);
 // What the plug-in made of a roof in a frame: its probe's answer.
 Verdict roofVerdict(const FrameDecision& decision);
 
+// What a collision was: an impact force, or a fall of health the plug-in tested.
+enum class Cause { impactForce, healthFall };
+
 struct DriveEvent {
     std::uint32_t frame = 0;
-    double time = 0.0;   // seconds from the first frame
-    float value = 0.0f;  // the impact force, or the roof's gap above the vehicle
+    double time = 0.0;  // seconds from the first frame
+    // The impact force, the fall of health, or the roof's gap above the vehicle.
+    float value = 0.0f;
     Verdict verdict = Verdict::counted;
+    Cause cause = Cause::impactForce;  // of a collision
 };
 
 struct DriveCollisions {
@@ -68,7 +73,9 @@ struct DriveCollisions {
     std::vector<DriveEvent> roofs;
 };
 
-// Each collision (a force of crashesOf) and each roof (as it comes, or as its height changes).
+// Each collision and each roof (as it comes, or as its height changes). A collision is a force of
+// crashesOf, or a fall of it that is a crash (counted, or ignored for more than being too small)
+// unless the frame's force was counted: one counted collision for each duck.
 DriveCollisions collisionsOf(const std::vector<FrameRecord>& records);
 
 // The verdict for people: "counted", "below the threshold", ...

@@ -88,7 +88,10 @@ static_assert(std::size(callKinds) == static_cast<std::size_t>(audio::DeviceCall
 struct Run {
     FrameColumns frames;
     SoundCallColumns soundCalls;
-    Json answer;  // everything but the columns
+    // The trace and the frame table when asked for: the page reads them in pieces, as text of a
+    // recording's million frames is too long for one JSON answer or one string in some engines.
+    std::string trace, csv;
+    Json answer;  // everything but the columns and the texts
 } run;
 
 // The last check's answer: {status, report (the text the command prints), data (its --json)}.
@@ -151,13 +154,15 @@ class SoundCalls {
     std::vector<std::string> names;
 };
 
-// Events as [{frame, time, <value>: a number, or text for NaN and infinities, verdict}].
+// Events as [{frame, time, <value>: a number, or text for NaN and infinities, verdict}]; for
+// collisions value is "force" or "fall", by what the collision was.
 Json eventsJson(const std::vector<DriveEvent>& events, const char* value) {
     Json json = Json::array();
     for (const DriveEvent& event : events) {
+        const bool fall = event.cause == Cause::healthFall;
         json.push_back({{"frame", event.frame},
                         {"time", jsonNumber(event.time)},
-                        {value, jsonNumber(event.value)},
+                        {fall ? "fall" : value, jsonNumber(event.value)},
                         {"verdict", verdictName(event.verdict)}});
     }
     return json;
@@ -193,6 +198,11 @@ void fillFrames(const std::vector<FrameRecord>& records, FrameColumns& columns) 
         columns.duckMs.push_back(record.decision.duckStarted ? record.decision.duckMs : -1.0);
         columns.tick.push_back(record.row.tick);
     }
+}
+
+// Where a text lies in the module's memory: {at, size} in bytes.
+Json textJson(const std::string& text) {
+    return {{"at", reinterpret_cast<std::uintptr_t>(text.data())}, {"size", text.size()}};
 }
 
 // Where each column lies in the module's memory, by its name.
@@ -232,11 +242,15 @@ void simulateDrive(const std::string& drive, bool isReplay, const std::string& n
               {"roofs", eventsJson(found.roofs, "gap")},
               {"timeline", timelineJson(records)}};
     for (const auto& [markName, bit] : markNames) answer["marks"][markName] = bit;
-    if (wantTrace) answer["trace"] = jsonText(trace.str());
+    if (wantTrace) {
+        run.trace = std::move(trace).str();
+        answer["trace"] = textJson(run.trace);
+    }
     if (wantCsv) {
         std::ostringstream csv;
         writeFrameTable(csv, records);
-        answer["csv"] = jsonText(csv.str());
+        run.csv = std::move(csv).str();
+        answer["csv"] = textJson(run.csv);
     }
 }
 
@@ -249,9 +263,9 @@ extern "C" {
 // {status 0, frameCount, frames (where each per-frame column lies, by name), marks (the bits of
 // the marks column, by name), soundCallCount, soundCalls (where each column of the sound calls
 // lies, by name), callKinds (the names of the kind column's values), soundNames, collisions, roofs,
-// timeline, trace and csv when asked for}; or {status 2, error, line, column} for a drive that
-// cannot be read, {status 1, error} for any other failure. The answer and the numbers it points
-// to last until the next run.
+// timeline, trace and csv ({at, size}: where their text lies) when asked for}; or {status 2, error,
+// line, column} for a drive that cannot be read, {status 1, error} for any other failure. The
+// answer and the numbers it points to last until the next run.
 EMSCRIPTEN_KEEPALIVE const char* tunerSimulate(const char* drive, int driveSize, int isReplay,
                                                const char* name, const char* ini, int iniSize,
                                                int outputs) {

@@ -1,9 +1,9 @@
 // The modder's loop, in Chromium, Firefox ESR and WebKit: open the page, open a settings file, drag a
 // slider and see the plot change, play, export the WAV, save, open a drive and check a game folder.
-import { mkdirSync, readFileSync, statSync, writeFileSync } from 'node:fs';
+import { readFileSync, statSync } from 'node:fs';
 import { join } from 'node:path';
 import { expect, expectText, launch, openPage, test } from './browsers.mjs';
-import { root, simOutput } from './tuner-page.mjs';
+import { hourReplay, root } from './tuner-page.mjs';
 
 const tuned = join(root, 'tests/browser/settings/tuned.ini');
 const plotPixels = (page) => page.$eval('#plot', (canvas) => canvas.toDataURL());
@@ -196,24 +196,6 @@ test('the plot holds a radio volume up to 255', async ({ tuner }) => {
   expect(above).toBeLessThan(full);
   expect(above).toBeGreaterThan(0.02);
 });
-
-// A replay of an hour's drive, a crash and a roof every minute, as ostrelle-sim writes it.
-function hourReplay() {
-  const folder = join(root, 'build/browser/long');
-  mkdirSync(folder, { recursive: true });
-  const events = Array.from(
-    { length: 59 },
-    (_, minute) =>
-      `[[crash]]\nat = ${minute * 60 + 5}\nforce = 600\n[[roof]]\nfrom = ${minute * 60 + 15}\nto = ${minute * 60 + 25}\nheight = 6\n`,
-  );
-  writeFileSync(join(folder, 'hour.toml'), `length = 3600\n${events.join('')}`);
-  const exported = simOutput(
-    ['export-replay', join(folder, 'hour.toml'), join(folder, 'hour.csv')],
-    folder,
-  );
-  expect(exported.status, exported.stderr).toBe(0);
-  return join(folder, 'hour.csv');
-}
 
 test('a drive of an hour follows a slider, plays from where the plot is clicked, and exports whole', async ({
   tuner,

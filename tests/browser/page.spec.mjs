@@ -130,6 +130,63 @@ test('a slider moved by keys redraws the plot over the snapshot, and the plot te
   await page.locator('#plot').hover({ position: { x: 400, y: 100 } });
   await expect(page.locator('#plot-tip')).toContainText('frame');
   await page.screenshot({ path: join(screenshots, 'plot.png') });
+  // Another drive's times are not the snapshot's.
+  await page.selectOption('#drive-select', 'city-drive.toml');
+  await expect(page.locator('#snapshot-clear')).toBeDisabled();
+});
+
+// The city drive as the plug-in decides on it: a duck for each counted collision (the scrape at
+// 40 s is a fall of health), and at Impact intensity 1000 its impacts ignored, and drawn so.
+const decisions = [
+  {
+    intensity: '250',
+    summary: '4 collisions: 4 counted',
+    knock: 'impact force 480 — counted',
+    drawn: /, crash$/,
+  },
+  {
+    intensity: '1000',
+    summary: '4 collisions: 1 counted, 3 below the threshold',
+    knock: 'impact force 480 — below the threshold',
+    drawn: /: Idle, .*, impact ignored$/,
+  },
+];
+for (const decision of decisions) {
+  test(`at Impact intensity ${decision.intensity} the collisions, the timeline and the plot say what the plug-in decided`, async ({
+    page,
+  }) => {
+    await openTuner(page);
+    await page.locator('#key-impact-intensity-number').fill(decision.intensity);
+    await page.locator('#key-impact-intensity-number').press('Enter');
+    await expect(page.locator('#collisions-summary')).toHaveText(decision.summary);
+    const collisions = page.locator('#collisions-list');
+    await expect(collisions).toContainText('frame 2400: health fell by 45 — counted');
+    const ducks = page
+      .getByRole('list', { name: 'What happens' })
+      .getByRole('button', { name: /-> ImpactDuck/ });
+    await expect(collisions.locator('li:not(.ignored)')).toHaveCount(await ducks.count());
+    await collisions.getByRole('button', { name: decision.knock }).click();
+    await expect(page.locator('#plot-readout')).toHaveText(decision.drawn);
+  });
+}
+
+test('the impact forces of every drive opened are drawn beside Impact intensity, which is set by dragging the threshold or by keys', async ({
+  page,
+}) => {
+  await openTuner(page);
+  await page.selectOption('#drive-select', 'tunnel-crash.toml');
+  const summary = page.locator('#key-impact-intensity-row .force-summary');
+  await expect(summary).toHaveText('4 counted, 0 ignored, in 2 drives; Impact intensity 250');
+  const strip = page.locator('#key-impact-intensity-row svg');
+  const box = await strip.boundingBox();
+  await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2); // half the slider's 1000
+  await expect(page.locator('#key-impact-intensity-number')).toHaveValue(/^(490|500|510)$/);
+  await expect(summary).toContainText('2 counted, 2 ignored, in 2 drives');
+  const threshold = page.getByRole('slider', { name: 'Impact intensity on the forces' });
+  await threshold.focus();
+  for (let i = 0; i < 2; ++i) await threshold.press('PageUp');
+  await expect(threshold).toHaveAttribute('aria-valuenow', /^(690|700|710)$/);
+  await expect(summary).toContainText('0 counted, 4 ignored, in 2 drives');
 });
 
 // A recording from the game: the replay and the settings it ran with, picked or dropped together,
@@ -139,8 +196,8 @@ const tunedIni = readFileSync(join(root, 'assets/Ostrelle.ini'), 'latin1').repla
   'Impact intensity=250.00',
   'Impact intensity=100',
 );
-// 600 ducks; 120 is above 100 but the radio is still ducked; 900 ducks the second car; 700 has
-// status 12.
+// 600 ducks; 120 is above 100 but the radio is still ducked, as it is for a fall of health; 900
+// ducks the second car; 700 has status 12.
 const recordings = [
   {
     name: 'picked with its settings',
@@ -148,7 +205,7 @@ const recordings = [
     ini: tunedIni,
     says: 'drive-1.ini: no warnings',
     intensity: '100',
-    collisions: '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
+    collisions: '5 collisions: 2 counted, 2 already ducked, 1 status 10 or more',
   },
   {
     name: 'dropped with its settings',
@@ -156,7 +213,7 @@ const recordings = [
     ini: tunedIni,
     says: 'drive-1.ini: no warnings',
     intensity: '100',
-    collisions: '4 collisions: 2 counted, 1 already ducked, 1 status 10 or more',
+    collisions: '5 collisions: 2 counted, 2 already ducked, 1 status 10 or more',
   },
   {
     name: 'picked with an empty settings file',
@@ -164,7 +221,8 @@ const recordings = [
     ini: '',
     says: 'no [Settings] section: every key keeps its default',
     intensity: '250',
-    collisions: '4 collisions: 2 counted, 1 below the threshold, 1 status 10 or more',
+    collisions:
+      '5 collisions: 2 counted, 1 already ducked, 1 below the threshold, 1 status 10 or more',
   },
 ];
 for (const recording of recordings) {
@@ -187,7 +245,7 @@ for (const recording of recordings) {
     await expect(page.locator('#roofs-summary')).toContainText('roofs:');
     const timeline = page.getByRole('list', { name: 'What happens' });
     await expect(timeline).toContainText('crash, impact force 600');
-    await page.getByRole('button', { name: /, frame 8: 120 — / }).click();
+    await page.getByRole('button', { name: /, frame 8: impact force 120 — / }).click();
     await expect(page.locator('#plot-readout')).toContainText(/^[\d.]+ s, frame 8: ImpactDuck/);
     expect(problems).toEqual([]);
   });

@@ -1,9 +1,12 @@
 // The tuner page's tests, the page opened from file:// as a modder opens it from the zip, in the
 // browsers from Debian (no browser download). The core loop's tests run in Chromium, Firefox ESR
-// and WebKit; the rest, which compare the page with ostrelle-sim, in Chromium.
+// and WebKit; the rest, which compare the page with ostrelle-sim, in Chromium. The project `long`,
+// a recording of a million frames, takes minutes: it is there only with OSTRELLE_LONG=1, as
+// `make bench` runs it.
 import { defineConfig } from '@playwright/test';
 
 const coreLoop = /core-loop\./;
+const long = /long-recording\./;
 
 export default defineConfig({
   testDir: '.',
@@ -24,8 +27,11 @@ export default defineConfig({
     },
   },
   projects: [
-    { name: 'chromium', metadata: { browser: 'chromium' } },
+    { name: 'chromium', metadata: { browser: 'chromium' }, testIgnore: long },
     { name: 'firefox', metadata: { browser: 'firefox' }, testMatch: coreLoop },
     { name: 'webkit', metadata: { browser: 'webkit' }, testMatch: coreLoop },
+    ...(process.env.OSTRELLE_LONG
+      ? [{ name: 'long', metadata: { browser: 'chromium' }, testMatch: long }]
+      : []),
   ],
 });

@@ -1,6 +1,6 @@
 // What the browser tests share: where the page and the simulator are, and a page opened and ready.
 import { execFileSync, spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -73,4 +73,20 @@ export async function dropFromDesktop(page, selector, paths) {
   for (const type of ['dragEnter', 'dragOver', 'drop'])
     await session.send('Input.dispatchDragEvent', { type, ...at, data });
   await session.detach();
+}
+
+// A replay of an hour's drive, a crash and a roof every minute, as the recorder writes it: its path.
+export function hourReplay() {
+  const folder = join(root, 'build/browser/long');
+  mkdirSync(folder, { recursive: true });
+  const events = Array.from(
+    { length: 59 },
+    (_, minute) =>
+      `[[crash]]\nat = ${minute * 60 + 5}\nforce = 600\n[[roof]]\nfrom = ${minute * 60 + 15}\nto = ${minute * 60 + 25}\nheight = 6\n`,
+  );
+  writeFileSync(join(folder, 'hour.toml'), `length = 3600\n${events.join('')}`);
+  execFileSync(simPath, ['export-replay', join(folder, 'hour.toml'), join(folder, 'hour.csv')], {
+    stdio: ['ignore', 'ignore', 'inherit'],
+  });
+  return join(folder, 'hour.csv');
 }

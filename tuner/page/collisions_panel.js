@@ -1,10 +1,11 @@
 // The collisions panel, under the plot: what the drive's collisions and roofs were, each
-// collision's force against "Impact intensity" and each roof's gap against the window the plug-in
-// counts (more than 1.2, less than 25), with how many count at the current settings and why each
-// other one does not. From the run's answer (core.run: collisions and roofs, each {frame, time,
-// force or gap, verdict}). Each entry moves the plot's cursor to its frame: onFrame(frame).
+// collision's impact force against "Impact intensity" (or the fall of health that made it a crash)
+// and each roof's gap against the window the plug-in counts (more than 1.2, less than 25), with
+// how many count at the current settings and why each other one does not. From the run's answer
+// (core.run: collisions, each {frame, time, force or fall, verdict}, and roofs, each {frame, time,
+// gap, verdict}). Each entry moves the plot's cursor to its frame: onFrame(frame).
+import { $ } from './dom.js';
 
-const $ = (id) => document.getElementById(id);
 const mostListed = 300; // of each kind; a recording of hours may hold thousands
 
 // Counts by verdict, "counted" first: "3 collisions: 2 counted, 1 below the threshold".
@@ -19,9 +20,10 @@ function summary(events, what) {
 }
 
 export class CollisionsPanel {
-  constructor({ onFrame }) {
+  constructor(root, { onFrame }) {
+    this.root = root;
     for (const id of ['collisions-list', 'roofs-list']) {
-      $(id).addEventListener('click', (event) => {
+      $(this.root, id).addEventListener('click', (event) => {
         const frame = event.target.closest('button')?.dataset.frame;
         if (frame !== undefined) onFrame(Number(frame));
       });
@@ -30,17 +32,20 @@ export class CollisionsPanel {
 
   // Shows run's collisions and roofs, replacing what was shown.
   show(run) {
-    this.list('collision', run.collisions, 'force', '');
-    this.list('roof', run.roofs, 'gap', ' up');
+    this.list('collision', run.collisions, (event) =>
+      event.fall === undefined ? `impact force ${event.force}` : `health fell by ${event.fall}`,
+    );
+    this.list('roof', run.roofs, (event) => `${event.gap} up`);
   }
 
-  list(what, events, valueKey, unit) {
-    $(`${what}s-summary`).textContent = summary(events, what);
+  // Lists events of a kind (what), each in the words of told(event).
+  list(what, events, told) {
+    $(this.root, `${what}s-summary`).textContent = summary(events, what);
     const items = events.slice(0, mostListed).map((event) => {
       const button = document.createElement('button');
       button.type = 'button';
       button.dataset.frame = event.frame;
-      button.textContent = `${event.time.toFixed(3)} s, frame ${event.frame}: ${event[valueKey]}${unit} — ${event.verdict}`;
+      button.textContent = `${event.time.toFixed(3)} s, frame ${event.frame}: ${told(event)} — ${event.verdict}`;
       const item = document.createElement('li');
       if (event.verdict !== 'counted') item.className = 'ignored';
       item.append(button);
@@ -53,6 +58,6 @@ export class CollisionsPanel {
         }),
       );
     }
-    $(`${what}s-list`).replaceChildren(...items);
+    $(this.root, `${what}s-list`).replaceChildren(...items);
   }
 }

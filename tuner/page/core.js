@@ -46,6 +46,23 @@ function moduleCalls(module) {
   return { module, call, withBytes };
 }
 
+// The UTF-8 text at {at, size} in the module's memory, decoded a piece at a time: a recording's
+// million frames make hundreds of megabytes, more than some engines decode in one call.
+function textAt(module, where) {
+  if (where === undefined) return undefined;
+  const decoder = new TextDecoder();
+  const piece = 1 << 24;
+  let text = '';
+  for (let from = 0; from < where.size; from += piece) {
+    const bytes = module.HEAPU8.subarray(
+      where.at + from,
+      where.at + Math.min(where.size, from + piece),
+    );
+    text += decoder.decode(bytes, { stream: true });
+  }
+  return text + decoder.decode();
+}
+
 // The module's answer to a run (tunerSimulate), its numbers copied out of the module's memory by
 // name: see core.run.
 function runOf({ module }, answer) {
@@ -76,8 +93,8 @@ function runOf({ module }, answer) {
     collisions: answer.collisions,
     roofs: answer.roofs,
     timeline: answer.timeline,
-    trace: answer.trace,
-    csv: answer.csv,
+    trace: textAt(module, answer.trace),
+    csv: textAt(module, answer.csv),
   };
 }
 

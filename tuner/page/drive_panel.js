@@ -2,8 +2,8 @@
 // recordings opened, each recording with the settings it was made with; the list shows whichever
 // drive is in use. onDrive(drive) runs it and answers the run, or throws what is wrong with it.
 import { FileProblem, readGivenFile, showMessage } from './files.js';
+import { $ } from './dom.js';
 
-const $ = (id) => document.getElementById(id);
 const largest = 100 * 1048576;
 const yours = 'yours:'; // the list's value for the modder's own drive, before its name
 
@@ -41,12 +41,13 @@ function pairDrives(files) {
 
 export class DrivePanel {
   // onSettings(file) opens a recording's settings file and answers whether it did.
-  constructor({ scenarios, onDrive, onSettings }) {
+  constructor(root, { scenarios, onDrive, onSettings }) {
+    this.root = root;
     this.scenarios = scenarios;
     this.onDrive = onDrive;
     this.onSettings = onSettings;
     this.drive = null;
-    this.select = $('drive-select');
+    this.select = $(this.root, 'drive-select');
     for (const name of Object.keys(scenarios))
       this.select.append(new Option(name.replace(/\.toml$/, ''), name));
     // The modder's drives by their value in the list: {drive, settings, note, kind}.
@@ -56,7 +57,7 @@ export class DrivePanel {
       if (own) this.useOwn(own);
       else this.use({ scenario: scenarios[this.select.value], name: this.select.value });
     });
-    $('drive-file').addEventListener('change', (event) => {
+    $(this.root, 'drive-file').addEventListener('change', (event) => {
       this.openFiles([...event.target.files]);
       event.target.value = ''; // the same file picked again is read again
     });
@@ -75,7 +76,7 @@ export class DrivePanel {
   }
 
   say(text, kind) {
-    showMessage($('drive-message'), text, kind);
+    showMessage($(this.root, 'drive-message'), text, kind);
   }
 
   // Runs drive; a drive that cannot be run leaves the one before in use. Answers the run, or null.

@@ -1,8 +1,7 @@
 // The game check panel: the files of a game folder a player picks or drops, put into the module's
 // memory as check-game needs them, and its checklist shown as the command prints it.
 import { FileProblem, showMessage } from './files.js';
-
-const $ = (id) => document.getElementById(id);
+import { $ } from './dom.js';
 
 // A game folder holds gigabytes of data the check never opens. It reads the programs and bass.dll
 // in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in), the
@@ -155,21 +154,22 @@ function entryNode(entry) {
 }
 
 export class GameCheckPanel {
-  constructor({ core }) {
+  constructor(root, { core }) {
+    this.root = root;
     this.core = core;
     this.soundNames = new Set(core.sounds.map((sound) => sound.file.toLowerCase()));
-    $('game-files').addEventListener('change', (event) => {
+    $(this.root, 'game-files').addEventListener('change', (event) => {
       this.check([...event.target.files]);
       event.target.value = '';
     });
     // WebKit's folder picker can give the folder as one empty entry instead of its files.
-    $('game-folder').addEventListener('change', (event) => {
+    $(this.root, 'game-folder').addEventListener('change', (event) => {
       const files = [...event.target.files];
       event.target.value = '';
       if (files.some((file) => file.webkitRelativePath === '')) {
-        $('game-check').replaceChildren();
+        $(this.root, 'game-check').replaceChildren();
         showMessage(
-          $('game-message'),
+          $(this.root, 'game-message'),
           "No files arrived from the folder (this browser gives the folder, not what is in it): pick the game's .exe, bass.dll and the plug-in's files with the button beside it, or drop the folder on the page.",
         );
       } else this.check(files);
@@ -185,17 +185,17 @@ export class GameCheckPanel {
 
   // Checks what was picked or dropped (files, or a promise of them) and shows the checklist.
   async check(given) {
-    showMessage($('game-message'), 'Reading the files…', 'ok');
+    showMessage($(this.root, 'game-message'), 'Reading the files…', 'ok');
     try {
       const { answer, loose } = await this.checkFiles(await given);
       showChecklist(
-        $('game-check'),
+        $(this.root, 'game-check'),
         loose ? withUnseenSounds(answer.data, this.core.sounds) : answer.data,
       );
-      showMessage($('game-message'), '', 'ok');
+      showMessage($(this.root, 'game-message'), '', 'ok');
     } catch (error) {
-      $('game-check').replaceChildren();
-      showMessage($('game-message'), error.message);
+      $(this.root, 'game-check').replaceChildren();
+      showMessage($(this.root, 'game-message'), error.message);
     }
   }
 }

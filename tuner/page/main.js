@@ -3,23 +3,28 @@
 // shows the run in the others.
 import { CollisionsPanel } from './collisions_panel.js';
 import { createCore } from './core.js';
+import { $ } from './dom.js';
 import { DrivePanel } from './drive_panel.js';
 import { acceptDropsAnywhere } from './drops.js';
+import { ForceStrip } from './force_strip.js';
 import { GameCheckPanel } from './game_check.js';
 import { wavBlob } from './mix.js';
 import { PlotPanel } from './plot_panel.js';
 import { SettingsPanel } from './settings_panel.js';
 import { SoundPanel } from './sound_panel.js';
 
-const $ = (id) => document.getElementById(id);
+const page = document.body;
 const slowRunMs = 100; // a run this long or longer is not made on every move of a slider
+const quickFrames = 36000; // ten minutes at 60 frames a second: a drive that runs in a few ms
+const ready = 'Ready: move a slider, pick a drive, press Play.';
+const impactKey = 'Impact intensity';
 
 // The drive, plot and sound stay pinned in view while the settings scroll, but only where they
 // leave room: beside the settings when the window holds them whole, above the settings in one
 // column when two rows of settings still show below them. Where pinned above, what scrolls into
 // view (a slider tabbed to) lands below them, not under them.
 function keepStageInView() {
-  const stage = $('stage');
+  const stage = $(page, 'stage');
   const place = () => {
     const above = getComputedStyle(stage).gridColumnStart === '1';
     const room = window.innerHeight - stage.offsetHeight;
@@ -32,94 +37,128 @@ function keepStageInView() {
   window.addEventListener('resize', place);
 }
 
-async function start() {
-  const assets = JSON.parse($('tuner-assets').textContent);
-  const core = await createCore(window.createOstrelleModule, assets);
-  let drive = null;
-  let lastRunMs = 0;
-  const ready = 'Ready: move a slider, pick a drive, press Play.';
+// The page's panels and the drive they show: a change in one runs the drive again and shows the
+// run in the others.
+class Tuner {
+  constructor(core, assets) {
+    this.core = core;
+    this.drive = null;
+    this.lastRunMs = 0;
+    this.rerunQueued = false;
+    // Every drive opened so far, by name, for the strip of impact forces: the quick ones run again
+    // under the current settings once the current drive is shown; a slow one keeps its last run.
+    this.opened = new Map();
+    this.othersTimer = null;
+    this.plot = new PlotPanel($(page, 'plot-panel'), {
+      stateName: core.stateName,
+      palette: core.palette,
+      onPlay: (seconds) => this.sound.play(seconds),
+    });
+    this.collisions = new CollisionsPanel($(page, 'collisions-panel'), {
+      onFrame: (frame) => this.plot.moveCursor(frame),
+    });
+    this.sound = new SoundPanel($(page, 'sound-panel'), {
+      core,
+      assets,
+      onSounds: () => this.rerun(),
+      onPlayhead: (seconds) => {
+        this.plot.playhead = seconds;
+      },
+      playFrom: () => this.plot.playFrom,
+    });
+    this.settings = new SettingsPanel($(page, 'settings-panel'), {
+      core,
+      shippedIni: assets.ini,
+      onChange: () => this.rerun(),
+    });
+    this.impactField = this.settings.fieldOf(impactKey);
+    this.forces = new ForceStrip(this.impactField.row, {
+      max: Number(this.impactField.slider.max),
+      palette: core.palette,
+      onThreshold: (value) => this.settings.change(this.impactField, String(value)),
+    });
+    this.drives = new DrivePanel($(page, 'drive-panel'), {
+      scenarios: assets.scenarios,
+      onDrive: (drive) => this.run(drive),
+      onSettings: (file) => this.settings.openFile(file),
+    });
+    this.game = new GameCheckPanel($(page, 'game-panel'), { core });
+  }
 
   // Runs drive under the current settings and shows the run; throws what is wrong with the drive.
-  const run = (newDrive = drive) => {
+  run(drive = this.drive) {
     const started = performance.now();
-    const answer = core.run({ ...newDrive, ini: settings.document.toBytes() });
-    const isNew = newDrive !== drive;
-    drive = newDrive;
-    plot.show(answer, isNew);
-    collisions.show(answer);
-    sound.show(answer, drive.name);
-    lastRunMs = performance.now() - started;
+    const answer = this.core.run({ ...drive, ini: this.settings.document.toBytes() });
+    const isNew = drive !== this.drive;
+    this.drive = drive;
+    this.plot.show(answer, isNew);
+    this.collisions.show(answer);
+    this.sound.show(answer, drive.name);
+    this.lastRunMs = performance.now() - started;
+    this.opened.set(drive.name, { drive, quick: answer.frameCount <= quickFrames });
+    this.showForces(drive.name, answer);
+    this.rerunOthersSoon();
     return answer;
-  };
+  }
+
+  showForces(name, answer) {
+    this.forces.show(name, answer.collisions, Number(this.impactField.slider.value));
+  }
+
+  rerunOthersSoon() {
+    clearTimeout(this.othersTimer);
+    this.othersTimer = setTimeout(() => {
+      const ini = this.settings.document.toBytes();
+      for (const [name, { drive, quick }] of this.opened) {
+        if (drive !== this.drive && quick) this.showForces(name, this.core.run({ ...drive, ini }));
+      }
+    }, 50);
+  }
+
   // A drive of hours takes a second or more to run: a slider then moves freely, the moves made
   // while a run goes on are taken together in the next one, and the page says it is running.
-  let rerunQueued = false;
-  const rerun = () => {
-    if (!drive) return;
-    if (lastRunMs < slowRunMs) {
-      run();
+  rerun() {
+    if (!this.drive) return;
+    if (this.lastRunMs < slowRunMs) {
+      this.run();
       return;
     }
-    if (rerunQueued) return;
-    rerunQueued = true;
-    $('status').textContent =
-      `Running ${drive.name} again (about ${Math.ceil(lastRunMs / 1000)} s)…`;
+    if (this.rerunQueued) return;
+    this.rerunQueued = true;
+    $(page, 'status').textContent =
+      `Running ${this.drive.name} again (about ${Math.ceil(this.lastRunMs / 1000)} s)…`;
     requestAnimationFrame(() =>
       setTimeout(() => {
-        rerunQueued = false;
-        run();
-        $('status').textContent = ready;
+        this.rerunQueued = false;
+        this.run();
+        $(page, 'status').textContent = ready;
       }),
     );
-  };
+  }
+}
 
-  const plot = new PlotPanel({
-    stateName: core.stateName,
-    palette: core.palette,
-    onPlay: (seconds) => sound.play(seconds),
-  });
-  const collisions = new CollisionsPanel({ onFrame: (frame) => plot.moveCursor(frame) });
-  const sound = new SoundPanel({
-    core,
-    assets,
-    onSounds: rerun,
-    onPlayhead: (seconds) => {
-      plot.playhead = seconds;
-    },
-    playFrom: () => plot.playFrom,
-  });
-  const settings = new SettingsPanel({ core, shippedIni: assets.ini, onChange: rerun });
-  const drives = new DrivePanel({
-    scenarios: assets.scenarios,
-    onDrive: run,
-    onSettings: (file) => settings.openFile(file),
-  });
-  const game = new GameCheckPanel({ core });
-
-  acceptDropsAnywhere(document.body, {
-    settings: (file) => settings.openFile(file),
-    drive: (files) => drives.openFiles(files),
-    sound: (files) => sound.useSounds(files),
-    game: (files) => game.check(files),
+// Files dropped anywhere go to the panel that takes them.
+function acceptDrops(tuner) {
+  acceptDropsAnywhere(page, {
+    settings: (file) => tuner.settings.openFile(file),
+    drive: (files) => tuner.drives.openFiles(files),
+    sound: (files) => tuner.sound.useSounds(files),
+    game: (files) => tuner.game.check(files),
     nothing: () => {
-      $('status').textContent =
+      $(page, 'status').textContent =
         'The drop brought no files, only a link or text: open them with the buttons instead (Open Ostrelle.ini, Open a scenario, Use my sounds, Pick the game’s folder).';
     },
     unknown: (names) => {
-      $('status').textContent =
+      $(page, 'status').textContent =
         `${names.join(', ')}: the page takes a settings file (.ini), a drive (.toml, .csv), the plug-in's sounds (.mp3), or a game's folder or its files.`;
     },
   });
-  keepStageInView();
-  // Leaving the page would lose the values moved since the last save.
-  window.addEventListener('beforeunload', (event) => {
-    if (settings.edited) event.preventDefault();
-  });
+}
 
-  drives.select.dispatchEvent(new Event('change'));
-  const firstPlot = performance.now(); // from the start of the page's navigation
-
-  window.ostrelle = {
+// What the page offers the console and test scripts as window.ostrelle (see the README).
+function consoleApi(tuner, assets, firstPlot) {
+  const { core, game, sound } = tuner;
+  return {
     version: assets.version,
     settingKeys: core.settingKeys,
     scenarios: Object.keys(assets.scenarios),
@@ -137,12 +176,27 @@ async function start() {
     },
     wav: async () => new Uint8Array(await (await wavBlob(await sound.newMixer())).arrayBuffer()),
   };
-  $('status').textContent = ready;
+}
+
+async function start() {
+  const assets = JSON.parse($(page, 'tuner-assets').textContent);
+  const core = await createCore(window.createOstrelleModule, assets);
+  const tuner = new Tuner(core, assets);
+  acceptDrops(tuner);
+  keepStageInView();
+  // Leaving the page would lose the values moved since the last save.
+  window.addEventListener('beforeunload', (event) => {
+    if (tuner.settings.edited) event.preventDefault();
+  });
+  tuner.drives.select.dispatchEvent(new Event('change'));
+  const firstPlot = performance.now(); // from the start of the page's navigation
+  window.ostrelle = consoleApi(tuner, assets, firstPlot);
+  $(page, 'status').textContent = ready;
   return window.ostrelle;
 }
 
 // Resolves to window.ostrelle once the module runs; test scripts and the console await it.
 window.ostrelleReady = start().catch((error) => {
-  $('status').textContent = `The tuner could not start: ${error.message ?? error}`;
+  $(page, 'status').textContent = `The tuner could not start: ${error.message ?? error}`;
   throw error;
 });

@@ -3,8 +3,8 @@
 // words, one entry a frame, as a list that a screen reader reads and that moves the cursor.
 // onPlay(seconds) plays from a point.
 import { legendOf, RadioPlot } from './plot.js';
+import { $ } from './dom.js';
 
-const $ = (id) => document.getElementById(id);
 const mostListed = 300; // a longer list is cut: zoom in to list a stretch
 
 // What happened in each frame of run that has a line in ostrelle-sim's timeline, in words: a Map
@@ -20,20 +20,21 @@ function eventsByFrame(run) {
 
 export class PlotPanel {
   // palette: the plot's colours (core.palette).
-  constructor({ stateName, palette, onPlay }) {
-    this.plot = new RadioPlot($('plot'), palette);
+  constructor(root, { stateName, palette, onPlay }) {
+    this.root = root;
+    this.plot = new RadioPlot($(this.root, 'plot'), palette);
     this.stateName = stateName;
     this.onPlay = onPlay;
-    $('plot-legend').innerHTML = legendOf(this.plot.colours)
+    $(this.root, 'plot-legend').innerHTML = legendOf(this.plot.colours)
       .map(
         ([name, colour, kind]) =>
           `<span class="swatch ${kind}" style="--colour:${colour}"></span>${name}`,
       )
       .join(' ');
-    const canvas = $('plot');
+    const canvas = $(this.root, 'plot');
     canvas.addEventListener('mousemove', (event) => this.showTip(event));
     canvas.addEventListener('mouseleave', () => {
-      $('plot-tip').hidden = true;
+      $(this.root, 'plot-tip').hidden = true;
     });
     canvas.addEventListener('keydown', (event) => this.key(event));
     canvas.addEventListener('click', (event) => {
@@ -42,20 +43,19 @@ export class PlotPanel {
       this.moveCursor(this.plot.frameAt(seconds));
       onPlay(seconds);
     });
-    $('snapshot').addEventListener('click', () => {
+    $(this.root, 'snapshot').addEventListener('click', () => {
       this.plot.snapshot = this.run;
-      $('snapshot-clear').disabled = false;
+      $(this.root, 'snapshot-clear').disabled = false;
       this.plot.draw();
     });
-    $('snapshot-clear').addEventListener('click', () => {
-      this.plot.snapshot = null;
-      $('snapshot-clear').disabled = true;
+    $(this.root, 'snapshot-clear').addEventListener('click', () => {
+      this.clearSnapshot();
       this.plot.draw();
     });
-    $('zoom-in').addEventListener('click', () => this.zoom(0.25));
-    $('zoom-out').addEventListener('click', () => this.zoom(4));
-    $('zoom-all').addEventListener('click', () => this.zoom(Infinity));
-    $('plot-timeline').addEventListener('click', (event) => {
+    $(this.root, 'zoom-in').addEventListener('click', () => this.zoom(0.25));
+    $(this.root, 'zoom-out').addEventListener('click', () => this.zoom(4));
+    $(this.root, 'zoom-all').addEventListener('click', () => this.zoom(Infinity));
+    $(this.root, 'plot-timeline').addEventListener('click', (event) => {
       const frame = event.target.closest('button')?.dataset.frame;
       if (frame !== undefined) this.moveCursor(Number(frame));
     });
@@ -66,14 +66,21 @@ export class PlotPanel {
     return this.plot.run;
   }
 
-  // Shows run; a new drive (not the same drive run again) shows whole.
+  // A snapshot is of one drive: another drive's would be drawn against times it never had.
+  clearSnapshot() {
+    this.plot.snapshot = null;
+    $(this.root, 'snapshot-clear').disabled = true;
+  }
+
+  // Shows run; a new drive (not the same drive run again) shows whole, without the snapshot.
   show(run, newDrive) {
     this.plot.run = run;
     this.events = eventsByFrame(run);
     if (newDrive) {
+      this.clearSnapshot();
       this.plot.view = null;
       this.plot.cursor = null;
-      $('plot-readout').textContent = '';
+      $(this.root, 'plot-readout').textContent = '';
     }
     if (this.plot.cursor !== null && this.plot.cursor >= run.frameCount) this.plot.cursor = null;
     this.plot.draw();
@@ -96,7 +103,7 @@ export class PlotPanel {
 
   showTip(event) {
     if (!this.run) return;
-    const tip = $('plot-tip');
+    const tip = $(this.root, 'plot-tip');
     tip.textContent = this.describe(this.plot.frameAt(this.plot.secondsAt(event.offsetX)));
     tip.hidden = false;
     tip.style.left = `${Math.min(event.offsetX + 12, this.plot.width - 260)}px`;
@@ -108,7 +115,7 @@ export class PlotPanel {
     plot.cursor = Math.max(0, Math.min(frame, this.run.frameCount - 1));
     const seconds = plot.value(this.run, plot.cursor, 'time');
     if (seconds < plot.from || seconds > plot.to) plot.zoom(1, seconds);
-    $('plot-readout').textContent = this.describe(plot.cursor);
+    $(this.root, 'plot-readout').textContent = this.describe(plot.cursor);
     plot.draw();
   }
 
@@ -116,9 +123,7 @@ export class PlotPanel {
     const plot = this.plot;
     plot.zoom(
       factor,
-      plot.cursor === null
-        ? (plot.from + plot.to) / 2
-        : plot.value(this.run, plot.cursor, 'time'),
+      plot.cursor === null ? (plot.from + plot.to) / 2 : plot.value(this.run, plot.cursor, 'time'),
     );
     plot.draw();
     this.listTimeline();
@@ -176,6 +181,6 @@ export class PlotPanel {
           textContent: `and ${more} more: zoom in to list them`,
         }),
       );
-    $('plot-timeline').replaceChildren(...items);
+    $(this.root, 'plot-timeline').replaceChildren(...items);
   }
 }

@@ -3,8 +3,8 @@
 // only that key's line and calls onChange(document) while a slider is dragged.
 import { download, FileProblem, readGivenFile, showMessage } from './files.js';
 import { IniDocument } from './ini_document.js';
+import { $ } from './dom.js';
 
-const $ = (id) => document.getElementById(id);
 const megabyte = 1048576;
 
 // A slider cannot span 0 to 4294967295 ms usefully: an open or very wide range is shown on the
@@ -54,21 +54,24 @@ function readTyped(text, float) {
 }
 
 export class SettingsPanel {
-  constructor({ core, shippedIni, onChange }) {
+  constructor(root, { core, shippedIni, onChange }) {
+    this.root = root;
     this.core = core;
     this.onChange = () => {
       onChange(this.document);
       this.recheckSoon();
     };
     this.shipped = IniDocument.fromBytes(new TextEncoder().encode(shippedIni));
-    this.fields = core.settingKeys.map((setting) => this.makeField($('settings-fields'), setting));
+    this.fields = core.settingKeys.map((setting) =>
+      this.makeField($(this.root, 'settings-fields'), setting),
+    );
     this.open(this.shipped, 'Ostrelle.ini', false);
-    $('ini-file').addEventListener('change', (event) => {
+    $(this.root, 'ini-file').addEventListener('change', (event) => {
       if (event.target.files[0]) this.openFile(event.target.files[0]);
       event.target.value = ''; // the same file picked again is read again
     });
     // The plug-in reads only a file called Ostrelle.ini beside it, whatever the one opened was called.
-    $('ini-save').addEventListener('click', () => {
+    $(this.root, 'ini-save').addEventListener('click', () => {
       download(new Blob([this.document.toBytes()], { type: 'text/plain' }), 'Ostrelle.ini');
       this.edited = false;
       this.say(
@@ -76,11 +79,11 @@ export class SettingsPanel {
         'ok',
       );
     });
-    $('ini-reset').addEventListener('click', () => this.resetValues());
+    $(this.root, 'ini-reset').addEventListener('click', () => this.resetValues());
   }
 
   say(text, kind) {
-    showMessage($('ini-message'), text, kind);
+    showMessage($(this.root, 'ini-message'), text, kind);
   }
 
   // Whether the values moved and not yet saved may go: asks the modder first.
@@ -224,7 +227,7 @@ export class SettingsPanel {
       this.show(field, check.settings?.[i] ?? field.setting.default),
     );
     this.showWarnings(check.data);
-    $('ini-report').textContent = check.report;
+    $(this.root, 'ini-report').textContent = check.report;
     return check;
   }
 
@@ -262,11 +265,16 @@ export class SettingsPanel {
     this.onChange(this.document);
   }
 
+  // The field of a key (one of core.settingKeys' key).
+  fieldOf(key) {
+    return this.fields.find((field) => field.setting.key === key);
+  }
+
   // Check-ini again on the edited document: the warnings follow the values.
   recheck() {
     this.check = this.core.checkIni(this.document.toBytes(), this.name);
     this.showWarnings(this.check.data);
-    $('ini-report').textContent = this.check.report;
+    $(this.root, 'ini-report').textContent = this.check.report;
   }
 
   // Each check-ini warning beside the key it concerns; the others (unknown keys, sections) apart.

@@ -3,8 +3,8 @@
 import { decodeBase64 } from './core.js';
 import { download, FileProblem, readGivenFile, showMessage } from './files.js';
 import { decodeSound, Mixer, Player, sampleRate, wavBlob } from './mix.js';
+import { $ } from './dom.js';
 
-const $ = (id) => document.getElementById(id);
 const largestSound = 20 * 1048576;
 
 const clock = (seconds) =>
@@ -13,7 +13,8 @@ const clock = (seconds) =>
 export class SoundPanel {
   // assets: the page's bundled sounds and radio bed; onSounds() after the sounds changed;
   // onPlayhead(seconds or null) while playing; playFrom() the seconds Play starts from.
-  constructor({ core, assets, onSounds, onPlayhead, playFrom }) {
+  constructor(root, { core, assets, onSounds, onPlayhead, playFrom }) {
+    this.root = root;
     this.core = core;
     this.soundNames = core.sounds.map((sound) => sound.file); // the plug-in's, in its order
     this.assets = assets;
@@ -25,15 +26,15 @@ export class SoundPanel {
     this.run = null;
     this.starting = false; // Play pressed, the sound device not yet answering
     this.name = 'drive';
-    $('play').addEventListener('click', () =>
+    $(this.root, 'play').addEventListener('click', () =>
       this.player.playing ? this.stop() : this.play(playFrom()),
     );
-    $('export-wav').addEventListener('click', () => this.exportWav());
-    $('sound-file').addEventListener('change', (event) => {
+    $(this.root, 'export-wav').addEventListener('click', () => this.exportWav());
+    $(this.root, 'sound-file').addEventListener('change', (event) => {
       this.useSounds([...event.target.files]);
       event.target.value = '';
     });
-    $('sound-reset').addEventListener('click', () => {
+    $(this.root, 'sound-reset').addEventListener('click', () => {
       for (const name of this.soundNames) core.putSound(name, decodeBase64(assets.sounds[name]));
       this.own = {};
       this.say('Our sounds.', 'ok');
@@ -42,7 +43,7 @@ export class SoundPanel {
   }
 
   say(text, kind) {
-    showMessage($('sound-message'), text, kind);
+    showMessage($(this.root, 'sound-message'), text, kind);
   }
 
   // The run to hear (a new one is heard shortly after while playing), and the drive's name.
@@ -72,7 +73,7 @@ export class SoundPanel {
   async play(fromSeconds) {
     if (!this.run || this.starting) return;
     this.starting = true;
-    $('play').textContent = 'Starting…';
+    $(this.root, 'play').textContent = 'Starting…';
     let mixer;
     try {
       mixer = await this.newMixer();
@@ -85,11 +86,12 @@ export class SoundPanel {
       this.starting = false;
     }
     this.say('', 'ok');
-    $('play').textContent = 'Stop';
+    $(this.root, 'play').textContent = 'Stop';
     const tick = () => {
       if (!this.player.playing) return;
       const at = this.player.position;
-      $('play-position').textContent = `${clock(at)} / ${clock(mixer.length / sampleRate)}`;
+      $(this.root, 'play-position').textContent =
+        `${clock(at)} / ${clock(mixer.length / sampleRate)}`;
       this.onPlayhead(at);
       requestAnimationFrame(tick);
     };
@@ -102,13 +104,13 @@ export class SoundPanel {
   }
 
   stopped() {
-    $('play').textContent = 'Play';
-    $('play-position').textContent = '';
+    $(this.root, 'play').textContent = 'Play';
+    $(this.root, 'play-position').textContent = '';
     this.onPlayhead(null);
   }
 
   async exportWav() {
-    const button = $('export-wav');
+    const button = $(this.root, 'export-wav');
     const name = `${this.name}.wav`;
     button.disabled = true;
     try {
