@@ -414,7 +414,7 @@ const char* const scenarioFormat =
     "  [[crash]] at, force      [[damage]] at, amount      [[change]] at, vehicle, health\n"
     "  [[roof]] from, to, height    [[pause]] from, to    [[leave]] from, to\n"
     "  [[status]] from, to, value\n"
-    "The README's section \"The simulator: ostrelle-sim\" describes each in full.";
+    "docs/simulator.md describes each in full.";
 
 const char* const examples =
     "Examples:\n"

@@ -1,5 +1,5 @@
 // The page's core: the plug-in's own code in the WebAssembly module; each call answers one object.
-// This is what window.ostrelle offers to the console and to test scripts (see the README).
+// This is what window.ostrelle offers to the console and to test scripts (see docs/tuner-scripting.md).
 
 // Where a sound is put for a moment to be judged, outside the plug-in's folder (the module's file
 // system starts with /tmp).

@@ -155,7 +155,7 @@ function acceptDrops(tuner) {
   });
 }
 
-// What the page offers the console and test scripts as window.ostrelle (see the README).
+// What the page offers the console and test scripts as window.ostrelle (see docs/tuner-scripting.md).
 function consoleApi(tuner, assets, firstPlot) {
   const { core, game, sound } = tuner;
   return {
