@@ -264,7 +264,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(GameReportData, MarksAWarningAsSuch) {
     // A passed check the player should know of must not read "ok" to the page or a script.
     TempFolder temp;
-    for (const auto& [path, bytes] : *gameFolder("NoSettings")) temp.write("game/" + path, bytes);
+    const GameFiles files = *gameFolder("NoSettings");
+    for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
     const GameReport report = checkGame((temp.path() / "game").string());
     ASSERT_EQ(report.status, 0);
     const Json data = gameReportData(report);
