@@ -36,6 +36,9 @@ export default defineConfig({
       metadata: { browser: 'webkit' },
       testMatch: coreLoop,
       grepInvert: /a drive of an hour/,
+      // The MiniBrowser under Xvfb on two busy cores now and then drops a key pressed through
+      // its driver; one more try tells that from a fault of the page.
+      retries: 1,
     },
     ...(process.env.OSTRELLE_LONG
       ? [{ name: 'long', metadata: { browser: 'chromium' }, testMatch: long }]
