@@ -27,7 +27,7 @@ endfunction()
 file(REMOVE_RECURSE ${WORK})
 run(${CMAKE_COMMAND} -S ${SOURCE} -B ${WORK}/build --toolchain ${TOOLCHAIN}
     -DCMAKE_BUILD_TYPE=Release -DOSTRELLE_DLL_BUILD=ON)
-run(${CMAKE_COMMAND} --build ${WORK}/build --target Ostrelle Ostrelle-recorder)
+run(${CMAKE_COMMAND} --build ${WORK}/build --parallel 2 --target Ostrelle Ostrelle-recorder)
 expect_same(${DLL} ${WORK}/build/src/Ostrelle.dll)
 expect_same(${RECORDER} ${WORK}/build/recorder/Ostrelle-recorder.dll)
 
