@@ -336,6 +336,10 @@ test('leaving with moved values unsaved asks first', async ({ page }) => {
   await openTuner(page);
   await page.locator('#key-volume-noise-number').fill('0,4');
   await page.locator('#key-volume-noise-number').press('Enter');
+  await expect(page.locator('#key-volume-noise-note')).toHaveText('read 0,4 as 0.4');
+  // The change reruns the other drives and the check a moment later. Chromium closes a page whose
+  // renderer is busy for a second without asking, so the close waits until that work is done.
+  await page.evaluate(() => new Promise((done) => setTimeout(done, 500)));
   const [dialog] = await Promise.all([
     page.waitForEvent('dialog'),
     page.close({ runBeforeUnload: true }),
