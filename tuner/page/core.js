@@ -213,7 +213,7 @@ export async function createCore(createModule, assets) {
 
     // The same run for the page: frameCount; frames, a Float64Array for each per-frame number by
     // its name (time, duration, radioVolume, radioLevel, state, marks, duckMs, tick); marks, the
-    // bits of frames.marks by name (crash: a duck began, ignoredCrash, roof, pause, onFoot,
+    // bits of frames.marks by name (crash: a duck began, ignoredCrash, roof, pause, away,
     // radioSet); the sound calls; the drive's collisions and roofs with what the plug-in made of
     // each ({collisions: [{frame, time, force, verdict}], roofs: [{frame, time, gap, verdict}]});
     // timeline, ostrelle-sim's timeline as [{frame, who, text}]; and the trace and table only when
