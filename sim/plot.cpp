@@ -91,9 +91,8 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
     double end = records.empty() ? 0.0 : records.back().time + records.back().duration;
     script << "set xrange [0:" << (end > 0.0 ? end : 1.0) << "]\n";
     const auto shadedAs = [&](GateShade as) {
-        return stretches(records, [as](const FrameRecord& r) {
-            return gateShade(r.decision.gate) == as;
-        });
+        return stretches(records,
+                         [as](const FrameRecord& r) { return gateShade(r.decision.gate) == as; });
     };
     shade(script, shadedAs(GateShade::away), awayColour);
     shade(script,

@@ -50,8 +50,8 @@ enum Mark : int {
     ignoredCrashMark = 32  // a crash of the game's began no duck
 };
 const std::pair<const char*, Mark> markNames[] = {
-    {"crash", crashMark},   {"roof", roofMark},         {"pause", pauseMark},
-    {"away", awayMark}, {"radioSet", radioSetMark}, {"ignoredCrash", ignoredCrashMark}};
+    {"crash", crashMark}, {"roof", roofMark},         {"pause", pauseMark},
+    {"away", awayMark},   {"radioSet", radioSetMark}, {"ignoredCrash", ignoredCrashMark}};
 
 // The numbers the page draws and plays, one per frame in each column; the page reads each column
 // as a Float64Array by its name.

@@ -52,9 +52,7 @@ void Trace::getTickCount() {
 }
 
 void Trace::bassInit(int device, BASS_DWORD freq, BASS_DWORD flags) {
-    write("BASS_Init", {{"device", device},
-                        {"freq", freq},
-                        {"flags", flags}});
+    write("BASS_Init", {{"device", device}, {"freq", freq}, {"flags", flags}});
 }
 
 void Trace::bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM handle) {
@@ -64,17 +62,15 @@ void Trace::bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM han
         shown = "<plugin>" + shown.substr(pluginFolder.size());
     }
     std::string_view sound = fileName(path);
-    write("BASS_StreamCreateFile", {{"path", jsonText(shown)},
-                                    {"sound", jsonText(sound)},
-                                    {"flags", flags}});
+    write("BASS_StreamCreateFile",
+          {{"path", jsonText(shown)}, {"sound", jsonText(sound)}, {"flags", flags}});
     if (handle != 0) streams[handle] = Stream{std::string(sound)};
 }
 
 void Trace::bassChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float value) {
     if (out == nullptr) return;
-    write("BASS_ChannelSetAttribute", {{"sound", soundJson(handle)},
-                                       {"attrib", attrib},
-                                       {"value", jsonNumber(value)}});
+    write("BASS_ChannelSetAttribute",
+          {{"sound", soundJson(handle)}, {"attrib", attrib}, {"value", jsonNumber(value)}});
 }
 
 void Trace::bassChannelPlay(BASS_DWORD handle, BASS_BOOL restart) {

@@ -31,7 +31,7 @@ std::vector<FrameRecord> drive() {
 struct ScriptCase {
     std::string name;
     std::function<void(std::vector<FrameRecord>&)> change;
-    std::vector<std::string> expected;     // lines of the script
+    std::vector<std::string> expected;          // lines of the script
     std::vector<std::string> notExpected = {};  // text the script must not hold
 };
 

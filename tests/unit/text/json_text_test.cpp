@@ -47,13 +47,11 @@ TEST_P(JsonNumber, IsWholeOrTheShortestFloatOrText) {
 
 constexpr double infinity = std::numeric_limits<double>::infinity();
 
-INSTANTIATE_TEST_SUITE_P(Cases, JsonNumber,
-                         testing::Values(NumberCase{2000.0, "2000"},
-                                         NumberCase{4294967295.0, "4294967295"},
-                                         NumberCase{0.8f, "0.8"}, NumberCase{1e-45f, "1e-45"},
-                                         NumberCase{0.1, "0.1"}, NumberCase{-0.5, "-0.5"},
-                                         NumberCase{-3.0, "-3"}, NumberCase{-0.0, "-0.0"},
-                                         NumberCase{std::nan(""), "\"nan\""},
-                                         NumberCase{-infinity, "\"-inf\""}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JsonNumber,
+    testing::Values(NumberCase{2000.0, "2000"}, NumberCase{4294967295.0, "4294967295"},
+                    NumberCase{0.8f, "0.8"}, NumberCase{1e-45f, "1e-45"}, NumberCase{0.1, "0.1"},
+                    NumberCase{-0.5, "-0.5"}, NumberCase{-3.0, "-3"}, NumberCase{-0.0, "-0.0"},
+                    NumberCase{std::nan(""), "\"nan\""}, NumberCase{-infinity, "\"-inf\""}));
 
 }  // namespace
