@@ -386,4 +386,10 @@ EMSCRIPTEN_KEEPALIVE const char* tunerCheckGame(const char* path) {
     return checkAnswer.c_str();
 }
 
+// Whether check-game reads what the file at path (relative to the game's folder, '/' between
+// parts) holds: 1, or 0 when it asks only whether the file is there (see checkGameReads).
+EMSCRIPTEN_KEEPALIVE int tunerCheckGameReads(const char* path) {
+    return checkGameReads(path) ? 1 : 0;
+}
+
 }  // extern "C"

@@ -241,6 +241,10 @@ export async function createCore(createModule, assets) {
     // data (the report as `check-game --json` prints it)}.
     checkGame: gameChecker(calls),
 
+    // Whether check-game reads what the file at path (relative to the game's folder, '/' between
+    // parts) holds; of every other file it asks only whether it is there.
+    checkGameReads: (path) => call('tunerCheckGameReads', 'number', ['string'], [path]) === 1,
+
     stateName: (state) => call('tunerStateName', 'string', ['number'], [state]),
   };
   for (const [name, data] of Object.entries(assets.sounds)) core.putSound(name, decodeBase64(data));
