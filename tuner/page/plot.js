@@ -1,14 +1,16 @@
 // The radio over a drive on a canvas, marked as ostrelle-sim's plot marks it: roofs and ducks
 // shaded, pauses grey, stretches where the plug-in watched nothing (out of the vehicle, a status of
 // 10 or more) hatched, crashes that ducked as dashed red lines and those that did not as dotted
-// grey ones, in ostrelle-sim's colours. A snapshot run is drawn under the current one. Drawn by hand on a 2D canvas: a step line and some rectangles need
-// no plotting library, and a few thousand points redraw well within a frame.
+// grey ones, in ostrelle-sim's colours. A snapshot run is drawn under the current one. Drawn by
+// hand on a 2D canvas: a step line and some rectangles need no plotting library, and a few
+// thousand points redraw well within a frame.
+
+// The hatched stretches' name, short for the legend: frames in which the plug-in watched nothing
+// (no player, out of the vehicle, a status of 10 or more; see gateShade).
+const awayLabel = 'not watched';
 
 // The page's own colours; the plot's shared ones come from the module (core.palette), the same as
 // ostrelle-sim's plot.
-// The hatched stretches' name, as ostrelle-sim's legend gives it.
-const awayLabel = 'out of the vehicle, or status 10+';
-
 const pageColours = {
   snapshot: '#8a8a8a',
   playhead: '#117a3d',
