@@ -19,6 +19,18 @@ std::string_view fileName(std::string_view path) {
 Trace::Trace(std::ostream* out, std::string pluginFolder)
     : out(out), pluginFolder(std::move(pluginFolder)) {}
 
+template <typename Fields>
+void Trace::write(std::string_view call, const Fields& fields) {
+    if (out == nullptr || muted) return;
+    Json line = {{"frame", frame ? Json(*frame) : Json()}, {"tick", tick}, {"call", call}};
+    line.update(fields());
+    *out << line << '\n';
+}
+
+void Trace::write(std::string_view call) {
+    write(call, [] { return Json::object(); });
+}
+
 void Trace::enterFrame(std::uint32_t frameNumber, std::uint32_t frameTick) {
     frame = frameNumber;
     tick = frameTick;
@@ -38,13 +50,13 @@ void Trace::queryVehicle() {
 }
 
 void Trace::findRoofZ(float x, float y, float z) {
-    if (out == nullptr) return;  // a float's text costs more than the rest of a frame
-    write("findRoofZ", {{"x", jsonNumber(x)}, {"y", jsonNumber(y)}, {"z", jsonNumber(z)}});
+    write("findRoofZ", [&] {
+        return Json{{"x", jsonNumber(x)}, {"y", jsonNumber(y)}, {"z", jsonNumber(z)}};
+    });
 }
 
 void Trace::setRadioVolume(std::uint8_t volume) {
-    if (out == nullptr) return;  // the volume's text would cost as much as the call
-    write("setRadioVolume", {{"volume", volume}});
+    write("setRadioVolume", [&] { return Json{{"volume", volume}}; });
 }
 
 void Trace::getTickCount() {
@@ -52,7 +64,7 @@ void Trace::getTickCount() {
 }
 
 void Trace::bassInit(int device, BASS_DWORD freq, BASS_DWORD flags) {
-    write("BASS_Init", {{"device", device}, {"freq", freq}, {"flags", flags}});
+    write("BASS_Init", [&] { return Json{{"device", device}, {"freq", freq}, {"flags", flags}}; });
 }
 
 void Trace::bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM handle) {
@@ -62,31 +74,34 @@ void Trace::bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM han
         shown = "<plugin>" + shown.substr(pluginFolder.size());
     }
     std::string_view sound = fileName(path);
-    write("BASS_StreamCreateFile",
-          {{"path", jsonText(shown)}, {"sound", jsonText(sound)}, {"flags", flags}});
+    write("BASS_StreamCreateFile", [&] {
+        return Json{{"path", jsonText(shown)}, {"sound", jsonText(sound)}, {"flags", flags}};
+    });
     if (handle != 0) streams[handle] = Stream{std::string(sound)};
 }
 
 void Trace::bassChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float value) {
-    if (out == nullptr) return;
-    write("BASS_ChannelSetAttribute",
-          {{"sound", soundJson(handle)}, {"attrib", attrib}, {"value", jsonNumber(value)}});
+    write("BASS_ChannelSetAttribute", [&] {
+        return Json{{"sound", soundJson(handle)}, {"attrib", attrib}, {"value", jsonNumber(value)}};
+    });
 }
 
 void Trace::bassChannelPlay(BASS_DWORD handle, BASS_BOOL restart) {
-    write("BASS_ChannelPlay", {{"sound", soundJson(handle)}, {"restart", restart}});
+    write("BASS_ChannelPlay", [&] {
+        return Json{{"sound", soundJson(handle)}, {"restart", restart}};
+    });
     setPlaying(handle, true);
     const auto stream = streams.find(handle);
     if (stream != streams.end()) startedInFrame.push_back(stream->second.sound);
 }
 
 void Trace::bassChannelStop(BASS_DWORD handle) {
-    write("BASS_ChannelStop", {{"sound", soundJson(handle)}});
+    write("BASS_ChannelStop", [&] { return Json{{"sound", soundJson(handle)}}; });
     setPlaying(handle, false);
 }
 
 void Trace::bassStreamFree(HSTREAM handle) {
-    write("BASS_StreamFree", {{"sound", soundJson(handle)}});
+    write("BASS_StreamFree", [&] { return Json{{"sound", soundJson(handle)}}; });
     streams.erase(handle);
 }
 
@@ -101,17 +116,6 @@ std::vector<std::string> Trace::playingSounds() const {
         if (stream.playing) playing.push_back(stream.sound);
     }
     return playing;
-}
-
-void Trace::write(std::string_view call) {
-    write(call, Json::object());
-}
-
-void Trace::write(std::string_view call, const Json& fields) {
-    if (out == nullptr || muted) return;
-    Json line = {{"frame", frame ? Json(*frame) : Json()}, {"tick", tick}, {"call", call}};
-    line.update(fields);
-    *out << line << '\n';
 }
 
 Json Trace::soundJson(BASS_DWORD handle) const {

@@ -64,8 +64,12 @@ class Trace : public audio::CallObserver {
         bool playing = false;
     };
 
+    // Writes the line of call, unless nothing is written (no stream, or muted). fields, a function
+    // answering the call's own members as a JSON object, is called only then: JSON allocates, and
+    // the plug-in's frame, traced or not, must allocate nothing.
+    template <typename Fields>
+    void write(std::string_view call, const Fields& fields);
     void write(std::string_view call);
-    void write(std::string_view call, const Json& fields);
     Json soundJson(BASS_DWORD handle) const;
     void setPlaying(BASS_DWORD handle, bool playing);
 
