@@ -34,6 +34,15 @@ bool sameName(const fs::path& path, std::string_view name) {
     return platform::sameWindowsName(path.filename().string(), name);
 }
 
+// The files the checks open, by name as Windows matches names (without regard to case): the
+// programs and the audio library in the game's folder itself; the plug-in wherever it lies below,
+// its settings beside it, and its sounds (pluginSounds) wherever its search finds them. Of every
+// other file the checks ask only whether it is there (see checkGameReads).
+constexpr std::string_view programExtension = ".exe";
+constexpr std::string_view audioLibraryName = "bass.dll";
+constexpr std::string_view pluginName = "Ostrelle.dll";
+constexpr std::string_view settingsName = "Ostrelle.ini";
+
 // What a file that should be a Windows program or library is instead, when its first bytes say
 // so plainly, or "".
 std::string notAnImage(std::string_view bytes) {
@@ -92,7 +101,8 @@ std::vector<fs::path> filesIn(const fs::path& folder, Wanted wanted, std::error_
 
 std::vector<fs::path> programsIn(const fs::path& folder, std::error_code& error) {
     return filesIn(
-        folder, [](const fs::path& path) { return sameName(path.extension(), ".exe"); }, error);
+        folder, [](const fs::path& path) { return sameName(path.extension(), programExtension); },
+        error);
 }
 
 // A path as the player sees it in the game's folder: relative to it, with '/'.
@@ -311,7 +321,7 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const std::error
 
 CheckLine checkAudioLibrary(const fs::path& folder, const std::string& besideWhat) {
     CheckLine line("audio library");
-    const std::optional<fs::path> found = entryNamed(folder, "bass.dll");
+    const std::optional<fs::path> found = entryNamed(folder, audioLibraryName);
     const std::string why = ": the plug-in does not load without it.";
     if (!found) {
         line.finding = "no bass.dll beside " + besideWhat;
@@ -603,7 +613,7 @@ std::vector<std::string> settingsDetails(const IniReport& report, const std::str
 
 CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
     CheckLine line("settings");
-    const std::optional<fs::path> found = entryNamed(pluginFolder, "Ostrelle.ini");
+    const std::optional<fs::path> found = entryNamed(pluginFolder, settingsName);
     if (!found) {
         line.passed = true;
         line.warning = true;
@@ -724,7 +734,7 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
     lines.push_back(
         checkAudioLibrary(folder, game.empty() ? "the game's .exe" : shown(game, folder)));
     std::vector<fs::path> copies;
-    FileSearch search(folder, "Ostrelle.dll");
+    FileSearch search(folder, pluginName);
     lines.push_back(checkPlugin(search.run(), folder, copies));
     lines.back().details.insert(lines.back().details.end(), search.notes.begin(),
                                 search.notes.end());
@@ -742,9 +752,9 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
 // What a file given instead of the game is, when it is plainly not the game's program: the
 // plug-in, the audio library, a sound, another DLL; "" for anything that may be a program.
 std::string notTheGame(const fs::path& file) {
-    if (sameName(file.extension(), ".exe")) return "";
-    if (sameName(file.filename(), "Ostrelle.dll")) return "the plug-in";
-    if (sameName(file.filename(), "bass.dll")) return "the audio library";
+    if (sameName(file.extension(), programExtension)) return "";
+    if (sameName(file, pluginName)) return "the plug-in";
+    if (sameName(file, audioLibraryName)) return "the audio library";
     std::string why;
     const std::optional<std::string> bytes = readFile(file, why);
     if (bytes && notAnImage(*bytes).empty()) {
@@ -754,6 +764,18 @@ std::string notTheGame(const fs::path& file) {
     }
     if (audio::soundRefusal(file.string()).empty()) return "a sound";
     return "";
+}
+
+bool checkGameReads(std::string_view path) {
+    const fs::path file(path);
+    const bool inGameFolder = !file.has_parent_path();
+    if (inGameFolder &&
+        (sameName(file.extension(), programExtension) || sameName(file, audioLibraryName))) {
+        return true;
+    }
+    return sameName(file, pluginName) || sameName(file, settingsName) ||
+           std::any_of(std::begin(pluginSounds), std::end(pluginSounds),
+                       [&](const PluginSound& sound) { return sameName(file, sound.fileName); });
 }
 
 GameReport checkGame(const std::string& path) {

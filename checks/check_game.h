@@ -58,6 +58,11 @@ constexpr std::size_t maxSearchedEntries = 200000;
 std::vector<CheckLine> checkGameFolder(const std::filesystem::path& folder,
                                        const std::filesystem::path& exe);
 
+// Whether the checks of a game's folder read what the file at path (relative to the folder, '/'
+// between parts) holds; of every other file they ask only whether it is there. The tuner page
+// puts only these into its memory, so that a game's gigabytes of data are never read.
+bool checkGameReads(std::string_view path);
+
 // check-game PATH, PATH being the game's folder or its program: status 0 when all pass (warnings
 // included), 1 when any fails (the plug-in, the audio library or a sound given instead of the
 // game among them), 2 when PATH is neither a folder nor a file.

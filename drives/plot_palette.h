@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "controller/controller.h"
+
 struct PlotColour {
     const char* name;
     const char* colour;  // #rrggbb
@@ -26,4 +28,23 @@ constexpr const char* plotColour(std::string_view name) {
         if (entry.name == name) return entry.colour;
     }
     throw std::invalid_argument("no such plot colour");
+}
+
+// What the plot shades behind a frame for the gate that ended it, in gnuplot and on the page
+// alike: a paused frame as paused, and a frame in which the plug-in had nothing to watch (no
+// player, out of the vehicle, a status of 10 or more) as away.
+enum class GateShade { none, pause, away };
+
+constexpr GateShade gateShade(FrameGate gate) {
+    switch (gate) {
+        case FrameGate::paused:
+            return GateShade::pause;
+        case FrameGate::nothingToWatch:
+        case FrameGate::ineligibleStatus:
+            return GateShade::away;
+        case FrameGate::notStarted:
+        case FrameGate::watched:
+            return GateShade::none;
+    }
+    return GateShade::none;
 }

@@ -90,12 +90,11 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
            << "set grid ytics\nset key outside right top\n";
     double end = records.empty() ? 0.0 : records.back().time + records.back().duration;
     script << "set xrange [0:" << (end > 0.0 ? end : 1.0) << "]\n";
-    shade(script,
-          stretches(records,
-                    [](const FrameRecord& r) {
-                        return r.row.vehicle == 0 || r.row.status >= ineligibleStatus;
-                    }),
-          awayColour);
+    const auto shadedAs = [&](GateShade as) {
+        return stretches(records,
+                         [as](const FrameRecord& r) { return gateShade(r.decision.gate) == as; });
+    };
+    shade(script, shadedAs(GateShade::away), awayColour);
     shade(script,
           stretches(records,
                     [](const FrameRecord& r) { return r.row.roofFound && r.row.vehicle != 0; }),
@@ -104,8 +103,7 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
         script,
         stretches(records, [](const FrameRecord& r) { return r.state == EffectState::ImpactDuck; }),
         duckColour);
-    shade(script, stretches(records, [](const FrameRecord& r) { return r.row.suspend != 0; }),
-          pauseColour);
+    shade(script, shadedAs(GateShade::pause), pauseColour);
     // A crash is what began a duck; a crash of the game's that began none, the plug-in ignored.
     const FrameRecord loaded = beforeFirst(records);
     for (std::size_t i = 0; i < records.size(); ++i) {

@@ -26,16 +26,9 @@ Json jsonNumber(double value) {
     if (!std::isfinite(value)) return floatText(static_cast<float>(value));
     // 2^63: whole numbers below it fit the signed 64-bit integers JSON readers take.
     constexpr double wholeLimit = 9223372036854775808.0;
-    if (value == std::trunc(value) && std::fabs(value) < wholeLimit)
+    const bool negativeZero = value == 0 && std::signbit(value);
+    if (value == std::trunc(value) && std::fabs(value) < wholeLimit && !negativeZero)
         return static_cast<std::int64_t>(value);
     const auto single = static_cast<float>(value);
     return static_cast<double>(single) == value ? std::stod(floatText(single)) : value;
-}
-
-std::string jsonString(std::string_view text) {
-    return jsonText(text).dump();
-}
-
-std::string jsonFloat(float value) {
-    return std::isfinite(value) ? floatText(value) : jsonString(floatText(value));
 }

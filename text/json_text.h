@@ -15,12 +15,7 @@ using Json = nlohmann::ordered_json;  // members in the order they are set
 Json jsonText(std::string_view text);
 
 // value as a JSON number: a whole number without a fraction; a value a float holds exactly in the
-// shortest form that reads back as that float (as floatText writes it); JSON has no NaN or
-// infinity, so those go as text ("nan", "inf", "-inf").
+// shortest form that reads back as that float (as floatText writes it, but in the library's
+// notation: 0.0001 where floatText writes 1e-04, 100000 for 1e+05); -0 keeps its sign (-0.0);
+// JSON has no NaN or infinity, so those go as text ("nan", "-nan", "inf", "-inf").
 Json jsonNumber(double value);
-
-// jsonText's value as JSON text, in quotes.
-std::string jsonString(std::string_view text);
-
-// value as a JSON number in its shortest round-trip form as a float; NaN and infinities as text.
-std::string jsonFloat(float value);

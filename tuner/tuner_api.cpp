@@ -44,14 +44,14 @@ const std::string checkFolder = "/check";
 enum Mark : int {
     crashMark = 1,  // a duck began
     roofMark = 2,
-    pauseMark = 4,
-    onFootMark = 8,
+    pauseMark = 4,  // the plot's shades: gateShade
+    awayMark = 8,
     radioSetMark = 16,
     ignoredCrashMark = 32  // a crash of the game's began no duck
 };
 const std::pair<const char*, Mark> markNames[] = {
-    {"crash", crashMark},   {"roof", roofMark},         {"pause", pauseMark},
-    {"onFoot", onFootMark}, {"radioSet", radioSetMark}, {"ignoredCrash", ignoredCrashMark}};
+    {"crash", crashMark}, {"roof", roofMark},         {"pause", pauseMark},
+    {"away", awayMark},   {"radioSet", radioSetMark}, {"ignoredCrash", ignoredCrashMark}};
 
 // The numbers the page draws and plays, one per frame in each column; the page reads each column
 // as a Float64Array by its name.
@@ -121,8 +121,9 @@ int marksOf(const FrameRecord& record, const FrameRecord& previous) {
         marks |= ignoredCrashMark;
     }
     if (row.roofFound && row.vehicle != 0) marks |= roofMark;
-    if (row.suspend != 0) marks |= pauseMark;
-    if (row.vehicle == 0) marks |= onFootMark;
+    const GateShade shade = gateShade(record.decision.gate);
+    if (shade == GateShade::pause) marks |= pauseMark;
+    if (shade == GateShade::away) marks |= awayMark;
     if (record.radioVolumeSet) marks |= radioSetMark;
     return marks;
 }
@@ -383,6 +384,12 @@ EMSCRIPTEN_KEEPALIVE const char* tunerCheckGame(const char* path) {
         checkAnswer = answerJson(2, error.what(), Json());
     }
     return checkAnswer.c_str();
+}
+
+// Whether check-game reads what the file at path (relative to the game's folder, '/' between
+// parts) holds: 1, or 0 when it asks only whether the file is there (see checkGameReads).
+EMSCRIPTEN_KEEPALIVE int tunerCheckGameReads(const char* path) {
+    return checkGameReads(path) ? 1 : 0;
 }
 
 }  // extern "C"

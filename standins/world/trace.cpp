@@ -1,16 +1,9 @@
 #include "standins/world/trace.h"
 
-#include <cmath>
-#include <cstdio>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "text/float_text.h"
-
 namespace {
-
-std::string jsonUnsigned(std::uint32_t value) {
-    return std::to_string(value);
-}
 
 bool isSeparator(char c) {
     return c == '\\' || c == '/';
@@ -25,6 +18,18 @@ std::string_view fileName(std::string_view path) {
 
 Trace::Trace(std::ostream* out, std::string pluginFolder)
     : out(out), pluginFolder(std::move(pluginFolder)) {}
+
+template <typename Fields>
+void Trace::write(std::string_view call, const Fields& fields) {
+    if (out == nullptr || muted) return;
+    Json line = {{"frame", frame ? Json(*frame) : Json()}, {"tick", tick}, {"call", call}};
+    line.update(fields());
+    *out << line << '\n';
+}
+
+void Trace::write(std::string_view call) {
+    write(call, [] { return Json::object(); });
+}
 
 void Trace::enterFrame(std::uint32_t frameNumber, std::uint32_t frameTick) {
     frame = frameNumber;
@@ -45,13 +50,13 @@ void Trace::queryVehicle() {
 }
 
 void Trace::findRoofZ(float x, float y, float z) {
-    if (out == nullptr) return;  // a float's text costs more than the rest of a frame
-    write("findRoofZ", {{"x", jsonFloat(x)}, {"y", jsonFloat(y)}, {"z", jsonFloat(z)}});
+    write("findRoofZ", [&] {
+        return Json{{"x", jsonNumber(x)}, {"y", jsonNumber(y)}, {"z", jsonNumber(z)}};
+    });
 }
 
 void Trace::setRadioVolume(std::uint8_t volume) {
-    if (out == nullptr) return;  // the volume's text would cost as much as the call
-    write("setRadioVolume", {{"volume", jsonUnsigned(volume)}});
+    write("setRadioVolume", [&] { return Json{{"volume", volume}}; });
 }
 
 void Trace::getTickCount() {
@@ -59,9 +64,7 @@ void Trace::getTickCount() {
 }
 
 void Trace::bassInit(int device, BASS_DWORD freq, BASS_DWORD flags) {
-    write("BASS_Init", {{"device", std::to_string(device)},
-                        {"freq", jsonUnsigned(freq)},
-                        {"flags", jsonUnsigned(flags)}});
+    write("BASS_Init", [&] { return Json{{"device", device}, {"freq", freq}, {"flags", flags}}; });
 }
 
 void Trace::bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM handle) {
@@ -71,33 +74,34 @@ void Trace::bassStreamCreateFile(const char* path, BASS_DWORD flags, HSTREAM han
         shown = "<plugin>" + shown.substr(pluginFolder.size());
     }
     std::string_view sound = fileName(path);
-    write("BASS_StreamCreateFile", {{"path", jsonString(shown)},
-                                    {"sound", jsonString(sound)},
-                                    {"flags", jsonUnsigned(flags)}});
+    write("BASS_StreamCreateFile", [&] {
+        return Json{{"path", jsonText(shown)}, {"sound", jsonText(sound)}, {"flags", flags}};
+    });
     if (handle != 0) streams[handle] = Stream{std::string(sound)};
 }
 
 void Trace::bassChannelSetAttribute(BASS_DWORD handle, BASS_DWORD attrib, float value) {
-    if (out == nullptr) return;
-    write("BASS_ChannelSetAttribute", {{"sound", soundJson(handle)},
-                                       {"attrib", jsonUnsigned(attrib)},
-                                       {"value", jsonFloat(value)}});
+    write("BASS_ChannelSetAttribute", [&] {
+        return Json{{"sound", soundJson(handle)}, {"attrib", attrib}, {"value", jsonNumber(value)}};
+    });
 }
 
 void Trace::bassChannelPlay(BASS_DWORD handle, BASS_BOOL restart) {
-    write("BASS_ChannelPlay", {{"sound", soundJson(handle)}, {"restart", std::to_string(restart)}});
+    write("BASS_ChannelPlay", [&] {
+        return Json{{"sound", soundJson(handle)}, {"restart", restart}};
+    });
     setPlaying(handle, true);
     const auto stream = streams.find(handle);
     if (stream != streams.end()) startedInFrame.push_back(stream->second.sound);
 }
 
 void Trace::bassChannelStop(BASS_DWORD handle) {
-    write("BASS_ChannelStop", {{"sound", soundJson(handle)}});
+    write("BASS_ChannelStop", [&] { return Json{{"sound", soundJson(handle)}}; });
     setPlaying(handle, false);
 }
 
 void Trace::bassStreamFree(HSTREAM handle) {
-    write("BASS_StreamFree", {{"sound", soundJson(handle)}});
+    write("BASS_StreamFree", [&] { return Json{{"sound", soundJson(handle)}}; });
     streams.erase(handle);
 }
 
@@ -114,17 +118,9 @@ std::vector<std::string> Trace::playingSounds() const {
     return playing;
 }
 
-void Trace::write(std::string_view call, std::initializer_list<Field> fields) {
-    if (out == nullptr || muted) return;
-    *out << "{\"frame\":" << (frame ? jsonUnsigned(*frame) : "null") << ",\"tick\":" << tick
-         << ",\"call\":" << jsonString(call);
-    for (const Field& field : fields) *out << ",\"" << field.name << "\":" << field.json;
-    *out << "}\n";
-}
-
-std::string Trace::soundJson(BASS_DWORD handle) const {
+Json Trace::soundJson(BASS_DWORD handle) const {
     auto stream = streams.find(handle);
-    return stream == streams.end() ? "null" : jsonString(stream->second.sound);
+    return stream == streams.end() ? Json() : jsonText(stream->second.sound);
 }
 
 void Trace::setPlaying(BASS_DWORD handle, bool playing) {

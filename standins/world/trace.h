@@ -10,8 +10,9 @@
 // libraries that hand out different handles give the same trace; a handle the trace has not seen
 // created is "sound":null. The plug-in's folder at the start of a path is written "<plugin>".
 // Calls outside any frame (the unload) carry "frame":null and the tick of the last frame (0 before
-// the first). Floats are written as the shortest text that reads back to the same 32-bit value, the
-// same on every build; a value with no number is a string ("nan", "inf", "-inf").
+// the first). Each line is written by the JSON library; floats as jsonNumber writes them, the
+// shortest text that reads back to the same 32-bit value, the same on every build; a value with
+// no number is a string ("nan", "-nan", "inf", "-inf").
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,7 @@
 #include <vector>
 
 #include "standins/audio/call_observer.h"
-#include "text/json_text.h"  // jsonString, for the trace's readers
+#include "text/json_text.h"
 
 class Trace : public audio::CallObserver {
   public:
@@ -58,17 +59,18 @@ class Trace : public audio::CallObserver {
     const std::vector<std::string>& soundsStartedInFrame() const { return startedInFrame; }
 
   private:
-    struct Field {
-        std::string_view name;
-        std::string json;
-    };
     struct Stream {
         std::string sound;
         bool playing = false;
     };
 
-    void write(std::string_view call, std::initializer_list<Field> fields = {});
-    std::string soundJson(BASS_DWORD handle) const;
+    // Writes the line of call, unless nothing is written (no stream, or muted). fields, a function
+    // answering the call's own members as a JSON object, is called only then: JSON allocates, and
+    // the plug-in's frame, traced or not, must allocate nothing.
+    template <typename Fields>
+    void write(std::string_view call, const Fields& fields);
+    void write(std::string_view call);
+    Json soundJson(BASS_DWORD handle) const;
     void setPlaying(BASS_DWORD handle, bool playing);
 
     std::ostream* out;

@@ -21,6 +21,7 @@
 #include "sim/output_file.h"
 #include "sim/plugin_folder.h"
 #include "sim/wav_render.h"
+#include "sound/sound_player.h"
 #include "standins/audio/sound_stream.h"
 #include "tests/support/temp_folder.h"
 
@@ -98,6 +99,13 @@ class Track {
     double end = 0.0;
 };
 
+// Whether fileName is the plug-in's looped static, not an impact sound.
+bool isStaticLoop(const std::string& fileName) {
+    return std::any_of(std::begin(pluginSounds), std::end(pluginSounds), [&](const PluginSound& s) {
+        return s.role == SoundRole::staticLoop && fileName == s.fileName;
+    });
+}
+
 // The sox commands that mix the run's events: every sound from its start to its stop at its
 // volume, the radio bed at the radio's gain in stretches of one volume; a track each for the
 // impact sounds, the static and the bed, then the mix of the three.
@@ -116,7 +124,7 @@ std::vector<std::string> soxCommands(const std::vector<FrameRecord>& records,
             }
             fs::path wav = folder / (sound->first + ".wav");
             double length = record.time - sound->second;
-            if (sound->first == "noise.mp3") {
+            if (isStaticLoop(sound->first)) {
                 noise.add(wav, effectSettings.volumeNoise, sound->second, sound->second, length);
             } else {
                 impacts.add(wav, effectSettings.volumeDamage, 0.0, sound->second, length);
@@ -155,7 +163,7 @@ int main() {
     Scenario drive = parseScenario(tenMinuteDrive(), "ten-minutes.toml");
     const TempFolder temp;
     const fs::path& folder = temp.path();
-    PluginFolder plugin(assets + "/Ostrelle.ini", assets + "/Radio SFX");
+    PluginFolder plugin(assets + "/Ostrelle.ini", assets + '/' + soundFolderName);
 
     double start = cpuSeconds(RUSAGE_SELF);
     std::vector<FrameRecord> records;
@@ -170,11 +178,11 @@ int main() {
     }
     double ours = cpuSeconds(RUSAGE_SELF) - start;
 
-    for (const char* sound : {"broke.mp3", "broke2.mp3"}) {
-        decode(assets + "/Radio SFX/" + sound, false, driveSeconds,
-               folder / (std::string(sound) + ".wav"));
+    for (const PluginSound& sound : pluginSounds) {
+        decode(assets + '/' + soundFolderName + '/' + sound.fileName,
+               sound.role == SoundRole::staticLoop, driveSeconds,
+               folder / (std::string(sound.fileName) + ".wav"));
     }
-    decode(assets + "/Radio SFX/noise.mp3", true, driveSeconds, folder / "noise.mp3.wav");
     decode(assets + "/radio-bed.mp3", true, driveSeconds, folder / "bed.wav");
     std::vector<std::string> commands = soxCommands(records, folder, folder / "sox.wav");
     double soxStart = cpuSeconds(RUSAGE_CHILDREN);

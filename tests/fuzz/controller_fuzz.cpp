@@ -7,9 +7,11 @@
 // starts.
 //
 // The input, little-endian:
-//   settings: damage volume in hundredths (u8), impact intensity (u16), shortest and longest duck
-//     in ms (u32 each), radio duck volume (u8), tunnel static switch (u8), tunnel duck volume
-//     (u8), noise volume in hundredths (u8), the first frame's tick (u32); missing bytes read 0;
+//   settings: one value for each key of settingKeys, in its order, by the key's type (see
+//     valueText): today damage volume in hundredths (u16), impact intensity in hundredths (u16),
+//     shortest and longest duck in ms (u32 each), radio duck volume (u8), tunnel static switch
+//     (u8), noise volume in hundredths (u16), tunnel duck volume (u8); then the first frame's
+//     tick (u32); missing bytes read 0;
 //   then one row a frame: ticks since the frame before (u16), suspend flag, actor, vehicle id and
 //     status (u8 each), health, impact, x, y, z (f32 each), roof found (u8, low bit), roof height
 //     (f32). Bytes short of a whole row are ignored.
@@ -20,6 +22,8 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "config/settings.h"
@@ -60,24 +64,27 @@ class Bytes {
     std::size_t position = 0;
 };
 
-// The settings file the input describes.
+// A value for a key that stores into a field of type Value, as a modder would write it: a float
+// in hundredths (u16), a duration (u32), a volume or a switch (u8, the switch as the number).
+template <typename Value>
+std::string valueText(Bytes& in, Value EffectSettings::*) {
+    if constexpr (std::is_same_v<Value, float>) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%.2f", in.next<std::uint16_t>() / 100.0);
+        return text;
+    } else {
+        using Stored = std::conditional_t<std::is_same_v<Value, bool>, std::uint8_t, Value>;
+        return std::to_string(in.next<Stored>());
+    }
+}
+
+// The settings file the input describes: every key of the plug-in's, in its table's order.
 std::string settingsText(Bytes& in) {
-    const double volumeDamage = in.next<std::uint8_t>() / 100.0;
-    const unsigned impactIntensity = in.next<std::uint16_t>();
-    const unsigned minImpactMs = in.next<std::uint32_t>();
-    const unsigned maxImpactMs = in.next<std::uint32_t>();
-    const unsigned radioDuckVolume = in.next<std::uint8_t>();
-    const unsigned tunnelStatic = in.next<std::uint8_t>();
-    const unsigned tunnelDuckVolume = in.next<std::uint8_t>();
-    const double volumeNoise = in.next<std::uint8_t>() / 100.0;
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "[Settings]\nVolume Damage=%.2f\nImpact intensity=%u\n"
-                  "Minimum time impact SFX=%u\nMaximum time impact SFX=%u\n"
-                  "Radio Duck Volume=%u\nEnable Tunnel Static=%u\nVolume Noise=%.2f\n"
-                  "Tunnel Radio Duck Volume=%u\n",
-                  volumeDamage, impactIntensity, minImpactMs, maxImpactMs, radioDuckVolume,
-                  tunnelStatic, volumeNoise, tunnelDuckVolume);
+    std::string text = "[" + std::string(settingsSection) + "]\n";
+    for (const SettingKey& setting : settingKeys) {
+        text += std::string(setting.key) + '=' +
+                std::visit([&](auto field) { return valueText(in, field); }, setting.field) + '\n';
+    }
     return text;
 }
 
@@ -198,8 +205,8 @@ class Watch {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::filesystem::create_directory_symlink(OSTRELLE_ASSETS "/Radio SFX",
-                                              folder.path() / "Radio SFX");
+    std::filesystem::create_directory_symlink(
+        std::filesystem::path(OSTRELLE_ASSETS) / soundFolderName, folder.path() / soundFolderName);
     return 0;
 }
 

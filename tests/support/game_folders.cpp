@@ -18,13 +18,14 @@ std::string silentMp3() {
 // The game's program and bass.dll in the game's folder, the plug-in with its settings and sounds
 // in scripts/.
 GameFiles playersFolder() {
-    return {{"game.exe", gameProgram()},
-            {"bass.dll", audioLibrary()},
-            {"scripts/Ostrelle.dll", pluginLibrary()},
-            {"scripts/Ostrelle.ini", "[Settings]\r\nVolume Damage=0.5\r\n"},
-            {"scripts/Radio SFX/broke.mp3", silentMp3()},
-            {"scripts/Radio SFX/broke2.mp3", silentMp3()},
-            {"scripts/Radio SFX/noise.mp3", silentMp3()}};
+    GameFiles files = {{"game.exe", gameProgram()},
+                       {"bass.dll", audioLibrary()},
+                       {"scripts/Ostrelle.dll", pluginLibrary()},
+                       {"scripts/Ostrelle.ini", "[Settings]\r\nVolume Damage=0.5\r\n"}};
+    for (const PluginSound& sound : pluginSounds) {
+        files["scripts/" + std::string(soundFolderName) + '/' + sound.fileName] = silentMp3();
+    }
+    return files;
 }
 
 // Moves everything of scripts/ (the plug-in, its settings and sounds) into folder.

@@ -19,11 +19,14 @@ std::string setting(const char* key, const std::string& value) {
 
 // The keys the paths depend on; the others keep their defaults.
 std::string settingsText() {
-    return "[Settings]\n" +
-           setting("Impact intensity", std::to_string(StartedPlugin::impactIntensity)) +
-           setting("Minimum time impact SFX", std::to_string(StartedPlugin::shortestDuckMs)) +
-           setting("Maximum time impact SFX", std::to_string(StartedPlugin::longestDuckMs)) +
-           setting("Enable Tunnel Static", "1");
+    return "[" + std::string(settingsSection) + "]\n" +
+           setting(keyOf(&EffectSettings::impactIntensity),
+                   std::to_string(StartedPlugin::impactIntensity)) +
+           setting(keyOf(&EffectSettings::minImpactMs),
+                   std::to_string(StartedPlugin::shortestDuckMs)) +
+           setting(keyOf(&EffectSettings::maxImpactMs),
+                   std::to_string(StartedPlugin::longestDuckMs)) +
+           setting(keyOf(&EffectSettings::tunnelStaticEnabled), "1");
 }
 
 }  // namespace
@@ -31,7 +34,7 @@ std::string settingsText() {
 StartedPlugin::StartedPlugin() : previousPluginDirectory(pluginDirectory.view()) {
     folder.write("Ostrelle.ini", settingsText());
     for (const PluginSound& sound : pluginSounds) {
-        folder.write(std::string("Radio SFX/") + sound.fileName, "mp3");
+        folder.write(std::string(soundFolderName) + '/' + sound.fileName, "mp3");
     }
     loadPluginAfresh(folder.path().string());
     callLogging = false;

@@ -213,7 +213,7 @@ export async function createCore(createModule, assets) {
 
     // The same run for the page: frameCount; frames, a Float64Array for each per-frame number by
     // its name (time, duration, radioVolume, radioLevel, state, marks, duckMs, tick); marks, the
-    // bits of frames.marks by name (crash: a duck began, ignoredCrash, roof, pause, onFoot,
+    // bits of frames.marks by name (crash: a duck began, ignoredCrash, roof, pause, away,
     // radioSet); the sound calls; the drive's collisions and roofs with what the plug-in made of
     // each ({collisions: [{frame, time, force, verdict}], roofs: [{frame, time, gap, verdict}]});
     // timeline, ostrelle-sim's timeline as [{frame, who, text}]; and the trace and table only when
@@ -240,6 +240,10 @@ export async function createCore(createModule, assets) {
     // Answers {status (0 all pass, 1 any fails), report (as `ostrelle-sim check-game` prints it),
     // data (the report as `check-game --json` prints it)}.
     checkGame: gameChecker(calls),
+
+    // Whether check-game reads what the file at path (relative to the game's folder, '/' between
+    // parts) holds; of every other file it asks only whether it is there.
+    checkGameReads: (path) => call('tunerCheckGameReads', 'number', ['string'], [path]) === 1,
 
     stateName: (state) => call('tunerStateName', 'string', ['number'], [state]),
   };

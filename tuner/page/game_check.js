@@ -3,20 +3,9 @@
 import { FileProblem, showMessage } from './files.js';
 import { $ } from './dom.js';
 
-// A game folder holds gigabytes of data the check never opens. It reads the programs and bass.dll
-// in the folder itself, every Ostrelle.dll (it searches the sub-folders for the plug-in), the
-// settings files and the plug-in's sounds (soundNames, lower case: it judges whether each would
-// play); of every other file it asks only whether it is there, so those are written as empty
-// placeholders.
-function isRead(path, soundNames) {
-  const name = path.slice(path.lastIndexOf('/') + 1).toLowerCase();
-  return (
-    name.endsWith('.ini') ||
-    name === 'ostrelle.dll' ||
-    soundNames.has(name) ||
-    /^([^/]*\.exe|bass\.dll)$/i.test(path)
-  );
-}
+// A game folder holds gigabytes of data the check never opens: only the files it reads (by the
+// core's own list, core.checkGameReads) are read; every other file is written as an empty
+// placeholder, as the check asks only whether it is there.
 const largestRead = 256 * 1048576; // what check-game reads of one file at most
 const mostFiles = 100_000;
 const mostBytes = 1024 * 1048576;
@@ -30,10 +19,11 @@ const cleanPath = (path) =>
     .join('/');
 
 // The files given (a FileList, Files, {path, file, inFolder} from a drop, or {path, bytes}) as
-// {folderName, files: [{path, bytes}]}, paths relative to the game's folder, the plug-in's sounds
-// among those read (see isRead). Files picked or dropped as a folder carry its name as the first
-// part of their path (inFolder); files picked one by one lie in the game's folder.
-async function gameFolderFiles(given, soundNames) {
+// {folderName, files: [{path, bytes}]}, paths relative to the game's folder; only the files the
+// check reads (isRead, the core's checkGameReads) hold their bytes. Files picked or dropped as a
+// folder carry its name as the first part of their path (inFolder); files picked one by one lie
+// in the game's folder.
+async function gameFolderFiles(given, isRead) {
   const entries = [...given].map((item) =>
     item instanceof File
       ? {
@@ -61,7 +51,7 @@ async function gameFolderFiles(given, soundNames) {
   let bytesRead = 0;
   const files = [];
   for (const [i, entry] of entries.entries()) {
-    if (!isRead(entry.path, soundNames)) {
+    if (!isRead(entry.path)) {
       files.push({ path: entry.path, bytes: new Uint8Array() });
     } else if (entry.bytes !== undefined) {
       files.push({
@@ -157,7 +147,6 @@ export class GameCheckPanel {
   constructor(root, { core }) {
     this.root = root;
     this.core = core;
-    this.soundNames = new Set(core.sounds.map((sound) => sound.file.toLowerCase()));
     $(this.root, 'game-files').addEventListener('change', (event) => {
       this.check([...event.target.files]);
       event.target.value = '';
@@ -179,7 +168,7 @@ export class GameCheckPanel {
   // check-game over the files given (see gameFolderFiles), in folder or /games/ and the folder's
   // name: {answer (the core's), loose (the files came without their folders)}.
   async checkFiles(given, folder) {
-    const { folderName, files, loose } = await gameFolderFiles(given, this.soundNames);
+    const { folderName, files, loose } = await gameFolderFiles(given, this.core.checkGameReads);
     return { answer: this.core.checkGame(files, folder ?? `/games/${folderName}`), loose };
   }
 

@@ -1,8 +1,13 @@
 // The radio over a drive on a canvas, marked as ostrelle-sim's plot marks it: roofs and ducks
-// shaded, pauses grey, stretches on foot hatched, crashes that ducked as dashed red lines and
-// those that did not as dotted grey ones, in ostrelle-sim's colours. A snapshot run is
-// drawn under the current one. Drawn by hand on a 2D canvas: a step line and some rectangles need
-// no plotting library, and a few thousand points redraw well within a frame.
+// shaded, pauses grey, stretches where the plug-in watched nothing (out of the vehicle, a status of
+// 10 or more) hatched, crashes that ducked as dashed red lines and those that did not as dotted
+// grey ones, in ostrelle-sim's colours. A snapshot run is drawn under the current one. Drawn by
+// hand on a 2D canvas: a step line and some rectangles need no plotting library, and a few
+// thousand points redraw well within a frame.
+
+// The hatched stretches' name, short for the legend: frames in which the plug-in watched nothing
+// (no player, out of the vehicle, a status of 10 or more; see gateShade).
+const awayLabel = 'not watched';
 
 // The page's own colours; the plot's shared ones come from the module (core.palette), the same as
 // ostrelle-sim's plot.
@@ -168,7 +173,7 @@ export class RadioPlot {
     shade((i) => marks(i) & run.marks.roof, this.colours.roof);
     shade((i) => this.value(run, i, 'state') === duckState, this.colours.duck);
     shade((i) => marks(i) & run.marks.pause, this.colours.pause);
-    shade((i) => marks(i) & run.marks.onFoot, onFootPattern(g, this.colours.away));
+    shade((i) => marks(i) & run.marks.away, awayPattern(g, this.colours.away));
   }
 
   drawAxes(g) {
@@ -275,7 +280,7 @@ export class RadioPlot {
       marks & run.marks.ignoredCrash ? 'impact ignored' : '',
       marks & run.marks.roof ? 'under a roof' : '',
       marks & run.marks.pause ? 'paused' : '',
-      marks & run.marks.onFoot ? 'on foot' : '',
+      marks & run.marks.away ? awayLabel : '',
     ].filter(Boolean);
     return (
       `${this.value(run, frame, 'time').toFixed(3)} s, frame ${frame}: ${stateName(this.value(run, frame, 'state'))}, ` +
@@ -302,7 +307,7 @@ function niceStep(rough) {
   return [1, 2, 5, 10].map((m) => m * power).find((step) => step >= rough);
 }
 
-function onFootPattern(g, colour) {
+function awayPattern(g, colour) {
   const tile = document.createElement('canvas');
   tile.width = tile.height = 8;
   const t = tile.getContext('2d');
@@ -321,7 +326,7 @@ export const legendOf = (colours) => [
   ['under a roof', colours.roof, 'box'],
   ['duck', colours.duck, 'box'],
   ['paused', colours.pause, 'box'],
-  ['on foot', colours.away, 'hatch'],
+  [awayLabel, colours.away, 'hatch'],
   ['crash', colours.crash, 'dash'],
   ['impact ignored', colours.ignored, 'dash'],
 ];

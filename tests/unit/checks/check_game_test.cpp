@@ -106,6 +106,47 @@ INSTANTIATE_TEST_SUITE_P(
                   "cut short"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct ReadCase {
+    const char* path;  // relative to the game's folder
+    bool read;
+};
+
+const ReadCase readCases[] = {
+    {"game.exe", true},          {"Setup.EXE", true},
+    {"bin/game.exe", false},     {"BASS.DLL", true},
+    {"sub/bass.dll", false},     {"scripts/modloader/Ostrelle/ostrelle.dll", true},
+    {"Ostrelle.dll", true},      {"scripts/OSTRELLE.INI", true},
+    {"scripts/game.ini", false}, {"scripts/Radio SFX/Broke2.mp3", true},
+    {"noise.mp3", true},         {"scripts/Radio SFX/readme.txt", false},
+    {"models/gta3.img", false},  {"scripts/Ostrelle.dll.bak", false},
+};
+
+TEST(CheckGameReads, OnlyWhatTheChecksOpen) {
+    for (const ReadCase& c : readCases) EXPECT_EQ(checkGameReads(c.path), c.read) << c.path;
+}
+
+// What the tuner page relies on: the checks say the same of every game folder when only the files
+// checkGameReads names hold their bytes.
+TEST(CheckGameReads, TheReportIsTheSameWithEveryOtherFileEmpty) {
+    TempFolder temp;
+    const auto linesOf = [&](const std::string& where, bool onlyRead) {
+        const GameFiles files = gameFolder(where).value();
+        for (const auto& [path, bytes] : files) {
+            temp.write("game/" + path, onlyRead && !checkGameReads(path) ? "" : bytes);
+        }
+        std::string text;
+        for (const CheckLine& line : checkGameFolder(temp.path() / "game", {})) {
+            text += line.topic + (line.passed ? " ok: " : " FAIL: ") + line.text() + '\n';
+            for (const std::string& detail : line.details) text += "  " + detail + '\n';
+        }
+        std::filesystem::remove_all(temp.path() / "game");
+        return text;
+    };
+    for (const std::string& name : gameFolderNames()) {
+        EXPECT_EQ(linesOf(name, true), linesOf(name, false)) << name;
+    }
+}
+
 class AudioLibrary : public testing::TestWithParam<BytesCase> {};
 
 TEST_P(AudioLibrary, NamesWhatTheLoaderWouldMiss) {

@@ -18,6 +18,7 @@ std::vector<FrameRecord> drive() {
         records[i].time = 0.5 * i;
         records[i].duration = 0.5;
         records[i].row.vehicle = 1;
+        records[i].decision.gate = FrameGate::watched;
     }
     records[1].row.roofFound = records[2].row.roofFound = true;
     records[3].row.impact = 400.0f;
@@ -30,7 +31,8 @@ std::vector<FrameRecord> drive() {
 struct ScriptCase {
     std::string name;
     std::function<void(std::vector<FrameRecord>&)> change;
-    std::vector<std::string> expected;  // lines of the script
+    std::vector<std::string> expected;          // lines of the script
+    std::vector<std::string> notExpected = {};  // text the script must not hold
 };
 
 void PrintTo(const ScriptCase& c, std::ostream* out) {
@@ -45,6 +47,9 @@ TEST_P(PlotScript, DrawsWhatThePluginDidAndWhatItIgnored) {
     const std::string script = plotScript(records, "It's a drive");
     for (const std::string& line : GetParam().expected) {
         EXPECT_NE(script.find("\n" + line + "\n"), std::string::npos) << line << "\n" << script;
+    }
+    for (const std::string& text : GetParam().notExpected) {
+        EXPECT_EQ(script.find(text), std::string::npos) << text << "\n" << script;
     }
 }
 
@@ -65,15 +70,30 @@ INSTANTIATE_TEST_SUITE_P(
                    [](std::vector<FrameRecord>& r) { r[3].decision.duckStarted = false; },
                    {"set arrow from 1.5, graph 0 to 1.5, graph 1 nohead linecolor rgb '#8c8c8c' "
                     "dashtype 3 linewidth 1.5"}},
-        ScriptCase{"OutOfTheVehicleAndIgnoredStatusAreShaded",
+        ScriptCase{"TheGatesThatEndedFramesAreShaded",
                    [](std::vector<FrameRecord>& r) {
-                       r[0].row.vehicle = 0;
-                       r[5].row.status = 10;
+                       r[0].decision.gate = FrameGate::nothingToWatch;
+                       r[2].decision.gate = FrameGate::paused;
+                       r[5].decision.gate = FrameGate::ineligibleStatus;
                    },
                    {"set object rect from 0, graph 0 to 0.5, graph 1 behind fillcolor rgb "
                     "'#c8bcd8' fillstyle solid 1.0 noborder",
+                    "set object rect from 1, graph 0 to 1.5, graph 1 behind fillcolor rgb "
+                    "'#e2e2e2' fillstyle solid 1.0 noborder",
                     "set object rect from 2.5, graph 0 to 3, graph 1 behind fillcolor rgb "
                     "'#c8bcd8' fillstyle solid 1.0 noborder"}},
+        // The plug-in looks at the suspend flag first: a pause on foot is a pause, and only it.
+        ScriptCase{"WhatAGateHidNoneOfItsFramesShows",
+                   [](std::vector<FrameRecord>& r) {
+                       r[0].row.vehicle = 0;
+                       r[0].row.suspend = 1;
+                       r[0].decision.gate = FrameGate::paused;
+                       r[5].row.status = 10;
+                       r[5].decision.gate = FrameGate::notStarted;
+                   },
+                   {"set object rect from 0, graph 0 to 0.5, graph 1 behind fillcolor rgb "
+                    "'#e2e2e2' fillstyle solid 1.0 noborder"},
+                   {"rgb '#c8bcd8' fillstyle"}},
         ScriptCase{"TheAxisHoldsRadioLevelsAboveFull",
                    [](std::vector<FrameRecord>& r) { r[3].radioVolume = 255; },
                    {"set yrange [0:268]", "set ytics add (255)"}}),

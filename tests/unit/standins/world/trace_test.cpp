@@ -31,6 +31,8 @@ const Case cases[] = {
     {"findRoofZ beyond numbers",
      [](Trace& t) { t.findRoofZ(nan, std::numeric_limits<float>::infinity(), 16777216.0f); },
      at + R"("findRoofZ","x":"nan","y":"inf","z":16777216})"},
+    {"findRoofZ at a signed zero", [](Trace& t) { t.findRoofZ(-0.0f, 0.0f, -1e-45f); },
+     at + R"("findRoofZ","x":-0.0,"y":0,"z":-1e-45})"},
     {"setRadioVolume", [](Trace& t) { t.setRadioVolume(255); },
      at + R"("setRadioVolume","volume":255})"},
     {"BASS_Init", [](Trace& t) { t.bassInit(-1, 44100, 0); },
