@@ -59,8 +59,11 @@ export class PlotPanel {
       const frame = event.target.closest('button')?.dataset.frame;
       if (frame !== undefined) this.moveCursor(Number(frame));
     });
-    // A canvas resized is cleared: drawn again before that frame is painted.
-    new ResizeObserver(() => this.draw()).observe(canvas);
+    // A canvas resized is cleared: drawn again at its new size before that frame is painted.
+    new ResizeObserver(() => {
+      this.plot.measure();
+      this.draw();
+    }).observe(canvas);
     this.drawQueued = false;
     this.lastDrawMs = 0; // for the benchmark
   }
