@@ -4,7 +4,7 @@
 // how many count at the current settings and why each other one does not. From the run's answer
 // (core.run: collisions, each {frame, time, force or fall, verdict}, and roofs, each {frame, time,
 // gap, verdict}). Each entry moves the plot's cursor to its frame: onFrame(frame).
-import { $ } from './dom.js';
+import { $, setText, showList } from './dom.js';
 
 const mostListed = 300; // of each kind; a recording of hours may hold thousands
 
@@ -40,24 +40,14 @@ export class CollisionsPanel {
 
   // Lists events of a kind (what), each in the words of told(event).
   list(what, events, told) {
-    $(this.root, `${what}s-summary`).textContent = summary(events, what);
-    const items = events.slice(0, mostListed).map((event) => {
-      const button = document.createElement('button');
-      button.type = 'button';
-      button.dataset.frame = event.frame;
-      button.textContent = `${event.time.toFixed(3)} s, frame ${event.frame}: ${told(event)} — ${event.verdict}`;
-      const item = document.createElement('li');
-      if (event.verdict !== 'counted') item.className = 'ignored';
-      item.append(button);
-      return item;
-    });
-    if (events.length > mostListed) {
-      items.push(
-        Object.assign(document.createElement('li'), {
-          textContent: `and ${events.length - mostListed} more`,
-        }),
-      );
-    }
-    $(this.root, `${what}s-list`).replaceChildren(...items);
+    setText($(this.root, `${what}s-summary`), summary(events, what));
+    const entries = events.slice(0, mostListed).map((event) => ({
+      text: `${event.time.toFixed(3)} s, frame ${event.frame}: ${told(event)} — ${event.verdict}`,
+      frame: event.frame,
+      ignored: event.verdict !== 'counted',
+    }));
+    if (events.length > mostListed)
+      entries.push({ text: `and ${events.length - mostListed} more` });
+    showList($(this.root, `${what}s-list`), entries);
   }
 }

@@ -76,20 +76,27 @@ function runOf({ module }, answer) {
       ]),
     );
   const calls = columns(answer.soundCalls, answer.soundCallCount);
-  const soundCalls = Array.from(calls.frame, (frame, i) => ({
-    frame,
-    call: answer.callKinds[calls.kind[i]],
-    stream: calls.stream[i],
-    sound: answer.soundNames[calls.stream[i]] ?? '',
-    loop: calls.flag[i] === 1,
-    restart: calls.flag[i] === 1,
-    volume: calls.volume[i],
-  }));
+  // One object a call, made when first asked for (to play or export): a run under a roof sets a
+  // volume every frame, and a slider's step needs none of them.
+  let soundCalls = null;
+  const soundCallsOf = () =>
+    Array.from(calls.frame, (frame, i) => ({
+      frame,
+      call: answer.callKinds[calls.kind[i]],
+      stream: calls.stream[i],
+      sound: answer.soundNames[calls.stream[i]] ?? '',
+      loop: calls.flag[i] === 1,
+      restart: calls.flag[i] === 1,
+      volume: calls.volume[i],
+    }));
   return {
     frameCount: answer.frameCount,
     frames: columns(answer.frames, answer.frameCount),
     marks: answer.marks,
-    soundCalls,
+    get soundCalls() {
+      soundCalls ??= soundCallsOf();
+      return soundCalls;
+    },
     collisions: answer.collisions,
     roofs: answer.roofs,
     timeline: answer.timeline,

@@ -28,7 +28,7 @@ export class ForceStrip {
     this.max = max;
     this.onThreshold = onThreshold;
     this.drives = new Map(); // each drive's name to its last run's impact forces
-    this.threshold = 0;
+    this.threshold = null; // drawn at the first show
     root.insertAdjacentHTML(
       'beforeend',
       `<figure class="force-strip"><figcaption>Impact forces of the drives opened so far:
@@ -106,14 +106,45 @@ export class ForceStrip {
       name,
       collisions.filter((collision) => typeof collision.force === 'number'),
     );
-    this.threshold = threshold;
     const marks = [];
     const counts = { counted: 0, ignored: 0 };
     for (const [drive, forces] of this.drives) {
       for (const { force, time, verdict } of forces) {
         const row = verdict === 'counted' ? 'counted' : 'ignored';
         ++counts[row];
-        const x = this.x(force);
+        marks.push({
+          x: this.x(force),
+          row,
+          title: `${drive} at ${time.toFixed(3)} s: impact force ${force}, ${verdict}`,
+        });
+      }
+    }
+    this.showMarks(marks);
+    if (threshold !== this.threshold) {
+      this.threshold = threshold;
+      const x = this.x(threshold);
+      for (const [key, value] of [
+        ['x1', x],
+        ['x2', x],
+      ])
+        this.line.setAttribute(key, value);
+      this.handle.setAttribute('x', x - 6);
+      this.handle.setAttribute('aria-valuenow', threshold);
+    }
+    const summary = `${counts.counted} counted, ${counts.ignored} ignored, in ${this.drives.size} drive${this.drives.size === 1 ? '' : 's'}; Impact intensity ${threshold}`;
+    if (this.summary.textContent !== summary) {
+      this.summary.textContent = summary;
+      this.svg.setAttribute('aria-label', summary);
+    }
+  }
+
+  // Draws the marks ({x, row, title}), unless they are those drawn: most slider steps move none.
+  showMarks(marks) {
+    const key = JSON.stringify(marks);
+    if (key === this.marksShown) return;
+    this.marksShown = key;
+    this.marks.replaceChildren(
+      ...marks.map(({ x, row, title }) => {
         const mark = element('line', {
           x1: x,
           x2: x,
@@ -122,20 +153,9 @@ export class ForceStrip {
           class: row,
         });
         mark.append(element('title'));
-        mark.firstChild.textContent = `${drive} at ${time.toFixed(3)} s: impact force ${force}, ${verdict}`;
-        marks.push(mark);
-      }
-    }
-    this.marks.replaceChildren(...marks);
-    const x = this.x(threshold);
-    for (const [key, value] of [
-      ['x1', x],
-      ['x2', x],
-    ])
-      this.line.setAttribute(key, value);
-    this.handle.setAttribute('x', x - 6);
-    this.handle.setAttribute('aria-valuenow', threshold);
-    this.summary.textContent = `${counts.counted} counted, ${counts.ignored} ignored, in ${this.drives.size} drive${this.drives.size === 1 ? '' : 's'}; Impact intensity ${threshold}`;
-    this.svg.setAttribute('aria-label', this.summary.textContent);
+        mark.firstChild.textContent = title;
+        return mark;
+      }),
+    );
   }
 }

@@ -89,12 +89,14 @@ class Tuner {
   run(drive = this.drive) {
     const started = performance.now();
     const answer = this.core.run({ ...drive, ini: this.settings.document.toBytes() });
+    const ran = performance.now();
     const isNew = drive !== this.drive;
     this.drive = drive;
     this.plot.show(answer, isNew);
     this.collisions.show(answer);
     this.sound.show(answer, drive.name);
     this.lastRunMs = performance.now() - started;
+    this.lastRun = { core: ran - started, shown: performance.now() - ran };
     this.opened.set(drive.name, { drive, quick: answer.frameCount <= quickFrames });
     this.showForces(drive.name, answer);
     this.rerunOthersSoon();
@@ -156,7 +158,7 @@ function acceptDrops(tuner) {
 }
 
 // What the page offers the console and test scripts as window.ostrelle (see docs/tuner-scripting.md).
-function consoleApi(tuner, assets, firstPlot) {
+function consoleApi(tuner, assets, { coreReady, firstPlot }) {
   const { core, game, sound } = tuner;
   return {
     version: assets.version,
@@ -167,9 +169,17 @@ function consoleApi(tuner, assets, firstPlot) {
     simulate: core.simulate,
     checkIni: core.checkIni,
     checkGame: async (files, folder) => (await game.checkFiles(files, folder)).answer,
-    // The page's own figures, for the benchmark: milliseconds from the script's start to the
-    // first plot, and a mix of the current drive as the player and WAV export make it.
-    timings: { firstPlot },
+    // The page's own figures, for the benchmark, in milliseconds: from the start of the page's
+    // navigation to the module started (coreReady) and to the first plot; the last run's parts: the plug-in's run (core), the lists
+    // written (shown) and the plot drawn (draw); and a mix of the current drive as the player and
+    // WAV export make it.
+    timings: {
+      coreReady,
+      firstPlot,
+      get lastRun() {
+        return { ...tuner.lastRun, draw: tuner.plot.lastDrawMs };
+      },
+    },
     mix: async () => {
       const mixer = await sound.newMixer();
       return mixer.piece(0, mixer.length)[0].length;
@@ -181,6 +191,7 @@ function consoleApi(tuner, assets, firstPlot) {
 async function start() {
   const assets = JSON.parse($(page, 'tuner-assets').textContent);
   const core = await createCore(window.createOstrelleModule, assets);
+  const coreReady = performance.now();
   const tuner = new Tuner(core, assets);
   acceptDrops(tuner);
   keepStageInView();
@@ -190,7 +201,7 @@ async function start() {
   });
   tuner.drives.select.dispatchEvent(new Event('change'));
   const firstPlot = performance.now(); // from the start of the page's navigation
-  window.ostrelle = consoleApi(tuner, assets, firstPlot);
+  window.ostrelle = consoleApi(tuner, assets, { coreReady, firstPlot });
   $(page, 'status').textContent = ready;
   return window.ostrelle;
 }

@@ -112,11 +112,17 @@ export class RadioPlot {
     this.axis = axes[aboveFull(this.run) || aboveFull(this.snapshot) ? 1 : 0];
   }
 
+  // The canvas's size in CSS pixels, read once and then when it changes (see PlotPanel), not at
+  // every draw: read there, it would lay the page out in the middle of a slider's step.
+  measure() {
+    this.width = this.canvas.clientWidth;
+    this.height = this.canvas.clientHeight;
+  }
+
   draw() {
     const { canvas } = this;
     const ratio = window.devicePixelRatio || 1;
-    this.width = canvas.clientWidth;
-    this.height = canvas.clientHeight;
+    if (this.width === undefined) this.measure();
     if (canvas.width !== Math.round(this.width * ratio))
       canvas.width = Math.round(this.width * ratio);
     if (canvas.height !== Math.round(this.height * ratio))
@@ -147,17 +153,20 @@ export class RadioPlot {
     g.restore();
   }
 
+  // The stretches shaded, each a run of frames: in a drive of hours, hundreds of thousands of
+  // frames are read for each kind, so the columns are read directly.
   drawStretches(g) {
     const run = this.run;
+    const { time, marks, state } = run.frames;
     const bottom = this.height - margin.bottom;
     const [first, end] = this.framesShown(run);
     const shade = (inside, style) => {
       let from = null;
       for (let i = first; i <= end; ++i) {
         const on = i < end && inside(i);
-        if (on && from === null) from = this.value(run, i, 'time');
+        if (on && from === null) from = time[i];
         if (!on && from !== null) {
-          const to = i < run.frameCount ? this.value(run, i, 'time') : this.length;
+          const to = i < run.frameCount ? time[i] : this.length;
           g.fillStyle = style;
           g.fillRect(
             this.x(from),
@@ -169,11 +178,11 @@ export class RadioPlot {
         }
       }
     };
-    const marks = (i) => this.value(run, i, 'marks');
-    shade((i) => marks(i) & run.marks.roof, this.colours.roof);
-    shade((i) => this.value(run, i, 'state') === duckState, this.colours.duck);
-    shade((i) => marks(i) & run.marks.pause, this.colours.pause);
-    shade((i) => marks(i) & run.marks.away, awayPattern(g, this.colours.away));
+    const { roof, pause, away } = run.marks;
+    shade((i) => marks[i] & roof, this.colours.roof);
+    shade((i) => state[i] === duckState, this.colours.duck);
+    shade((i) => marks[i] & pause, this.colours.pause);
+    shade((i) => marks[i] & away, awayPattern(g, this.colours.away));
   }
 
   drawAxes(g) {
@@ -219,8 +228,8 @@ export class RadioPlot {
       g.setLineDash(dash);
       g.lineWidth = 1.5;
       for (let i = first; i < end; ++i) {
-        if (!(this.value(run, i, 'marks') & bit)) continue;
-        const x = this.x(this.value(run, i, 'time'));
+        if (!(run.frames.marks[i] & bit)) continue;
+        const x = this.x(run.frames.time[i]);
         g.beginPath();
         g.moveTo(x, margin.top);
         g.lineTo(x, this.height - margin.bottom);
@@ -237,11 +246,12 @@ export class RadioPlot {
     g.lineWidth = 2;
     g.setLineDash(dash);
     g.beginPath();
+    const { time, radioVolume } = run.frames;
     let last = null;
     const [first, end] = this.framesShown(run);
     for (let i = first; i < end; ++i) {
-      const volume = this.value(run, i, 'radioVolume');
-      const x = this.x(this.value(run, i, 'time'));
+      const volume = radioVolume[i];
+      const x = this.x(time[i]);
       if (last === null) g.moveTo(x, this.y(volume));
       else if (volume !== last) {
         g.lineTo(x, this.y(last));
@@ -250,10 +260,7 @@ export class RadioPlot {
       last = volume;
     }
     if (last !== null)
-      g.lineTo(
-        this.x(end < run.frameCount ? this.value(run, end, 'time') : this.length),
-        this.y(last),
-      );
+      g.lineTo(this.x(end < run.frameCount ? time[end] : this.length), this.y(last));
     g.stroke();
     g.restore();
   }

@@ -3,7 +3,7 @@
 // words, one entry a frame, as a list that a screen reader reads and that moves the cursor.
 // onPlay(seconds) plays from a point.
 import { legendOf, RadioPlot } from './plot.js';
-import { $ } from './dom.js';
+import { $, showList } from './dom.js';
 
 const mostListed = 300; // a longer list is cut: zoom in to list a stretch
 
@@ -46,11 +46,11 @@ export class PlotPanel {
     $(this.root, 'snapshot').addEventListener('click', () => {
       this.plot.snapshot = this.run;
       $(this.root, 'snapshot-clear').disabled = false;
-      this.plot.draw();
+      this.redraw();
     });
     $(this.root, 'snapshot-clear').addEventListener('click', () => {
       this.clearSnapshot();
-      this.plot.draw();
+      this.redraw();
     });
     $(this.root, 'zoom-in').addEventListener('click', () => this.zoom(0.25));
     $(this.root, 'zoom-out').addEventListener('click', () => this.zoom(4));
@@ -59,7 +59,30 @@ export class PlotPanel {
       const frame = event.target.closest('button')?.dataset.frame;
       if (frame !== undefined) this.moveCursor(Number(frame));
     });
-    new ResizeObserver(() => this.plot.draw()).observe(canvas);
+    // A canvas resized is cleared: drawn again at its new size before that frame is painted.
+    new ResizeObserver(() => {
+      this.plot.measure();
+      this.draw();
+    }).observe(canvas);
+    this.drawQueued = false;
+    this.lastDrawMs = 0; // for the benchmark
+  }
+
+  // Draws the plot in the next frame, once however many changes come before it: a dragged slider
+  // may send more than one value a frame, and a playing drive moves the playhead every frame.
+  redraw() {
+    if (this.drawQueued) return;
+    this.drawQueued = true;
+    requestAnimationFrame(() => {
+      if (this.drawQueued) this.draw();
+    });
+  }
+
+  draw() {
+    const started = performance.now();
+    this.drawQueued = false;
+    this.plot.draw();
+    this.lastDrawMs = performance.now() - started;
   }
 
   get run() {
@@ -83,7 +106,9 @@ export class PlotPanel {
       $(this.root, 'plot-readout').textContent = '';
     }
     if (this.plot.cursor !== null && this.plot.cursor >= run.frameCount) this.plot.cursor = null;
-    this.plot.draw();
+    // A drive opened shows at once; the same drive run again shows in the next frame.
+    if (newDrive) this.draw();
+    else this.redraw();
     this.listTimeline();
   }
 
@@ -94,7 +119,7 @@ export class PlotPanel {
 
   set playhead(seconds) {
     this.plot.playhead = seconds;
-    this.plot.draw();
+    this.redraw();
   }
 
   describe(frame) {
@@ -116,7 +141,7 @@ export class PlotPanel {
     const seconds = plot.value(this.run, plot.cursor, 'time');
     if (seconds < plot.from || seconds > plot.to) plot.zoom(1, seconds);
     $(this.root, 'plot-readout').textContent = this.describe(plot.cursor);
-    plot.draw();
+    this.redraw();
   }
 
   zoom(factor) {
@@ -125,7 +150,7 @@ export class PlotPanel {
       factor,
       plot.cursor === null ? (plot.from + plot.to) / 2 : plot.value(this.run, plot.cursor, 'time'),
     );
-    plot.draw();
+    this.redraw();
     this.listTimeline();
   }
 
@@ -153,34 +178,19 @@ export class PlotPanel {
   listTimeline() {
     const run = this.run;
     const [first, end] = this.plot.framesShown(run);
-    const items = [];
+    const entries = [];
     let more = 0;
-    for (const [i, events] of this.events) {
-      if (i < first || i >= end) continue;
-      if (items.length === mostListed) {
-        ++more;
-        continue;
-      }
-      const button = document.createElement('button');
-      button.type = 'button';
-      button.dataset.frame = i;
-      button.textContent = `${this.plot.value(run, i, 'time').toFixed(3)} s: ${events.join('; ')}`;
-      const item = document.createElement('li');
-      item.append(button);
-      items.push(item);
+    for (const [frame, events] of this.events) {
+      if (frame < first || frame >= end) continue;
+      if (entries.length === mostListed) ++more;
+      else
+        entries.push({
+          text: `${this.plot.value(run, frame, 'time').toFixed(3)} s: ${events.join('; ')}`,
+          frame,
+        });
     }
-    if (items.length === 0)
-      items.push(
-        Object.assign(document.createElement('li'), {
-          textContent: 'Nothing happens in this stretch.',
-        }),
-      );
-    if (more > 0)
-      items.push(
-        Object.assign(document.createElement('li'), {
-          textContent: `and ${more} more: zoom in to list them`,
-        }),
-      );
-    $(this.root, 'plot-timeline').replaceChildren(...items);
+    if (entries.length === 0) entries.push({ text: 'Nothing happens in this stretch.' });
+    if (more > 0) entries.push({ text: `and ${more} more: zoom in to list them` });
+    showList($(this.root, 'plot-timeline'), entries);
   }
 }

@@ -3,7 +3,7 @@
 // only that key's line and calls onChange(document) while a slider is dragged.
 import { download, FileProblem, readGivenFile, showMessage } from './files.js';
 import { IniDocument } from './ini_document.js';
-import { $ } from './dom.js';
+import { $, setText } from './dom.js';
 
 const megabyte = 1048576;
 
@@ -245,7 +245,7 @@ export class SettingsPanel {
 
   change(field, text) {
     const typed = readTyped(text, isFloat(field.setting));
-    field.note.textContent = typed.refused ?? typed.note;
+    setText(field.note, typed.refused ?? typed.note);
     field.note.dataset.kind = typed.refused ? 'error' : 'ok';
     if (typed.refused) {
       field.number.setAttribute('aria-invalid', 'true');
