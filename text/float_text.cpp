@@ -106,6 +106,17 @@ std::string doubleText(double value) {
     return shortestText(value);
 }
 
+double shortestDouble(float value) {
+    const std::string text = floatText(value);
+    double read = 0;
+#if defined(__cpp_lib_to_chars)
+    std::from_chars(text.data(), text.data() + text.size(), read);
+#else
+    read = std::strtod(text.c_str(), nullptr);
+#endif
+    return read;
+}
+
 bool readFloatText(std::string_view text, float& value) {
 #if defined(__cpp_lib_to_chars)
     const char* end = text.data() + text.size();

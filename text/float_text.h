@@ -13,6 +13,10 @@ std::string floatText(float value);
 // The same for a double.
 std::string doubleText(double value);
 
+// The double nearest floatText(value): 0.1f gives 0.1, which a writer of doubles prints as
+// floatText prints the float. Whatever the C locale (a game may set a German one).
+double shortestDouble(float value);
+
 // Whether all of text is a float in std::from_chars' general form (decimal, optional '-' and
 // exponent, "inf", "nan"; no '+', no white space, no hexadecimal) within the float range; if so,
 // stores it in value.

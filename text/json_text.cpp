@@ -30,5 +30,5 @@ Json jsonNumber(double value) {
     if (value == std::trunc(value) && std::fabs(value) < wholeLimit && !negativeZero)
         return static_cast<std::int64_t>(value);
     const auto single = static_cast<float>(value);
-    return static_cast<double>(single) == value ? std::stod(floatText(single)) : value;
+    return static_cast<double>(single) == value ? shortestDouble(single) : value;
 }
