@@ -3,7 +3,7 @@
 # the unit tests again and the fuzz targets) and web (the tuner page).
 # make demo  - the main job: builds the simulator and the DLL alone, and runs the demo drive
 # make test  - every test suite of every build (tools/run-tests), ending with one summary; the
-#              tuner page in headless Chromium and Firefox ESR
+#              tuner page in headless Chromium, Firefox ESR and WebKit
 # make dll   - Ostrelle.dll and the drive recorder, Ostrelle-recorder.dll
 # make bench - the speed and allocation benchmarks
 # make dist  - the players' package: dist/Ostrelle/ and dist/Ostrelle-<version>.zip, the tuner
@@ -46,7 +46,7 @@ tuner: deps
 	cmake --build --preset web
 	@echo "Built: $(TUNER)"
 
-# The page's tests in headless Chromium and Firefox ESR; they compare the page with ostrelle-sim.
+# The page's tests in Chromium, Firefox ESR and WebKit; they compare the page with ostrelle-sim.
 browser-test: native tuner
 	cd tests/browser && npx playwright test --config playwright.config.mjs
 
