@@ -1,10 +1,11 @@
 #include "text/float_text.h"
 
 #include <charconv>
+#include <cstdint>
+#include <iterator>
 
 #if !defined(__cpp_lib_to_chars)
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,12 +118,42 @@ double shortestDouble(float value) {
     return read;
 }
 
+bool readShortDecimal(std::string_view text, float& value) {
+    // The digits as an integer below 2^24 and a power of ten up to 10^10 are both exact floats,
+    // so their quotient, one IEEE division, is the nearest float to the decimal.
+    constexpr float powersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                     1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    constexpr std::uint32_t exactBelow = 1u << 24;
+    const bool negative = text.starts_with('-');
+    if (negative) text.remove_prefix(1);
+    std::uint32_t digits = 0;
+    int afterPoint = -1;  // digits after the '.'; -1 before it
+    bool anyDigit = false;
+    for (const char c : text) {
+        if (c == '.' && afterPoint < 0) {
+            afterPoint = 0;
+            continue;
+        }
+        if (c < '0' || c > '9') return false;
+        digits = digits * 10 + static_cast<std::uint32_t>(c - '0');
+        if (digits >= exactBelow || (afterPoint >= 0 && ++afterPoint >= std::ssize(powersOfTen)))
+            return false;
+        anyDigit = true;
+    }
+    if (!anyDigit) return false;
+    const float magnitude =
+        static_cast<float>(digits) / powersOfTen[afterPoint < 0 ? 0 : afterPoint];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
 bool readFloatText(std::string_view text, float& value) {
 #if defined(__cpp_lib_to_chars)
     const char* end = text.data() + text.size();
     const std::from_chars_result result = std::from_chars(text.data(), end, value);
     return !text.empty() && result.ec == std::errc() && result.ptr == end;
 #else
+    if (readShortDecimal(text, value)) return true;
     std::string_view number = text.starts_with('-') ? text.substr(1) : text;
     if (number.empty() || number.front() == '+' || number.front() == '-' ||
         number.starts_with("0x") || number.starts_with("0X") ||

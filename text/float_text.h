@@ -17,6 +17,12 @@ std::string doubleText(double value);
 // floatText prints the float. Whatever the C locale (a game may set a German one).
 double shortestDouble(float value);
 
+// Whether text is a short decimal ("-12.5", "300", ".25"): an optional '-', then digits with at
+// most one '.', no exponent, the digits below 2^24 as one integer, at most 10 after the point. If
+// so, stores the float nearest to it, as from_chars would. The browser build reads replays'
+// floats this way first: its C library's strtof works through 128-bit software floating point.
+bool readShortDecimal(std::string_view text, float& value);
+
 // Whether all of text is a float in std::from_chars' general form (decimal, optional '-' and
 // exponent, "inf", "nan"; no '+', no white space, no hexadecimal) within the float range; if so,
 // stores it in value.
