@@ -80,6 +80,11 @@ FrameCrashes crashesOf(const FrameRecord& record, const FrameRecord& previous) {
     return crashes;
 }
 
+CrashMark crashMarkOf(const FrameRecord& record, const FrameRecord& previous) {
+    if (record.decision.duckStarted) return CrashMark::counted;
+    return crashesOf(record, previous).ignored() ? CrashMark::ignored : CrashMark::none;
+}
+
 FrameRecord beforeFirst(const std::vector<FrameRecord>& records) {
     FrameRecord loaded;
     if (!records.empty()) {

@@ -49,6 +49,11 @@ struct FrameCrashes {
 // previous: the frame before, or beforeFirst for the first one.
 FrameCrashes crashesOf(const FrameRecord& record, const FrameRecord& previous);
 
+// The crash the plot marks at a frame, in gnuplot and on the page alike: one that began a duck,
+// or one of the game's that the plug-in ignored.
+enum class CrashMark { none, counted, ignored };
+CrashMark crashMarkOf(const FrameRecord& record, const FrameRecord& previous);
+
 // The frame before the first of records: the game as the first frame finds it, the plug-in as
 // loaded.
 FrameRecord beforeFirst(const std::vector<FrameRecord>& records);

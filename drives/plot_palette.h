@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "controller/controller.h"
+#include "standins/world/replay.h"
 
 struct PlotColour {
     const char* name;
@@ -47,4 +48,10 @@ constexpr GateShade gateShade(FrameGate gate) {
             return GateShade::none;
     }
     return GateShade::none;
+}
+
+// Whether the plot shades a frame as under a roof, in gnuplot and on the page alike: the game found
+// a roof over the player's vehicle.
+constexpr bool roofShade(const ReplayFrame& row) {
+    return row.roofFound && row.vehicle != 0;
 }

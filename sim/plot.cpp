@@ -95,9 +95,7 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
                          [as](const FrameRecord& r) { return gateShade(r.decision.gate) == as; });
     };
     shade(script, shadedAs(GateShade::away), awayColour);
-    shade(script,
-          stretches(records,
-                    [](const FrameRecord& r) { return r.row.roofFound && r.row.vehicle != 0; }),
+    shade(script, stretches(records, [](const FrameRecord& r) { return roofShade(r.row); }),
           roofColour);
     shade(
         script,
@@ -107,11 +105,9 @@ std::string plotScript(const std::vector<FrameRecord>& records, const std::strin
     // A crash is what began a duck; a crash of the game's that began none, the plug-in ignored.
     const FrameRecord loaded = beforeFirst(records);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (records[i].decision.duckStarted) {
-            mark(script, records[i].time, crashColour, 2);
-        } else if (crashesOf(records[i], i > 0 ? records[i - 1] : loaded).ignored()) {
-            mark(script, records[i].time, ignoredColour, 3);
-        }
+        const CrashMark crash = crashMarkOf(records[i], i > 0 ? records[i - 1] : loaded);
+        if (crash == CrashMark::counted) mark(script, records[i].time, crashColour, 2);
+        if (crash == CrashMark::ignored) mark(script, records[i].time, ignoredColour, 3);
     }
     // Only the frames where the volume changes, and the last: a step line needs no more.
     script << "$radio << EOD\n";

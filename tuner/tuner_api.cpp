@@ -113,14 +113,11 @@ void writeFile(const std::string& path, const std::string& text) {
 }
 
 int marksOf(const FrameRecord& record, const FrameRecord& previous) {
-    const ReplayFrame& row = record.row;
     int marks = 0;
-    if (record.decision.duckStarted) {
-        marks |= crashMark;
-    } else if (crashesOf(record, previous).ignored()) {
-        marks |= ignoredCrashMark;
-    }
-    if (row.roofFound && row.vehicle != 0) marks |= roofMark;
+    const CrashMark crash = crashMarkOf(record, previous);
+    if (crash == CrashMark::counted) marks |= crashMark;
+    if (crash == CrashMark::ignored) marks |= ignoredCrashMark;
+    if (roofShade(record.row)) marks |= roofMark;
     const GateShade shade = gateShade(record.decision.gate);
     if (shade == GateShade::pause) marks |= pauseMark;
     if (shade == GateShade::away) marks |= awayMark;

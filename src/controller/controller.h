@@ -63,9 +63,6 @@ struct FrameDecision {
     float health = 0.0f;          // the record's health
     float roofGap = 0.0f;         // the roof's height above the vehicle
     std::uint32_t duckMs = 0;     // the length drawn for the duck begun in this frame
-
-    // An impact by either test, whether or not a duck was running.
-    bool impact() const { return forceAbove || fallAbove; }
 };
 
 // The last frame's decision, written by every onFrame.
