@@ -38,7 +38,8 @@ constexpr const char* usage =
     "                     [--locale NAME] [--fail-allocation] [--fail-pin] [--no-sse2]\n"
     "                     [--frames-while-loading] [--thread-after-load] [--anonymous-hook]\n"
     "                     [--recorder DLL [--recorder-first] [--recorder-disk DISK[,DISK]...]\n"
-    "                     [--local-app-data FOLDER]] [--frame-ms MS] [--exit-after MS]\n"
+    "                     [--local-app-data FOLDER]] [--frame-ms MS [--catch-up-from FRAME]]\n"
+    "                     [--exit-after MS]\n"
     "                     REPLAY.csv\n"
     "       ostrelle-host --plugin Ostrelle.dll --bench FRAMES\n"
     "KIND: record-noaccess, roof-access-violation, vehicle-divide-by-zero, volume-raises,\n"
@@ -71,6 +72,8 @@ struct Options {
     bool anonymousHook = false;        // the call leads into memory of no module when we load
     std::uint32_t exitAfter = 0;       // milliseconds from the last frame to the process's exit
     std::uint32_t frameMs = 0;         // milliseconds between two frames, as a game runs them
+    // From this frame on, frames follow each other at once: a game catching up after a hitch.
+    std::optional<std::uint32_t> catchUpFrom;
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -127,6 +130,8 @@ bool parse(int argc, char** argv, Options& options) {
             ++i;
         } else if (arg == "--frame-ms") {
             options.frameMs = std::stoul(argv[++i]);
+        } else if (arg == "--catch-up-from") {
+            options.catchUpFrom = std::stoul(argv[++i]);
         } else if (arg == "--exit-after") {
             options.exitAfter = std::stoul(argv[++i]);
         } else if (options.replay.empty() && !arg.starts_with("--")) {
@@ -634,7 +639,8 @@ void runFrames(const Options& options, const std::vector<ReplayFrame>& frames, L
                      " times";
         }
         if (!wrong.empty()) run.fail("frame " + std::to_string(row.frame) + ": " + wrong);
-        if (options.frameMs > 0) Sleep(options.frameMs);
+        bool catchingUp = options.catchUpFrom && row.frame >= *options.catchUpFrom;
+        if (options.frameMs > 0 && !catchingUp) Sleep(options.frameMs);
         for (const ScheduledFault& fault : options.faults) {
             if (fault.fault == GameFault::HostException && fault.frame == row.frame) {
                 hostExceptionsRaised++;
