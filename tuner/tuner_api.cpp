@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "checks/check_game.h"
@@ -176,11 +177,29 @@ Json timelineJson(const std::vector<FrameRecord>& records) {
     return json;
 }
 
-std::vector<ReplayFrame> driveFrames(const std::string& drive, bool isReplay,
-                                     const std::string& name) {
-    if (!isReplay) return parseScenario(drive, name).frames;
-    std::istringstream text(drive);
-    return readReplay(text, name);
+// The last drive read and its frames. A slider's step runs the same drive again under other
+// settings: reading an hour's recording again took about as long as running it.
+struct ReadDrive {
+    std::string text;
+    bool isReplay = false;
+    std::string name;  // in what a drive that cannot be read tells
+    std::vector<ReplayFrame> frames;
+} lastDrive;
+
+const std::vector<ReplayFrame>& driveFrames(std::string_view drive, bool isReplay,
+                                            const std::string& name) {
+    ReadDrive& last = lastDrive;
+    if (drive == last.text && isReplay == last.isReplay && name == last.name) return last.frames;
+    last = ReadDrive{};  // a drive that cannot be read leaves none behind
+    std::vector<ReplayFrame> frames;
+    if (isReplay) {
+        std::istringstream text{std::string(drive)};
+        frames = readReplay(text, name);
+    } else {
+        frames = parseScenario(drive, name).frames;
+    }
+    last = ReadDrive{std::string(drive), isReplay, name, std::move(frames)};
+    return last.frames;
 }
 
 void fillFrames(const std::vector<FrameRecord>& records, FrameColumns& columns) {
@@ -214,9 +233,9 @@ Json pointersJson(const Columns& columns,
     return json;
 }
 
-void simulateDrive(const std::string& drive, bool isReplay, const std::string& name,
+void simulateDrive(std::string_view drive, bool isReplay, const std::string& name,
                    const std::string& ini, bool wantTrace, bool wantCsv) {
-    std::vector<ReplayFrame> frames = driveFrames(drive, isReplay, name);
+    const std::vector<ReplayFrame>& frames = driveFrames(drive, isReplay, name);
     writeFile(pluginFolder + "/Ostrelle.ini", ini);
     std::ostringstream trace;
     SoundCalls soundCalls;
@@ -271,8 +290,8 @@ EMSCRIPTEN_KEEPALIVE const char* tunerSimulate(const char* drive, int driveSize,
     run = Run{};
     try {
         fs::create_directories(pluginFolder);
-        simulateDrive(std::string(drive, driveSize), isReplay != 0, name, std::string(ini, iniSize),
-                      (outputs & 1) != 0, (outputs & 2) != 0);
+        simulateDrive(std::string_view(drive, driveSize), isReplay != 0, name,
+                      std::string(ini, iniSize), (outputs & 1) != 0, (outputs & 2) != 0);
         answer = run.answer.dump();
     } catch (const InputError& error) {
         answer = Json{{"status", 2},

@@ -53,15 +53,28 @@ for (const settings of settingsFiles) {
   });
 }
 
-test('a replay runs as ostrelle-sim replays it', async ({ page }) => {
+// The second replay is the first with the crash's force cut to 5.0, of the same length: the page
+// keeps the last drive it read, which must not answer for another.
+test('a replay runs as ostrelle-sim replays it, and so does the same replay changed', async ({
+  page,
+}) => {
   await openTuner(page);
   const replayPath = join(root, 'tests/e2e/replays/crash_duck_tunnel.csv');
-  const expected = runSim('replay', [replayPath, '--ini', settingsFiles[1]], ['--trace']);
-  const trace = await page.evaluate(
-    ({ replay, ini }) => window.ostrelle.simulate({ replay, ini }).trace,
-    { replay: readFileSync(replayPath, 'utf8'), ini: readFileSync(settingsFiles[1], 'utf8') },
-  );
-  expect(firstDifference(trace, expected['--trace'])).toBeNull();
+  const folder = join(root, 'build/browser/changed-replay');
+  mkdirSync(folder, { recursive: true });
+  const changedPath = join(folder, 'crash_below_threshold.csv');
+  writeFileSync(changedPath, readFileSync(replayPath, 'utf8').replace('1000,500,', '1000,5.0,'));
+  const traces = [];
+  for (const path of [replayPath, changedPath]) {
+    const expected = runSim('replay', [path, '--ini', settingsFiles[1]], ['--trace']);
+    const trace = await page.evaluate(
+      ({ replay, ini }) => window.ostrelle.simulate({ replay, ini }).trace,
+      { replay: readFileSync(path, 'utf8'), ini: readFileSync(settingsFiles[1], 'utf8') },
+    );
+    expect(firstDifference(trace, expected['--trace']), path).toBeNull();
+    traces.push(trace);
+  }
+  expect(traces[1]).not.toEqual(traces[0]);
 });
 
 // A replay of frames whose places (x, y, z and the roof's z, which the trace prints) hold random
