@@ -16,32 +16,26 @@ std::string_view ansiFileName(HMODULE module) {
     return length < sizeof ansiName ? std::string_view(ansiName, length) : std::string_view();
 }
 
-// The module's folder by its wide name, its short name where there is one, in the code page of
-// the ANSI calls; "" when it cannot be had, or holds a character that code page has not.
-std::string_view shortFolder(HMODULE module) {
+// The folder of the module's wide name, in wideName; "" when it cannot be had whole.
+std::wstring_view wideFolder(HMODULE module) {
     DWORD length = GetModuleFileNameW(module, wideName, PathText::capacity + 1);
     if (length == 0 || length > PathText::capacity) return {};
     std::wstring_view name(wideName, length);
     std::size_t separator = name.find_last_of(L"\\/");
     if (separator == std::wstring_view::npos) return {};
     wideName[separator] = L'\0';
-    // The same buffer for both: Windows allows it, and the short name is never longer.
-    length = GetShortPathNameW(wideName, wideName, PathText::capacity + 1);
-    if (length == 0 || length > PathText::capacity) return {};
-    BOOL lossy = FALSE;
-    int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wideName, static_cast<int>(length),
-                                   ansiName, PathText::capacity, nullptr, &lossy);
-    return size > 0 && !lossy ? std::string_view(ansiName, static_cast<std::size_t>(size))
-                              : std::string_view();
+    return name.substr(0, separator);
 }
 
-std::size_t questionMarks(std::string_view text) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find('?'); at != std::string_view::npos;
-         at = text.find('?', at + 1)) {
-        ++count;
-    }
-    return count;
+// wide in the code page of the ANSI calls, in ansiName; "" when that code page has not every
+// character of it. No look-alike stands in: best fit would give "Łucja" as "Lucja".
+std::string_view exactAnsi(std::wstring_view wide) {
+    BOOL lossy = FALSE;
+    int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                   static_cast<int>(wide.size()), ansiName, PathText::capacity,
+                                   nullptr, &lossy);
+    return size > 0 && !lossy ? std::string_view(ansiName, static_cast<std::size_t>(size))
+                              : std::string_view();
 }
 
 }  // namespace
@@ -49,11 +43,13 @@ std::size_t questionMarks(std::string_view text) {
 void ansiFolderOf(HMODULE module, PathText& folder) {
     // It always fits: the folder is part of the module's name.
     folder.assign(folderOfModule(ansiFileName(module)));
-    // No file name holds '?': one is a character the code page could not hold. Only "\\?\"
-    // before a long path has one of its own.
-    std::string_view ansi = folder.view();
-    bool longForm = ansi.starts_with("\\\\?\\");
-    if (questionMarks(ansi) == (longForm ? 1u : 0u)) return;
-    std::string_view shortName = shortFolder(module);
+    // The ANSI name gives a character the code page has not as '?' or as a look-alike; then no
+    // call finds anything through it. The wide name tells whether it holds every character.
+    std::wstring_view wide = wideFolder(module);
+    if (wide.empty() || !exactAnsi(wide).empty()) return;
+    // The same buffer for both: Windows allows it, and the short name is never longer.
+    DWORD length = GetShortPathNameW(wideName, wideName, PathText::capacity + 1);
+    if (length == 0 || length > PathText::capacity) return;
+    std::string_view shortName = exactAnsi(std::wstring_view(wideName, length));
     if (!shortName.empty()) folder.assign(shortName);
 }

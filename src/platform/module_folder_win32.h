@@ -1,7 +1,7 @@
 // The folder of a module as the ANSI calls can open it. The plug-in builds its paths with the
 // ANSI calls; a folder whose name the system's code page cannot hold ("Игра" on a Windows set to
-// a Western language) comes back from GetModuleFileNameA with '?' in place of those characters,
-// and no call finds anything through that name.
+// a Western language, "Łucja" on code page 1252) comes back from GetModuleFileNameA with '?' or a
+// look-alike ('L') in place of those characters, and no call finds anything through that name.
 #pragma once
 
 #include <windows.h>
