@@ -42,5 +42,14 @@ foreach(name IN LISTS startup_imports)
     message(FATAL_ERROR "${DLL} imports msvcrt's start-up or exit call ${name}")
   endif()
 endforeach()
+# msvcrt makes a thread's own data the first time the thread needs it, and ends the process when
+# it cannot: errno, and the mathematics that set it on a range error. Rows and settings are
+# turned into text and numbers without them. strtod remains (the settings' last step), at start-up.
+set(per_thread_imports _errno log10 frexp ldexp pow)
+foreach(name IN LISTS per_thread_imports)
+  if(dump MATCHES "\n[\t ]+[0-9a-f]+[\t ]+[0-9]+[\t ]+${name}\n")
+    message(FATAL_ERROR "${DLL} imports ${name}, which may make msvcrt's per-thread data")
+  endif()
+endforeach()
 list(JOIN imported ", " imported)
 message(STATUS "${DLL}: PE32 DLL, imports ${imported}")
