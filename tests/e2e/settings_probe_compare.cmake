@@ -18,9 +18,8 @@ if(count EQUAL 0)
   message(FATAL_ERROR "settings_probe_compare: no .ini files in ${CORPUS}")
 endif()
 
-# Both probes read each file at .\NAME from the corpus folder. Wine's ANSI code page follows the
-# locale; the corpus's expectations are code page 1252.
-set(ENV{LC_ALL} en_US.UTF-8)
+# Both probes read each file at .\NAME from the corpus folder (the corpus's expectations are
+# code page 1252, which run-under-wine sets).
 function(probe result)
   execute_process(COMMAND ${ARGN} . ${files}
     WORKING_DIRECTORY ${CORPUS}
