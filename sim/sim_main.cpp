@@ -86,11 +86,14 @@ struct Drive {
     std::vector<ReplayFrame> frames;
 };
 
-// The shipped settings, radio bed and sounds: no output ever replaces them.
+// The program itself and what it ships (settings, radio bed, sounds, read-me): no output ever
+// replaces them.
 std::vector<NamedPath> shippedFiles() {
     std::vector<NamedPath> shipped{
+        {"ostrelle-sim itself", "/proc/self/exe"},
         {"the shipped settings", (assetsFolder() / "Ostrelle.ini").string()},
-        {"the radio bed", (assetsFolder() / "radio-bed.mp3").string()}};
+        {"the radio bed", (assetsFolder() / "radio-bed.mp3").string()},
+        {"the shipped read-me", (assetsFolder() / "README.txt").string()}};
     for (const PluginSound& sound : pluginSounds) {
         shipped.push_back({"the shipped " + std::string(sound.fileName),
                            (assetsFolder() / soundFolderName / sound.fileName).string()});

@@ -183,6 +183,15 @@ sim(2 STDERR "the replay's settings file .*Ostrelle.ini is the same file as the 
 if(EXISTS ${ASSETS}/Ostrelle.csv)
   message(FATAL_ERROR "a refused export-replay wrote into the shipped assets")
 endif()
+# Nor over the program or the rest of what it ships: a copy of both, which a fault may spoil.
+file(COPY ${ASSETS} ${SIM} DESTINATION ${WORK}/program)
+block()
+  set(SIM ${WORK}/program/ostrelle-sim)
+  sim(2 STDERR "--csv program/ostrelle-sim is the same file as ostrelle-sim itself"
+    ARGS run s.toml --csv program/ostrelle-sim)
+  sim(2 STDERR "--trace program/assets/README.txt is the same file as the shipped read-me"
+    ARGS run s.toml --trace program/assets/README.txt)
+endblock()
 # Outputs: all or none. A stream that fails, or a settings copy that cannot be written, leaves
 # every old regular file as it was.
 function(expect_text path text why)
