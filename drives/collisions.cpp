@@ -1,5 +1,8 @@
 #include "drives/collisions.h"
 
+#include "controller/effect_constants.h"
+#include "text/float_text.h"
+
 namespace {
 
 // What kept the frame from testing anything, or counted when the tests ran.
@@ -140,7 +143,7 @@ DriveCollisions collisionsOf(const std::vector<FrameRecord>& records) {
     return found;
 }
 
-const char* verdictName(Verdict verdict) {
+std::string verdictName(Verdict verdict) {
     switch (verdict) {
         case Verdict::counted:
             return "counted";
@@ -157,13 +160,13 @@ const char* verdictName(Verdict verdict) {
         case Verdict::outOfVehicle:
             return "out of the vehicle";
         case Verdict::ignoredStatus:
-            return "status 10 or more";
+            return "status " + std::to_string(ineligibleStatus) + " or more";
         case Verdict::notStarted:
             return "the plug-in had not started";
         case Verdict::roofTooLow:
-            return "1.2 or less up";
+            return floatText(roofMinGap) + " or less up";
         case Verdict::roofTooHigh:
-            return "25 or more up";
+            return floatText(roofMaxGap) + " or more up";
         case Verdict::noRoofFound:
             return "no roof found";
         case Verdict::tunnelStaticOff:

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "drives/simulation.h"
@@ -84,4 +85,4 @@ struct DriveCollisions {
 DriveCollisions collisionsOf(const std::vector<FrameRecord>& records);
 
 // The verdict for people: "counted", "below the threshold", ...
-const char* verdictName(Verdict verdict);
+std::string verdictName(Verdict verdict);

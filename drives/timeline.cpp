@@ -65,14 +65,16 @@ class TimelineWriter {
         if (crashes.force) {
             line("game",
                  "crash, impact force " + floatText(crashes.force->value) +
-                     ignored(*crashes.force, row,
+                     ignored(crashes.force->verdict, row,
                              std::string("not above ") + keyOf(&EffectSettings::impactIntensity) +
                                  ' ' + floatText(settings.impactIntensity)));
         }
         if (crashes.fall) {
             line("game", "health falls by " + floatText(crashes.fall->value) + " to " +
                              floatText(crashes.fall->health) +
-                             ignored(*crashes.fall, row, "a fall of 20 or less is no crash"));
+                             ignored(crashes.fall->verdict, row,
+                                     "a fall of " + floatText(healthDropThreshold) +
+                                         " or less is no crash"));
         }
         if (row.vehicle == 0) return;
         const bool roofMoved =
@@ -81,16 +83,15 @@ class TimelineWriter {
             line("game", !row.roofFound ? "out from under the roof"
                                         : (roofMoved ? "the roof is now " : "under a roof ") +
                                               floatText(row.roofZ - row.z) + " up" +
-                                              ignoredRoof(record.decision.roof));
+                                              ignored(roofVerdict(record.decision), row, ""));
         }
     }
 
-    // ": ignored, " and why the plug-in made no duck of a crash of the game's, or "" when it made
-    // one. weak: why the crash was too weak, by its kind.
-    static std::string ignored(const Crash& crash, const ReplayFrame& row,
-                               const std::string& weak) {
+    // ": ignored, " and why the plug-in made no duck of a crash of the game's, or no effect of a
+    // roof; "" when it made one. weak: why a crash was too weak, by its kind.
+    static std::string ignored(Verdict verdict, const ReplayFrame& row, const std::string& weak) {
         const auto why = [&]() -> std::string {
-            switch (crash.verdict) {
+            switch (verdict) {
                 case Verdict::belowThreshold:
                     return weak;
                 case Verdict::fromNoHealth:
@@ -105,21 +106,19 @@ class TimelineWriter {
                     return row.vehicle == 0 ? "out of the vehicle" : "no player";
                 case Verdict::ignoredStatus:
                     return "status " + std::to_string(row.status);
+                case Verdict::tunnelStaticOff:
+                    return std::string(keyOf(&EffectSettings::tunnelStaticEnabled)) + " is 0";
+                case Verdict::roofTooLow:
+                case Verdict::roofTooHigh:
+                    return "the plug-in counts a roof more than " + floatText(roofMinGap) +
+                           " and less than " + floatText(roofMaxGap) + " up";
+                case Verdict::noRoofFound:
+                    return "the plug-in's probe found no roof";
                 default:
-                    return verdictName(crash.verdict);
+                    return verdictName(verdict);
             }
         };
-        return crash.verdict == Verdict::counted ? "" : ": ignored, " + why();
-    }
-
-    std::string ignoredRoof(RoofAnswer answer) const {
-        if (answer == RoofAnswer::switchedOff) {
-            return std::string(": ignored, ") + keyOf(&EffectSettings::tunnelStaticEnabled) +
-                   " is 0";
-        }
-        if (answer == RoofAnswer::tooLow || answer == RoofAnswer::tooHigh)
-            return ": ignored, the plug-in counts a roof more than 1.2 and less than 25 up";
-        return "";
+        return verdict == Verdict::counted ? "" : ": ignored, " + why();
     }
 
     void pluginEvents(const FrameRecord& record, const FrameRecord& previous,

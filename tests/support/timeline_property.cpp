@@ -15,6 +15,8 @@ struct FrameLines {
     std::vector<std::string> ignoredBecause;  // the reasons of the crashes called ignored
     bool statusLine = false;                  // the game's status changed
     bool statusIgnored = false;               // and the line says the plug-in ignores it
+    bool roofLine = false;                    // a roof came or moved
+    std::string roofIgnoredBecause;           // the reason the line gives, "" when none
 };
 
 bool startsWith(const std::string& text, const char* prefix) {
@@ -32,6 +34,10 @@ void take(FrameLines& frame, const char* who, const std::string& text) {
             frame.countedCrash = true;
         else
             frame.ignoredBecause.push_back(text.substr(at + ignored.size()));
+    } else if (startsWith(text, "under a roof ") || startsWith(text, "the roof is now ")) {
+        frame.roofLine = true;
+        const std::size_t at = text.find(ignored);
+        if (at != std::string::npos) frame.roofIgnoredBecause = text.substr(at + ignored.size());
     } else if (startsWith(text, "status ")) {
         frame.statusLine = true;
         frame.statusIgnored = text.find("the plug-in ignores") != std::string::npos;
@@ -93,6 +99,12 @@ std::string timelineDisagreement(const std::vector<FrameRecord>& records,
             if (!reasonFitsGate(reason, record))
                 return failure(record, frame, "ignored for another reason than the plug-in's");
         }
+        const bool underRoof = record.decision.gate == FrameGate::watched &&
+                               record.decision.roof == RoofAnswer::underRoof;
+        if (frame.roofLine && frame.roofIgnoredBecause.empty() != underRoof)
+            return failure(record, frame, "the roof line and the plug-in's probe");
+        if (!frame.roofIgnoredBecause.empty() && !reasonFitsGate(frame.roofIgnoredBecause, record))
+            return failure(record, frame, "a roof ignored for another reason than the plug-in's");
         const bool statusGate = record.decision.gate == FrameGate::ineligibleStatus;
         if (frame.statusLine && frame.statusIgnored != statusGate)
             return failure(record, frame, "the status line and the plug-in's gate");

@@ -87,7 +87,8 @@ TEST(Timeline, OneLinePerEventNotPerFrame) {
         "    3.400 s  frame    34  game     crash, impact force 600\n"
         "    3.400 s  frame    34  plug-in  plays broke.mp3\n"
         "    3.400 s  frame    34  plug-in  Idle -> ImpactDuck: radio ducked to 20 for 4349 ms\n"
-        "    3.500 s  frame    35  game     under a roof 6.5 up\n"
+        "    3.500 s  frame    35  game     under a roof 6.5 up: ignored, the radio is already "
+        "ducked\n"
         "    3.700 s  frame    37  game     out from under the roof\n");
 }
 
@@ -266,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
                         r[1].impact = 600.0f;
                         roof(r, 6.0f, 2, 4);
                     },
-                    {"game     under a roof 6 up"},
+                    {"game     under a roof 6 up: ignored, the radio is already ducked"},
                     {},
                     Verdict::alreadyDucked},
         // Minimum = maximum = 0: the sound starts and stops, and the radio moves on, in one frame.
