@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
