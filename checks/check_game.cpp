@@ -1,11 +1,13 @@
 #include "checks/check_game.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
@@ -54,33 +56,89 @@ std::string notAnImage(std::string_view bytes) {
     return "";
 }
 
-// The file's bytes, or nullopt with why it cannot be read.
-std::optional<std::string> readFile(const fs::path& path, std::string& why) {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (error) {
-        why = "cannot be read";
-        return std::nullopt;
+// What a player can do about a file or folder the checks may not read.
+constexpr std::string_view letThePlayerRead =
+    "Run the check as the user who plays the game, or let that user read it.";
+
+// The system's reason for not reading a file, as a report says it: it tells nothing of what the
+// file holds, which may well be right.
+std::string cannotReadText(const std::error_code& unread) {
+    return "cannot be read (" + unread.message() + ")";
+}
+
+// The line of a file the checks could not read: what (the file as the line names it) and the
+// system's reason, and the advice when the reason is a permission the player can grant.
+void cannotRead(CheckLine& line, const std::string& what, const std::error_code& unread) {
+    line.finding = what + ' ' + cannotReadText(unread);
+    const bool denied =
+        unread == std::errc::permission_denied || unread == std::errc::operation_not_permitted;
+    line.advice = denied ? std::string(letThePlayerRead) : "";
+}
+
+// The file at path opened to read, or -1 with the system's reason in unread. It never waits: a
+// named pipe called bass.dll must not hang the check.
+int openToRead(const fs::path& path, std::error_code& unread) {
+    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) unread.assign(errno, std::generic_category());
+    return file;
+}
+
+// Why the system would not let the checks read the file at path, or no error.
+std::error_code openError(const fs::path& path) {
+    std::error_code unread;
+    const int file = openToRead(path, unread);
+    if (file >= 0) ::close(file);
+    return unread;
+}
+
+// size bytes from the open file, fewer if it shrinks meanwhile, or nullopt with the reason.
+std::optional<std::string> readAll(int file, std::size_t size, std::error_code& unread) {
+    std::string bytes(size, '\0');
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t count = ::read(file, bytes.data() + done, size - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            unread.assign(errno, std::generic_category());
+            return std::nullopt;
+        }
+        if (count == 0) break;
+        done += static_cast<std::size_t>(count);
     }
-    if (size > maxFileBytes) {
-        why = "is larger than 256 MiB";
-        return std::nullopt;
-    }
-    std::ifstream file(path, std::ios::binary);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (!file.read(bytes.data(), static_cast<std::streamsize>(size))) {
-        why = "cannot be read";
-        return std::nullopt;
-    }
+    bytes.resize(done);
     return bytes;
 }
 
-// The file's problem as a program or library: reading it, or what problemOf finds in its bytes.
-std::string fileProblem(const fs::path& path, std::string (*problemOf)(std::string_view)) {
-    std::error_code error;
-    if (fs::is_directory(path, error)) return "a folder, not a file";
+// The file's bytes, or nullopt: with the system's reason in unread when it would not let the
+// checks read them, else with why the file cannot be a program or library.
+std::optional<std::string> readFile(const fs::path& path, std::error_code& unread,
+                                    std::string& why) {
+    const int file = openToRead(path, unread);
+    if (file < 0) return std::nullopt;
+    std::optional<std::string> bytes;
+    struct stat status {};
+    if (fstat(file, &status) != 0) {
+        unread.assign(errno, std::generic_category());
+    } else if (S_ISDIR(status.st_mode)) {
+        why = "a folder, not a file";
+    } else if (!S_ISREG(status.st_mode)) {
+        why = "not a regular file";
+    } else if (static_cast<std::uintmax_t>(status.st_size) > maxFileBytes) {
+        why = "larger than 256 MiB";
+    } else {
+        bytes = readAll(file, static_cast<std::size_t>(status.st_size), unread);
+    }
+    ::close(file);
+    return bytes;
+}
+
+// The file's problem as a program or library: that it cannot be read (with the reason in
+// unread), what it is instead, or what problemOf finds in its bytes.
+std::string fileProblem(const fs::path& path, std::string (*problemOf)(std::string_view),
+                        std::error_code& unread) {
     std::string why;
-    const std::optional<std::string> bytes = readFile(path, why);
+    const std::optional<std::string> bytes = readFile(path, unread, why);
+    if (unread) return cannotReadText(unread);
     if (!bytes) return why;
     const std::string plainly = notAnImage(*bytes);
     return plainly.empty() ? problemOf(*bytes) : plainly;
@@ -139,7 +197,8 @@ std::string outOfBounds(const fs::path& real, const fs::path& game) {
 // like them under Wine) are searched too, each folder once.
 class FileSearch {
   public:
-    FileSearch(const fs::path& game, std::string_view name) : game(game), name(name) {
+    FileSearch(const fs::path& game, std::string_view name, std::size_t maxEntries)
+        : game(game), name(name), maxEntries(maxEntries) {
         std::error_code error;
         real = fs::canonical(game, error);
         if (error) real = game;
@@ -169,8 +228,8 @@ class FileSearch {
         std::vector<fs::path> folders, links;
         for (fs::directory_iterator it(folder, error), end; !error && it != end;
              it.increment(error)) {
-            if (++entries > maxSearchedEntries) {
-                notes.push_back("the search stopped after " + std::to_string(maxSearchedEntries) +
+            if (++entries > maxEntries) {
+                notes.push_back("the search stopped after " + std::to_string(maxEntries) +
                                 " entries: a copy further down was not looked for");
                 stopped = true;
                 return;
@@ -205,6 +264,7 @@ class FileSearch {
 
     fs::path game, real;
     std::string_view name;
+    std::size_t maxEntries;
     std::set<FolderId> seen;
     std::vector<fs::path> found;
     std::size_t entries = 0;
@@ -227,11 +287,14 @@ std::string inside(const fs::path& path, const fs::path& folder) {
 }
 
 // The entry of folder that Windows opens for name, if there is one (a file or not): names in
-// any case inside the folder, the folder itself as it is.
+// any case inside the folder, the folder itself as it is. When the system will not say whether
+// it is there (a folder on the way the checks may not search), the path, so that reading it
+// names the reason.
 std::optional<fs::path> entryNamed(const fs::path& folder, std::string_view name) {
     const fs::path path = platform::windowsPathBelow(folder.string(), "/" + std::string(name));
     std::error_code error;
-    if (!fs::exists(fs::symlink_status(path, error))) return std::nullopt;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (fs::status_known(status) && !fs::exists(status)) return std::nullopt;
     return path;
 }
 
@@ -282,7 +345,7 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const std::error
     if (unread) {
         line.finding =
             printableText(folder.string()) + ": cannot read the folder (" + unread.message() + ")";
-        line.advice = "Run the check as the user who plays the game, or let that user read it.";
+        line.advice = letThePlayerRead;
         return line;
     }
     if (programs.empty()) {
@@ -291,13 +354,16 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const std::error
         return line;
     }
     std::vector<std::pair<fs::path, std::string>> others;
+    std::optional<std::pair<fs::path, std::error_code>> closed;  // the first program not read
     for (const fs::path& program : programs) {
-        std::string problem = fileProblem(program, gameBuildProblem);
+        std::error_code error;
+        std::string problem = fileProblem(program, gameBuildProblem, error);
         if (problem.empty() && game.empty()) {
             game = program;
         } else {
             others.emplace_back(program, problem.empty() ? "also the game build" : problem);
         }
+        if (error && !closed) closed.emplace(program, error);
     }
     for (const auto& [program, problem] : others) {
         line.details.push_back(shown(program, folder) + ": " + problem);
@@ -306,6 +372,10 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const std::error
         line.passed = true;
         line.finding = shown(game, folder) + " is the build the plug-in hooks";
         if (!others.empty()) line.details.insert(line.details.begin(), "other programs here:");
+    } else if (closed) {
+        // It may be the build: no word on putting another one back.
+        cannotRead(line, shown(closed->first, folder), closed->second);
+        if (programs.size() == 1) line.details.clear();
     } else if (programs.size() == 1) {
         line.finding =
             shown(programs[0], folder) + " is not the build the plug-in hooks: " + others[0].second;
@@ -328,9 +398,12 @@ CheckLine checkAudioLibrary(const fs::path& folder, const std::string& besideWha
         line.advice = "Put the bass.dll that came with the game there" + why;
         return line;
     }
-    const std::string problem = fileProblem(*found, audioLibraryProblem);
+    std::error_code unread;
+    const std::string problem = fileProblem(*found, audioLibraryProblem, unread);
     line.passed = problem.empty();
-    if (line.passed) {
+    if (unread) {
+        cannotRead(line, shown(*found, folder), unread);
+    } else if (line.passed) {
         line.finding = shown(*found, folder) + " exports what the plug-in imports";
     } else {
         line.finding = shown(*found, folder) + ": " + problem;
@@ -376,15 +449,16 @@ CheckLine checkPlugin(const std::vector<fs::path>& found, const fs::path& folder
         for (const fs::path& copy : copies) line.details.push_back(shown(copy, folder));
         return line;
     }
+    std::error_code unread;
     std::string why;
-    const std::optional<std::string> bytes = readFile(copies[0], why);
+    const std::optional<std::string> bytes = readFile(copies[0], unread, why);
     const std::string where = shown(copies[0], folder);
-    if (!bytes) {
-        line.finding = where + ' ' + why;
+    if (unread) {
+        cannotRead(line, where, unread);
         return line;
     }
-    const PeFile pe(*bytes);
-    std::string problem = notThirtyTwoBit(pe);
+    const PeFile pe(bytes ? std::string_view(*bytes) : std::string_view());
+    std::string problem = bytes ? notThirtyTwoBit(pe) : why;
     if (problem.empty() && !pe.isDll()) problem = "a program, not a DLL";
     if (!problem.empty()) {
         line.finding = where + " is damaged: " + problem;
@@ -545,14 +619,14 @@ std::optional<CheckLine> checkFolderName(const fs::path& pluginFolder) {
 }
 
 // The plug-in's folder or its "Radio SFX" when one of them is there but cannot be read, and why.
-std::optional<std::pair<fs::path, std::string>> unreadableSoundFolder(
+std::optional<std::pair<fs::path, std::error_code>> unreadableSoundFolder(
     const fs::path& pluginFolder) {
     for (const std::optional<fs::path>& folder :
          {std::optional<fs::path>(pluginFolder), entryNamed(pluginFolder, soundFolderName)}) {
         std::error_code error;
         if (folder && fs::is_directory(*folder, error)) {
             fs::directory_iterator(*folder, error);
-            if (error) return std::pair(*folder, error.message());
+            if (error) return std::pair(*folder, error);
         }
     }
     return std::nullopt;
@@ -570,18 +644,21 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
             line.finding = std::string(name) + ": not found";
             line.advice = "Put it in " + shown(pluginFolder / soundFolderName, folder) + "/.";
             if (const auto closed = unreadableSoundFolder(pluginFolder)) {
-                line.finding += ": " + shown(closed->first, folder) + " cannot be read (" +
-                                closed->second + ")";
+                line.finding +=
+                    ": " + shown(closed->first, folder) + ' ' + cannotReadText(closed->second);
                 line.advice = "Let the user who plays the game read that folder.";
             }
             lines.push_back(std::move(line));
             continue;
         }
         const std::string onDisk = platform::linuxPathOf(path.view());
-        const std::string refusal = audio::soundRefusal(path.c_str());
-        line.passed = refusal.empty();
         line.finding = std::string(name) + ": " + shown(onDisk, folder);
-        if (!line.passed) {
+        const std::error_code unread = openError(onDisk);
+        const std::string refusal = unread ? "" : audio::soundRefusal(path.c_str());
+        line.passed = !unread && refusal.empty();
+        if (unread) {
+            cannotRead(line, line.finding, unread);
+        } else if (!line.passed) {
             line.finding += " would not play: " + refusal;
             line.advice = "Put a sound there that plays (MP3, OGG Vorbis, WAV or AIFF).";
         }
@@ -623,16 +700,20 @@ CheckLine checkSettings(const fs::path& pluginFolder, const fs::path& folder) {
         return line;
     }
     const std::string where = shown(*found, folder);
+    line.details = caseTwinNotes(*found, folder);
+    if (const std::error_code unread = openError(*found)) {
+        cannotRead(line, where, unread);
+        return line;
+    }
     const IniReport report = checkIni(found->string());
     line.passed = report.status == 0;
     line.finding = where + (report.status == 0   ? " reads as it looks"
                             : report.status == 1 ? " reads other than it looks (warnings below)"
-                                                 : " cannot be read");
+                                                 : " cannot be read: " + report.error);
     if (report.status == 1) {
         line.advice =
             "Edit it, then restart the game: the settings are read once, at the first frame.";
     }
-    line.details = caseTwinNotes(*found, folder);
     const std::vector<std::string> details = settingsDetails(report, where);
     line.details.insert(line.details.end(), details.begin(), details.end());
     line.settings.push_back(report);
@@ -722,7 +803,8 @@ std::string audioLibraryProblem(std::string_view bytes) {
     return problem;
 }
 
-std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& exe) {
+std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& exe,
+                                       std::size_t maxEntries) {
     // Absolute, so the plug-in folder's sound candidates never resolve against the game's folder.
     const fs::path folder = fs::absolute(given);
     std::vector<CheckLine> lines;
@@ -734,7 +816,7 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
     lines.push_back(
         checkAudioLibrary(folder, game.empty() ? "the game's .exe" : shown(game, folder)));
     std::vector<fs::path> copies;
-    FileSearch search(folder, pluginName);
+    FileSearch search(folder, pluginName, maxEntries);
     lines.push_back(checkPlugin(search.run(), folder, copies));
     lines.back().details.insert(lines.back().details.end(), search.notes.begin(),
                                 search.notes.end());
@@ -749,21 +831,32 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
     return lines;
 }
 
-// What a file given instead of the game is, when it is plainly not the game's program: the
-// plug-in, the audio library, a sound, another DLL; "" for anything that may be a program.
+// What a file given instead of the game's .exe is, when that can be told: the plug-in, the
+// audio library, another DLL, a sound; "" for anything else.
 std::string notTheGame(const fs::path& file) {
-    if (sameName(file.extension(), programExtension)) return "";
     if (sameName(file, pluginName)) return "the plug-in";
     if (sameName(file, audioLibraryName)) return "the audio library";
+    std::error_code unread;
     std::string why;
-    const std::optional<std::string> bytes = readFile(file, why);
+    const std::optional<std::string> bytes = readFile(file, unread, why);
     if (bytes && notAnImage(*bytes).empty()) {
         const PeFile pe(*bytes);
         if (pe.error().empty() && pe.isDll()) return "a DLL";
-        if (pe.error().empty()) return "";
     }
     if (audio::soundRefusal(file.string()).empty()) return "a sound";
     return "";
+}
+
+// The line for a file given that is not the game's program: the game is started by its .exe,
+// so a file of any other name is not the game, whatever it holds.
+CheckLine notTheGameLine(const fs::path& file, const fs::path& folder) {
+    CheckLine line("game build");
+    const std::string what = notTheGame(file);
+    line.finding =
+        shown(file, folder) + (what.empty() ? " is not the game: its name does not end in .exe"
+                                            : " is " + what + ", not the game");
+    line.advice = "Give the game's folder, or its .exe.";
+    return line;
 }
 
 bool checkGameReads(std::string_view path) {
@@ -791,12 +884,8 @@ GameReport checkGame(const std::string& path) {
     fs::path folder = fs::is_directory(status) ? given : given.parent_path();
     if (folder.has_filename() == false) folder = folder.parent_path();
     report.folder = folder.string();
-    const std::string instead = fs::is_directory(status) ? "" : notTheGame(given);
-    if (!instead.empty()) {
-        CheckLine line("game build");
-        line.finding = shown(given, folder) + " is " + instead + ", not the game";
-        line.advice = "Give the game's folder, or its .exe.";
-        report.checks.push_back(std::move(line));
+    if (!fs::is_directory(status) && !sameName(given.extension(), programExtension)) {
+        report.checks.push_back(notTheGameLine(given, folder));
         report.status = 1;
         return report;
     }

@@ -53,10 +53,11 @@ std::string audioLibraryProblem(std::string_view bytes);
 // The checks of the game in folder. exe is the game's program, or empty to try every .exe in the
 // folder. The sounds and settings are checked only when there is exactly one Ostrelle.dll. The
 // search for it follows links, also out of the folder, but never into a folder that holds the
-// game's folder, nor /proc, /sys or /dev, and it reads at most maxSearchedEntries entries.
+// game's folder, nor /proc, /sys or /dev, and it reads at most maxEntries entries.
 constexpr std::size_t maxSearchedEntries = 200000;
 std::vector<CheckLine> checkGameFolder(const std::filesystem::path& folder,
-                                       const std::filesystem::path& exe);
+                                       const std::filesystem::path& exe,
+                                       std::size_t maxEntries = maxSearchedEntries);
 
 // Whether the checks of a game's folder read what the file at path (relative to the folder, '/'
 // between parts) holds; of every other file they ask only whether it is there. The tuner page
@@ -64,8 +65,8 @@ std::vector<CheckLine> checkGameFolder(const std::filesystem::path& folder,
 bool checkGameReads(std::string_view path);
 
 // check-game PATH, PATH being the game's folder or its program: status 0 when all pass (warnings
-// included), 1 when any fails (the plug-in, the audio library or a sound given instead of the
-// game among them), 2 when PATH is neither a folder nor a file.
+// included), 1 when any fails (a file given whose name does not end in .exe among them: the
+// plug-in, the audio library, a sound), 2 when PATH is neither a folder nor a file.
 GameReport checkGame(const std::string& path);
 
 // The report as check-game prints it: one line per check, and what to do.

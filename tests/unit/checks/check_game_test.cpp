@@ -360,6 +360,33 @@ INSTANTIATE_TEST_SUITE_P(Depths, PluginFolderDepth,
                                          DepthCase{"Beyond", 300, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The search for the plug-in stops at its bound with a note, keeping what it found before. The
+// good folder holds nine entries: game.exe, bass.dll, scripts/; in scripts/ the plug-in, its
+// settings and "Radio SFX"; in that, the three sounds.
+struct LimitCase {
+    std::size_t maxEntries;
+    bool stops;
+    bool pluginFound;
+};
+const LimitCase limitCases[] = {{3, true, false}, {8, true, true}, {9, false, true}};
+
+TEST(PluginSearch, StopsAtItsBoundWithANote) {
+    TempFolder temp;
+    const GameFiles files = *gameFolder("AllInPlace");
+    for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
+    for (const LimitCase& c : limitCases) {
+        const std::vector<CheckLine> lines =
+            checkGameFolder(temp.path() / "game", {}, c.maxEntries);
+        const CheckLine& plugin = lines.at(2);  // after the game build and the audio library
+        ASSERT_EQ(plugin.topic, "plug-in");
+        const std::string note = "the search stopped after " + std::to_string(c.maxEntries) +
+                                 " entries: a copy further down was not looked for";
+        EXPECT_EQ(std::count(plugin.details.begin(), plugin.details.end(), note), c.stops)
+            << c.maxEntries;
+        EXPECT_EQ(plugin.passed, c.pluginFound) << c.maxEntries << ": " << plugin.text();
+    }
+}
+
 // What a folder on disk can hold that the game folders above cannot: links, odd names and
 // sounds that only a decoder tells apart. make changes the good folder at game and answers the
 // folder to check.
@@ -448,6 +475,13 @@ const DiskCase diskCases[] = {
     {"a folder name the plug-in's ANSI calls cannot pass",
      [](const fs::path& game) { return inWinePrefix(game, "\xD0\x98\xD0\xB3\xD1\x80\xD0\xB0"); },
      "warn  folder name", nullptr},
+    {"a link to nowhere as bass.dll",
+     [](const fs::path& game) {
+         fs::remove(game / "bass.dll");
+         fs::create_symlink("nowhere", game / "bass.dll");
+         return game;
+     },
+     "bass.dll cannot be read (No such file or directory)", "came with the game"},
     {"a damaged sound",
      [](const fs::path& game) {
          std::ofstream(game / "scripts/Radio SFX/broke.mp3") << "ID3 damaged";
@@ -493,18 +527,29 @@ class WithoutPermissionOverride {
     __user_cap_data_struct saved[2] = {};
 };
 
-// Folders check-game may not read are named with the reason, never taken for missing files.
+// Folders and files check-game may not read are named with the reason, never taken for missing
+// or wrong files: a player told to replace them would replace good ones.
 struct ClosedCase {
     const char* name;
     const char* closed;  // below the game's folder ("" for the folder itself), made unreadable
     const char* says;
+    const char* notSaid;  // advice to replace what may be right, or nullptr
 };
+const std::string letRead = " (Permission denied). Run the check as the user who plays the game";
 const ClosedCase closedCases[] = {
-    {"the game's folder", "", "game: cannot read the folder (Permission denied)"},
+    {"the game's folder", "", "game: cannot read the folder (Permission denied)",
+     "came with the game"},
     {"the sounds' folder", "scripts/Radio SFX",
-     "scripts/Radio SFX cannot be read (Permission denied)"},
+     "scripts/Radio SFX cannot be read (Permission denied)", "Put it in"},
     {"a folder the plug-in search passes", "backup",
-     "backup: cannot read the folder (Permission denied), so a copy there was not looked for"},
+     "backup: cannot read the folder (Permission denied), so a copy there was not looked for",
+     nullptr},
+    {"the game's program", "game.exe", "game.exe cannot be read", "put back"},
+    {"the audio library", "bass.dll", "bass.dll cannot be read", "came with the game"},
+    {"the plug-in", "scripts/Ostrelle.dll", "scripts/Ostrelle.dll cannot be read", "Copy it again"},
+    {"the settings", "scripts/Ostrelle.ini", "scripts/Ostrelle.ini cannot be read", nullptr},
+    {"a sound", "scripts/Radio SFX/noise.mp3",
+     "noise.mp3: scripts/Radio SFX/noise.mp3 cannot be read", "Put a sound there"},
 };
 class CheckGameClosed : public testing::TestWithParam<ClosedCase> {};
 
@@ -521,7 +566,12 @@ TEST_P(CheckGameClosed, SaysPermissionDeniedWithThePath) {
         printGameReport(checkGame((temp.path() / "game").string()), out);
     }
     fs::permissions(closed, fs::perms::owner_all);
-    EXPECT_NE(out.str().find(GetParam().says), std::string::npos) << out.str();
+    const bool aFile = fs::is_regular_file(closed);
+    EXPECT_NE(out.str().find(GetParam().says + (aFile ? letRead : "")), std::string::npos)
+        << out.str();
+    if (GetParam().notSaid != nullptr) {
+        EXPECT_EQ(out.str().find(GetParam().notSaid), std::string::npos) << out.str();
+    }
 }
 INSTANTIATE_TEST_SUITE_P(, CheckGameClosed, testing::ValuesIn(closedCases), CaseName());
 
@@ -583,6 +633,8 @@ TEST_P(CheckGameStatus, TellsTheOutcome) {
     const GameFiles files = *gameFolder("AllInPlace");
     for (const auto& [path, bytes] : files) temp.write("game/" + path, bytes);
     temp.write("game/scripts/README.txt", "");
+    temp.write("game/scripts/notes.EXE", "");
+    temp.write("game/game.exe.bak", files.at("game.exe"));
     std::ostringstream out;
     const GameReport report = checkGame((temp.path() / GetParam().path).string());
     printGameReport(report, out);
@@ -597,7 +649,12 @@ INSTANTIATE_TEST_SUITE_P(
                                "  ok    game build     game.exe is"},
                     StatusCase{"TheProgram", "game/game.exe", 0, "All is well"},
                     StatusCase{"AFileThatIsNoProgram", "game/scripts/README.txt", 1,
-                               "README.txt is not the build the plug-in hooks"},
+                               "README.txt is not the game: its name does not end in .exe. Give "
+                               "the game's folder, or its .exe."},
+                    StatusCase{"TheProgramUnderAnotherName", "game/game.exe.bak", 1,
+                               "game.exe.bak is not the game: its name does not end in .exe"},
+                    StatusCase{"AnExeThatIsNotTheBuild", "game/scripts/notes.EXE", 1,
+                               "notes.EXE is not the build the plug-in hooks: an empty file"},
                     StatusCase{"ThePlugin", "game/scripts/Ostrelle.dll", 1,
                                "Ostrelle.dll is the plug-in, not the game. Give the game's folder, "
                                "or its .exe."},
