@@ -100,6 +100,7 @@ function runOf({ module }, answer) {
     collisions: answer.collisions,
     roofs: answer.roofs,
     timeline: answer.timeline,
+    warning: answer.warning,
     trace: textAt(module, answer.trace),
     csv: textAt(module, answer.csv),
   };
@@ -231,9 +232,14 @@ export async function createCore(createModule, assets) {
     // bits of frames.marks by name (crash: a duck began, ignoredCrash, roof, pause, away,
     // radioSet); the sound calls; the drive's collisions and roofs with what the plug-in made of
     // each ({collisions: [{frame, time, force, verdict}], roofs: [{frame, time, gap, verdict}]});
-    // timeline, ostrelle-sim's timeline as [{frame, who, text}]; and the trace and table only when
-    // asked for.
+    // timeline, ostrelle-sim's timeline as [{frame, who, text}]; warning, what ostrelle-sim warns
+    // of the drive ('' when nothing: a recording cut by a crash runs its whole rows); and the trace
+    // and table only when asked for.
     run: (options) => runDrive(calls, assets, options),
+
+    // A file name as Windows compares it, the same as ostrelle-sim: two names are one when these
+    // are equal (each letter as its capital, in every alphabet).
+    foldedName: (name) => call('tunerFoldedName', 'string', ['string'], [name]),
 
     // check-ini on a settings text: {status (0 clean, 1 warnings, 2 not read), report (as
     // `ostrelle-sim check-ini` prints it), settings (the values the plug-in reads, in the order of
