@@ -286,9 +286,9 @@ extern "C" {
 // the marks column, by name), soundCallCount, soundCalls (where each column of the sound calls
 // lies, by name), callKinds (the names of the kind column's values), soundNames, collisions, roofs,
 // timeline, warning (what ostrelle-sim warns of the drive, such as a recording's cut last row; ""
-// when nothing), trace and csv ({at, size}: where their text lies) when asked for}; or {status 2, error,
-// line, column} for a drive that cannot be read, {status 1, error} for any other failure. The
-// answer and the numbers it points to last until the next run.
+// when nothing), trace and csv ({at, size}: where their text lies) when asked for}; or {status 2,
+// error, line, column} for a drive that cannot be read, {status 1, error} for any other failure.
+// The answer and the numbers it points to last until the next run.
 EMSCRIPTEN_KEEPALIVE const char* tunerSimulate(const char* drive, int driveSize, int isReplay,
                                                const char* name, const char* ini, int iniSize,
                                                int outputs) {

@@ -220,11 +220,12 @@ export async function createCore(createModule, assets) {
     },
 
     // Runs a drive: scenario (TOML text) or replay (CSV text), with ini (settings text; the shipped
-    // Ostrelle.ini when absent). Answers {trace, csv}: the trace as JSONL, the same lines as
-    // `ostrelle-sim --trace`, and the per-frame table as `--csv` writes it. Throws InputError.
+    // Ostrelle.ini when absent). Answers {trace, csv, warning}: the trace as JSONL, the same lines
+    // as `ostrelle-sim --trace`, the per-frame table as `--csv` writes it, and what ostrelle-sim
+    // warns of the drive ('' when nothing). Throws InputError.
     simulate({ scenario, replay, ini, name } = {}) {
       const run = core.run({ scenario, replay, ini, name, trace: true, csv: true });
-      return { trace: run.trace, csv: run.csv };
+      return { trace: run.trace, csv: run.csv, warning: run.warning };
     },
 
     // The same run for the page: frameCount; frames, a Float64Array for each per-frame number by
