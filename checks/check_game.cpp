@@ -320,8 +320,8 @@ bool isLoaderPlace(const fs::path& relative) {
     for (const fs::path& part : relative) {
         if (!part.empty() && part != ".") parts.push_back(platform::foldedName(part.string()));
     }
-    if (!parts.empty() && parts.front() == "scripts") parts.erase(parts.begin());
-    return parts.empty() || (parts.size() == 2 && parts.front() == "modloader");
+    if (!parts.empty() && parts.front() == "SCRIPTS") parts.erase(parts.begin());
+    return parts.empty() || (parts.size() == 2 && parts.front() == "MODLOADER");
 }
 
 // What keeps the file from being a 32-bit Windows image at all, or "".

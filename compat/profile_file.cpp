@@ -46,28 +46,6 @@ void appendCodePoint(std::u16string& text, char32_t codePoint) {
     text += static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
 }
 
-// The length of a well-formed UTF-8 sequence at the start of bytes and its code point, or 0.
-std::size_t utf8Sequence(std::string_view bytes, char32_t& codePoint) {
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    const std::size_t length = lead < 0x80   ? 1
-                               : lead < 0xC2 ? 0
-                               : lead < 0xE0 ? 2
-                               : lead < 0xF0 ? 3
-                               : lead < 0xF5 ? 4
-                                             : 0;
-    if (length == 0 || length > bytes.size()) return 0;
-    codePoint = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(bytes[i]);
-        if ((next & 0xC0) != 0x80) return 0;
-        codePoint = codePoint << 6 | (next & 0x3F);
-    }
-    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-    if (codePoint < smallest[length] || codePoint > 0x10FFFF || surrogate) return 0;
-    return length;
-}
-
 // UTF-8 to UTF-16; each byte of an ill-formed sequence becomes U+FFFD.
 std::u16string decodeUtf8(std::string_view bytes) {
     std::u16string text;
@@ -155,6 +133,27 @@ char lookAlike(char16_t c) {
 }
 
 }  // namespace
+
+std::size_t utf8Sequence(std::string_view bytes, char32_t& codePoint) {
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xC2 ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
+    if (length == 0 || length > bytes.size()) return 0;
+    codePoint = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[i]);
+        if ((next & 0xC0) != 0x80) return 0;
+        codePoint = codePoint << 6 | (next & 0x3F);
+    }
+    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
+    if (codePoint < smallest[length] || codePoint > 0x10FFFF || surrogate) return 0;
+    return length;
+}
 
 bool isProfileSpace(char16_t c) {
     return c == u' ' || (c >= u'\t' && c <= u'\r') || c == 0x1A;

@@ -112,6 +112,10 @@ constexpr std::size_t profileIntegerBufferSize = 30;
 // The integer call's reading of a key's value; nothing when the text is empty.
 std::optional<ProfileInteger> profileInteger(const ProfileKey* key);
 
+// The length of the well-formed UTF-8 sequence at the start of bytes, and its code point; 0 when
+// none starts there. UTF-8 files are read, and Linux file names compared, by it.
+std::size_t utf8Sequence(std::string_view bytes, char32_t& codePoint);
+
 // Text between the A calls and the file's UTF-16: ANSI code page 1252 both ways.
 std::u16string widenAnsi(std::string_view text);
 std::string narrowToAnsi(std::u16string_view text);

@@ -6,25 +6,36 @@
 #include <algorithm>
 #include <memory>
 
+#include "compat/profile_file.h"
+#include "compat/windows_upper_case.h"
+
 namespace platform {
 
 namespace {
 
-// The small letter of a capital of code page 1252 beyond ASCII, both as UTF-8 bytes after their
-// lead byte: À..Þ (but ×) are U+00C0..U+00DE, Š Œ Ž Ÿ are U+0160 U+0152 U+017D U+0178.
-struct FoldedLetter {
-    unsigned char lead, capital;
-    unsigned char smallLead, small;
-};
-constexpr FoldedLetter latinCapitals[] = {
-    {0xC5, 0xA0, 0xC5, 0xA1},  // Š š
-    {0xC5, 0x92, 0xC5, 0x93},  // Œ œ
-    {0xC5, 0xBD, 0xC5, 0xBE},  // Ž ž
-    {0xC5, 0xB8, 0xC3, 0xBF},  // Ÿ ÿ
-};
+// The capital Windows compares the code unit by.
+char32_t upperCase(char32_t unit) {
+    const auto after = std::upper_bound(
+        upperCaseRuns.begin(), upperCaseRuns.end(), unit,
+        [](char32_t wanted, const UpperCaseRun& run) { return wanted < run.first; });
+    if (after == upperCaseRuns.begin()) return unit;
+    const UpperCaseRun& run = *(after - 1);
+    if (unit > run.last || (unit - run.first) % run.step != 0) return unit;
+    return static_cast<char32_t>(static_cast<std::int32_t>(unit) + run.delta);
+}
 
-bool isLatin1Capital(unsigned char lead, unsigned char next) {
-    return lead == 0xC3 && next >= 0x80 && next <= 0x9E && next != 0x97;
+void appendUtf8(std::string& text, char32_t codePoint) {
+    if (codePoint < 0x80) {
+        text += static_cast<char>(codePoint);
+        return;
+    }
+    if (codePoint < 0x800) {
+        text += static_cast<char>(0xC0 | codePoint >> 6);
+    } else {
+        text += static_cast<char>(0xE0 | codePoint >> 12);
+        text += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
+    }
+    text += static_cast<char>(0x80 | (codePoint & 0x3F));
 }
 
 std::string joined(const std::string& folder, std::string_view name) {
@@ -97,30 +108,16 @@ std::string lookUp(std::string found, std::string_view path, std::vector<CaseTwi
 std::string foldedName(std::string_view name) {
     std::string folded;
     folded.reserve(name.size());
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
-        if (c >= 'A' && c <= 'Z') {
-            folded += static_cast<char>(c - 'A' + 'a');
-            continue;
+    while (!name.empty()) {
+        char32_t codePoint = 0;
+        const std::size_t length = utf8Sequence(name, codePoint);
+        // A character beyond the plane is a surrogate pair to Windows: its halves keep their case.
+        if (length == 0 || codePoint > 0xFFFF) {
+            folded += name.substr(0, std::max<std::size_t>(length, 1));
+        } else {
+            appendUtf8(folded, upperCase(codePoint));
         }
-        if (isLatin1Capital(c, next)) {
-            folded += static_cast<char>(c);
-            folded += static_cast<char>(next + 0x20);
-            ++i;
-            continue;
-        }
-        const FoldedLetter* letter = nullptr;
-        for (const FoldedLetter& candidate : latinCapitals) {
-            if (candidate.lead == c && candidate.capital == next) letter = &candidate;
-        }
-        if (letter != nullptr) {
-            folded += static_cast<char>(letter->smallLead);
-            folded += static_cast<char>(letter->small);
-            ++i;
-            continue;
-        }
-        folded += static_cast<char>(c);
+        name.remove_prefix(std::max<std::size_t>(length, 1));
     }
     return folded;
 }

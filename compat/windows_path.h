@@ -1,8 +1,8 @@
 // File names as Windows finds them: each part of a path matches a name on disk without regard to
-// letter case, for the letters a player can type (ASCII and the letters of code page 1252, which
-// Linux names spell in UTF-8). Linux keeps names that differ only in case apart and Windows cannot
-// hold both, so one is taken by a fixed rule: the name spelled exactly as asked, else the first in
-// byte order.
+// letter case, as Windows compares names (each character as its capital, in every alphabet: a
+// modder names and renames files in Explorer, whatever the plug-in's code page; Linux names spell
+// them in UTF-8). Linux keeps names that differ only in case apart and Windows cannot hold both,
+// so one is taken by a fixed rule: the name spelled exactly as asked, else the first in byte order.
 #pragma once
 
 #include <string>
@@ -11,8 +11,9 @@
 
 namespace platform {
 
-// The name with every ASCII and code page 1252 capital turned into its small letter; bytes that
-// are neither (other UTF-8, invalid UTF-8) stay as they are.
+// The name as Windows compares it: every character of the Basic Multilingual Plane turned into
+// its capital (compat/windows_upper_case.h); characters beyond it and bytes that are not UTF-8
+// stay as they are. Two names are one name to Windows when these are equal.
 std::string foldedName(std::string_view name);
 
 // Whether two names are the same name to Windows.

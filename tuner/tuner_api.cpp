@@ -20,6 +20,7 @@
 #include "checks/check_game.h"
 #include "checks/check_ini.h"
 #include "checks/setting_facts.h"
+#include "compat/windows_path.h"
 #include "config/settings.h"
 #include "drives/collisions.h"
 #include "drives/frame_table.h"
@@ -177,29 +178,31 @@ Json timelineJson(const std::vector<FrameRecord>& records) {
     return json;
 }
 
-// The last drive read and its frames. A slider's step runs the same drive again under other
-// settings: reading an hour's recording again took about as long as running it.
+// The last drive read, its frames and what reading it warned of (a recording cut by a crash). A
+// slider's step runs the same drive again under other settings: reading an hour's recording again
+// took about as long as running it.
 struct ReadDrive {
     std::string text;
     bool isReplay = false;
     std::string name;  // in what a drive that cannot be read tells
     std::vector<ReplayFrame> frames;
+    std::string warning;
 } lastDrive;
 
-const std::vector<ReplayFrame>& driveFrames(std::string_view drive, bool isReplay,
-                                            const std::string& name) {
+const ReadDrive& readDrive(std::string_view drive, bool isReplay, const std::string& name) {
     ReadDrive& last = lastDrive;
-    if (drive == last.text && isReplay == last.isReplay && name == last.name) return last.frames;
+    if (drive == last.text && isReplay == last.isReplay && name == last.name) return last;
     last = ReadDrive{};  // a drive that cannot be read leaves none behind
     std::vector<ReplayFrame> frames;
+    std::string warning;
     if (isReplay) {
         std::istringstream text{std::string(drive)};
-        frames = readReplay(text, name);
+        frames = readReplay(text, name, &warning);
     } else {
         frames = parseScenario(drive, name).frames;
     }
-    last = ReadDrive{std::string(drive), isReplay, name, std::move(frames)};
-    return last.frames;
+    last = ReadDrive{std::string(drive), isReplay, name, std::move(frames), std::move(warning)};
+    return last;
 }
 
 void fillFrames(const std::vector<FrameRecord>& records, FrameColumns& columns) {
@@ -235,7 +238,8 @@ Json pointersJson(const Columns& columns,
 
 void simulateDrive(std::string_view drive, bool isReplay, const std::string& name,
                    const std::string& ini, bool wantTrace, bool wantCsv) {
-    const std::vector<ReplayFrame>& frames = driveFrames(drive, isReplay, name);
+    const ReadDrive& read = readDrive(drive, isReplay, name);
+    const std::vector<ReplayFrame>& frames = read.frames;
     writeFile(pluginFolder + "/Ostrelle.ini", ini);
     std::ostringstream trace;
     SoundCalls soundCalls;
@@ -257,7 +261,8 @@ void simulateDrive(std::string_view drive, bool isReplay, const std::string& nam
               {"soundNames", soundCalls.namesJson()},
               {"collisions", eventsJson(found.collisions, "force")},
               {"roofs", eventsJson(found.roofs, "gap")},
-              {"timeline", timelineJson(records)}};
+              {"timeline", timelineJson(records)},
+              {"warning", jsonText(read.warning)}};
     for (const auto& [markName, bit] : markNames) answer["marks"][markName] = bit;
     if (wantTrace) {
         run.trace = std::move(trace).str();
@@ -280,9 +285,10 @@ extern "C" {
 // {status 0, frameCount, frames (where each per-frame column lies, by name), marks (the bits of
 // the marks column, by name), soundCallCount, soundCalls (where each column of the sound calls
 // lies, by name), callKinds (the names of the kind column's values), soundNames, collisions, roofs,
-// timeline, trace and csv ({at, size}: where their text lies) when asked for}; or {status 2, error,
-// line, column} for a drive that cannot be read, {status 1, error} for any other failure. The
-// answer and the numbers it points to last until the next run.
+// timeline, warning (what ostrelle-sim warns of the drive, such as a recording's cut last row; ""
+// when nothing), trace and csv ({at, size}: where their text lies) when asked for}; or {status 2,
+// error, line, column} for a drive that cannot be read, {status 1, error} for any other failure.
+// The answer and the numbers it points to last until the next run.
 EMSCRIPTEN_KEEPALIVE const char* tunerSimulate(const char* drive, int driveSize, int isReplay,
                                                const char* name, const char* ini, int iniSize,
                                                int outputs) {
@@ -303,6 +309,14 @@ EMSCRIPTEN_KEEPALIVE const char* tunerSimulate(const char* drive, int driveSize,
         answer = Json{{"status", 1}, {"error", jsonText(error.what())}}.dump();
     }
     return answer.c_str();
+}
+
+// The file name as Windows compares it (see platform::foldedName): the page pairs a recording with
+// its settings file by it, as ostrelle-sim does.
+EMSCRIPTEN_KEEPALIVE const char* tunerFoldedName(const char* name) {
+    static std::string folded;
+    folded = platform::foldedName(name);
+    return folded.c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tunerStateName(int state) {

@@ -152,6 +152,12 @@ class LineReader {
     const std::string& fileName;
 };
 
+// The end of the warning about a cut last row.
+std::string cutRowEnd(std::size_t wholeRows) {
+    return ", as a crash leaves a recording; replayed the " + std::to_string(wholeRows) +
+           " whole rows before it";
+}
+
 }  // namespace
 
 InputError::InputError(const std::string& fileName, std::size_t line, std::size_t column,
@@ -198,11 +204,25 @@ std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileNam
         } catch (const InputError& error) {
             if (lines.ended || frames.empty()) throw;
             if (warning != nullptr) {
-                *warning = error.what() +
-                           std::string(
-                               ": the last row is cut short, as a crash "
-                               "leaves a recording; replayed the ") +
-                           std::to_string(frames.size()) + " whole rows before it";
+                *warning = error.what() + std::string(": the last row is cut short") +
+                           cutRowEnd(frames.size());
+            }
+            break;
+        }
+        // The recorder ends every row, so a row without its line end may have lost the end of
+        // roof_z (12.5 cut to 12) and still read. It is left out, as a row cut anywhere else
+        // is: the frames replayed do not depend on the byte at which the crash cut.
+        if (!lines.ended) {
+            if (frames.empty()) {
+                reader.fail(line.size() + 1,
+                            "expected a line end after the only row (the recorder ends every "
+                            "row; one without it may be cut short, as a crash leaves a "
+                            "recording)");
+            }
+            if (warning != nullptr) {
+                *warning = printableText(fileName) + ":" + std::to_string(lines.number) +
+                           ": the last row has no line end, so it may be cut short" +
+                           cutRowEnd(frames.size());
             }
             break;
         }

@@ -40,9 +40,10 @@ class InputError : public std::runtime_error {
 };
 
 // Reads a whole replay; fileName only names the input in errors. A line ending "\r\n" is read as
-// "\n"; a replay holds at least one row, within the format's limits. A last row cut short, or NUL
-// bytes to the end (what a crash leaves), end the replay after its whole rows; warning, when not
-// null, then says so.
+// "\n"; a replay holds at least one row, within the format's limits. A row is whole when its line
+// end follows it: a last row without one (cut short, or read in full but perhaps cut inside its
+// last value), or NUL bytes to the end (what a crash leaves), end the replay after its whole rows;
+// warning, when not null, then says so.
 std::vector<ReplayFrame> readReplay(std::istream& in, const std::string& fileName,
                                     std::string* warning = nullptr);
 

@@ -10,8 +10,22 @@ function recordingFolder(testInfo) {
   const folder = testInfo.outputPath('recordings');
   mkdirSync(folder, { recursive: true });
   const recorded = join(root, 'tests/e2e/replays/recorded_drive.csv');
-  for (const name of ['drive-a.csv', 'drive-c.csv']) copyFileSync(recorded, join(folder, name));
-  const intensities = { 'DRIVE-A.INI': 100, 'drive-b.ini': 300, 'drive-c.ini': 500 };
+  for (const name of ['drive-a.csv', 'drive-c.csv', 'ДРАЙВ.csv', 'STRAẞE.csv'])
+    copyFileSync(recorded, join(folder, name));
+  // Cut by a crash after its last value: the row reads, but its line end is missing.
+  writeFileSync(
+    join(folder, 'drive-cut.csv'),
+    readFileSync(recorded, 'latin1').slice(0, -1),
+    'latin1',
+  );
+  const intensities = {
+    'DRIVE-A.INI': 100,
+    'drive-b.ini': 300,
+    'drive-c.ini': 500,
+    'драйв.ini': 700,
+    'straße.ini': 900,
+    'drive-cut.ini': 400,
+  };
   for (const [name, intensity] of Object.entries(intensities))
     writeFileSync(join(folder, name), `[Settings]\r\nImpact intensity=${intensity}\r\n`);
   return (...names) => names.map((name) => join(folder, name));
@@ -32,6 +46,28 @@ const pairings = [
     says: "with the settings of drive-b.ini: its name is not the recording's",
     kind: 'warning',
     intensity: '300',
+  },
+  {
+    name: 'its own .ini, in the small letters of another alphabet',
+    give: ['ДРАЙВ.csv', 'драйв.ini'],
+    says: 'ДРАЙВ.csv: 27 frames, with the settings of драйв.ini',
+    kind: 'ok',
+    intensity: '700',
+  },
+  {
+    // Windows, and so ostrelle-sim, keeps these names apart: ß has no capital of its own.
+    name: 'an .ini whose name only a browser takes for the same',
+    give: ['STRAẞE.csv', 'straße.ini'],
+    says: "with the settings of straße.ini: its name is not the recording's",
+    kind: 'warning',
+    intensity: '900',
+  },
+  {
+    name: 'its own .ini, the recording cut by a crash',
+    give: ['drive-cut.csv', 'drive-cut.ini'],
+    says: 'drive-cut.csv: 26 frames, with the settings of drive-cut.ini. Warning: drive-cut.csv:28: the last row has no line end',
+    kind: 'warning',
+    intensity: '400',
   },
   {
     name: 'no .ini',

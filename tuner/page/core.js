@@ -100,6 +100,7 @@ function runOf({ module }, answer) {
     collisions: answer.collisions,
     roofs: answer.roofs,
     timeline: answer.timeline,
+    warning: answer.warning,
     trace: textAt(module, answer.trace),
     csv: textAt(module, answer.csv),
   };
@@ -219,11 +220,12 @@ export async function createCore(createModule, assets) {
     },
 
     // Runs a drive: scenario (TOML text) or replay (CSV text), with ini (settings text; the shipped
-    // Ostrelle.ini when absent). Answers {trace, csv}: the trace as JSONL, the same lines as
-    // `ostrelle-sim --trace`, and the per-frame table as `--csv` writes it. Throws InputError.
+    // Ostrelle.ini when absent). Answers {trace, csv, warning}: the trace as JSONL, the same lines
+    // as `ostrelle-sim --trace`, the per-frame table as `--csv` writes it, and what ostrelle-sim
+    // warns of the drive ('' when nothing). Throws InputError.
     simulate({ scenario, replay, ini, name } = {}) {
       const run = core.run({ scenario, replay, ini, name, trace: true, csv: true });
-      return { trace: run.trace, csv: run.csv };
+      return { trace: run.trace, csv: run.csv, warning: run.warning };
     },
 
     // The same run for the page: frameCount; frames, a Float64Array for each per-frame number by
@@ -231,9 +233,14 @@ export async function createCore(createModule, assets) {
     // bits of frames.marks by name (crash: a duck began, ignoredCrash, roof, pause, away,
     // radioSet); the sound calls; the drive's collisions and roofs with what the plug-in made of
     // each ({collisions: [{frame, time, force, verdict}], roofs: [{frame, time, gap, verdict}]});
-    // timeline, ostrelle-sim's timeline as [{frame, who, text}]; and the trace and table only when
-    // asked for.
+    // timeline, ostrelle-sim's timeline as [{frame, who, text}]; warning, what ostrelle-sim warns
+    // of the drive ('' when nothing: a recording cut by a crash runs its whole rows); and the trace
+    // and table only when asked for.
     run: (options) => runDrive(calls, assets, options),
+
+    // A file name as Windows compares it, the same as ostrelle-sim: two names are one when these
+    // are equal (each letter as its capital, in every alphabet).
+    foldedName: (name) => call('tunerFoldedName', 'string', ['string'], [name]),
 
     // check-ini on a settings text: {status (0 clean, 1 warnings, 2 not read), report (as
     // `ostrelle-sim check-ini` prints it), settings (the values the plug-in reads, in the order of

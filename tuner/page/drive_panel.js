@@ -7,17 +7,19 @@ import { $ } from './dom.js';
 const largest = 100 * 1048576;
 const yours = 'yours:'; // the list's value for the modder's own drive, before its name
 
-const stem = (name) => name.replace(/\.[^.]*$/, '').toLowerCase();
+const stem = (name) => name.replace(/\.[^.]*$/, '');
 const isSettings = (file) => /\.ini$/i.test(file.name);
 
 // The drives among files, each with the settings file it runs with and what to say of them: a
-// drive's own is FILE.ini beside FILE.csv (any letter case), as ostrelle-sim replay pairs them;
-// one settings file given with one drive of another name is used, with a warning.
-function pairDrives(files) {
+// drive's own is FILE.ini beside FILE.csv, its name compared as Windows compares it (foldedName,
+// the module's, by which ostrelle-sim replay finds it too); one settings file given with one drive
+// of another name is used, with a warning.
+function pairDrives(files, foldedName) {
   const settings = files.filter(isSettings);
   const drives = files.filter((file) => !isSettings(file));
+  const folded = (file) => foldedName(stem(file.name));
   return drives.map((file) => {
-    const own = settings.find((ini) => stem(ini.name) === stem(file.name));
+    const own = settings.find((ini) => folded(ini) === folded(file));
     if (own) return { file, settings: own, note: `with the settings of ${own.name}`, kind: 'ok' };
     if (drives.length === 1 && settings.length === 1) {
       return {
@@ -40,10 +42,12 @@ function pairDrives(files) {
 }
 
 export class DrivePanel {
-  // onSettings(file) opens a recording's settings file and answers whether it did.
-  constructor(root, { scenarios, onDrive, onSettings }) {
+  // onSettings(file) opens a recording's settings file and answers whether it did; foldedName
+  // (core.foldedName) pairs names.
+  constructor(root, { scenarios, foldedName, onDrive, onSettings }) {
     this.root = root;
     this.scenarios = scenarios;
+    this.foldedName = foldedName;
     this.onDrive = onDrive;
     this.onSettings = onSettings;
     this.drive = null;
@@ -66,7 +70,7 @@ export class DrivePanel {
   // Opens every drive given, each beside its own settings (see pairDrives); the last one runs,
   // and each stays in the list. A settings file given alone opens in the settings panel.
   async openFiles(files) {
-    const pairs = pairDrives(files);
+    const pairs = pairDrives(files, this.foldedName);
     if (pairs.length === 0) {
       const settings = files.find(isSettings);
       if (settings) await this.onSettings(settings);
@@ -94,16 +98,18 @@ export class DrivePanel {
     }
   }
 
-  // Runs one of the modder's drives with its settings, and says which settings those are.
+  // Runs one of the modder's drives with its settings, and says which settings those are and what
+  // reading the drive warned of (as ostrelle-sim does: a recording cut by a crash).
   async useOwn({ drive, settings, note, kind }) {
     const opened = settings ? await this.onSettings(settings) : true;
     const run = this.use(drive);
     if (!run) return null;
+    const ran = opened
+      ? `${drive.name}: ${run.frameCount} frames, ${note}`
+      : `${drive.name}: ${run.frameCount} frames, with the settings shown (${settings.name} was not opened: see Settings)`;
     this.say(
-      opened
-        ? `${drive.name}: ${run.frameCount} frames, ${note}`
-        : `${drive.name}: ${run.frameCount} frames, with the settings shown (${settings.name} was not opened: see Settings)`,
-      opened ? kind : 'warning',
+      run.warning ? `${ran}. Warning: ${run.warning}` : ran,
+      opened && !run.warning ? kind : 'warning',
     );
     return run;
   }

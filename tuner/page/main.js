@@ -79,6 +79,7 @@ class Tuner {
     });
     this.drives = new DrivePanel($(page, 'drive-panel'), {
       scenarios: assets.scenarios,
+      foldedName: core.foldedName,
       onDrive: (drive) => this.run(drive),
       onSettings: (file) => this.settings.openFile(file),
     });

@@ -85,6 +85,8 @@ const BadReplay badReplays[] = {
     {"a header alone", {header, 2, 1, "expected at least one row after the header"}},
     {"a header without its line end",
      {header.substr(0, header.size() - 1), 1, 78, "expected at least one row after the header"}},
+    {"the only row without its line end",
+     {header + row, 2, 29, "expected a line end after the only row"}},
     // A field of a shared file is bounded, and shown only in part and escaped.
     {"a huge field",
      {header + "0,1,0,1,1,0," + std::string(300'000, '9') + ",0,0,0,0,0,0\n", 2, 1025,
@@ -130,6 +132,15 @@ const CutReplay cutReplays[] = {
     {"a row cut by NUL bytes", header + row + "\n1,2,0" + std::string(3000, '\0'), 1,
      "drive.csv:3:6: expected a value for 'actor' (a row has 13 fields): the last row is cut "
      "short"},
+    // Cut inside roof_z, the row still reads: 12.5 would be replayed as 12.
+    {"a last row that reads but has no line end", header + row + "\n1,2,0,1,1,0,1000,0,0,0,0,1,12",
+     1,
+     "drive.csv:3: the last row has no line end, so it may be cut short, as a crash leaves a "
+     "recording; replayed the 1 whole rows before it"},
+    {"the same row after CR", header + row + "\r\n" + secondRow + "\r", 1,
+     "drive.csv:3: the last row has no line end"},
+    {"the same row before NUL bytes", header + row + "\n" + secondRow + std::string(9, '\0'), 1,
+     "drive.csv:3: the last row has no line end"},
 };
 class CutRecording : public testing::TestWithParam<CutReplay> {};
 
