@@ -17,6 +17,19 @@ constexpr const char* noSound = "a sound file that holds no sound";
 constexpr const char* noChannels = "a sound file without channels or sample rate";
 constexpr const char* notPlayed = ", which the game's audio library does not play";
 
+// The most channels libsndfile opens a file with.
+constexpr std::uint32_t maxChannels = 1024;
+
+// The highest sample rate played: a file's header may say anything, and decoding a second of a
+// 10 MHz file takes as long as a minute of a common one. MPEG audio never goes above 48 kHz.
+constexpr std::uint64_t maxSampleRate = 384000;
+
+std::string rateRefusal(std::uint64_t rate) {
+    if (rate <= maxSampleRate) return "";
+    return "a sample rate of " + std::to_string(rate) + " Hz, above the " +
+           std::to_string(maxSampleRate) + " Hz the simulator plays";
+}
+
 // The file being judged: its size, and bytes read at any offset.
 class SoundFile {
   public:
@@ -94,19 +107,31 @@ bool isInfoFrame(std::string_view frame) {
            frame.substr(std::min<std::size_t>(frame.size(), 36), 4) == "VBRI";
 }
 
+// Whether two frame headers are of one stream, as libmpg123 asks of the first two: the same
+// version, layer and sample rate, and both mono or both not.
+bool sameStream(std::string_view first, std::string_view next) {
+    const bool mono = (byteAt(first, 3) >> 6) == 3;
+    return isMpegFrameHeader(next) && (byteAt(first, 1) & 0xFE) == (byteAt(next, 1) & 0xFE) &&
+           (byteAt(first, 2) & 0x0C) == (byteAt(next, 2) & 0x0C) &&
+           mono == ((byteAt(next, 3) >> 6) == 3);
+}
+
 // MPEG audio from start: the decoder needs a whole frame of sound, the frame after an Info frame
-// when the first is one.
+// when the first is one, and takes the first frame for the start of a stream only when the next
+// frame's header follows it.
 std::string mpegRefusal(SoundFile& file, std::int64_t start) {
+    constexpr const char* noDecode = "MPEG audio that does not decode";
     for (int frame = 0; frame < 2; ++frame) {
         const std::string head = file.at(start, 40);
-        if (!isMpegFrameHeader(head)) return "MPEG audio that does not decode";
+        if (!isMpegFrameHeader(head)) return noDecode;
         const std::int64_t bytes = mpegFrameBytes(head);
         if (bytes == 0) return "";  // free format: the decoder finds the frame's end itself
         if (start + bytes > file.size) return "MPEG audio that ends inside its first frame";
+        if (frame == 0 && !sameStream(head, file.at(start + bytes, 4))) return noDecode;
         if (!isInfoFrame(head)) return "";
         start += bytes;
     }
-    return "MPEG audio that does not decode";
+    return noDecode;
 }
 
 // The sample kinds the audio library plays from WAV (by format tag and bits), and the names of
@@ -158,45 +183,110 @@ std::string wavRefusal(SoundFile& file, std::int64_t start) {
             const std::uint32_t rate = little(format, 4, 4);
             const std::uint32_t bits = little(format, 14, 2);
             if (tag == wavExtensible && format.size() >= 26) tag = little(format, 24, 2);
+            if (channels > maxChannels) return notASound;
             if (!playedBits(tag, bits)) {
                 return "WAV holding " + wavSampleName(tag, bits) + notPlayed;
             }
             if (channels == 0 || rate == 0) return noChannels;
             const std::int64_t held = std::min(size, file.size - (at + 8));
-            return held >= channels * (bits / 8) ? "" : noSound;
+            return held >= channels * (bits / 8) ? rateRefusal(rate) : noSound;
         }
         at += 8 + size + (size & 1);
     }
     return noSound;
 }
 
-// An AIFF or AIFF-C file from start: its COMM chunk names samples the library plays (AIFF-C's
-// compression types for plain PCM and 32-bit float), on at least one channel, and at least one
-// frame.
+// libsndfile's reading of AIFF's 80-bit float sample rate, in whole hertz: 0 when negative, 1
+// below 1 Hz, and two caps far above any real rate.
+std::uint32_t aiffRate(std::string_view rate) {
+    const unsigned exponentHigh = byteAt(rate, 0);
+    const unsigned exponentLow = byteAt(rate, 1);
+    if ((exponentHigh & 0x80) != 0) return 0;
+    if (exponentHigh <= 0x3F) return 1;
+    if (exponentHigh > 0x40) return 0x4000000;
+    if (exponentLow > 0x1C) return 800000000;
+    return (big(rate, 2, 4) >> 1) >> (29 - exponentLow);
+}
+
+// The sample kinds the library plays from AIFF-C, by compression type: plain PCM, and 32-bit float.
+bool aiffPlays(std::string_view type, std::uint32_t bits) {
+    static constexpr std::array<std::string_view, 5> pcm = {"NONE", "twos", "sowt", "in24", "in32"};
+    return (std::find(pcm.begin(), pcm.end(), type) != pcm.end() &&
+            (bits == 8 || bits == 16 || bits == 24 || bits == 32)) ||
+           type == "raw " || type == "fl32" || type == "FL32";
+}
+
+// An AIFF or AIFF-C file from start, its chunks read as libsndfile reads them (a chunk's header
+// only while more than its 8 bytes are left, and none after a chunk larger than the file): a COMM
+// chunk naming samples the library plays, on 1 to 1024 channels, and an SSND chunk holding at
+// least one frame of them after its own offset.
 std::string aiffRefusal(SoundFile& file, std::int64_t start, bool compressed) {
-    for (std::int64_t at = start + 12; at + 8 <= file.size;) {
+    std::string common;
+    std::int64_t soundBytes = -1;  // after the SSND chunk's offset, within the file; -1: no SSND
+    for (std::int64_t at = start + 12; at + 8 < file.size;) {
         const std::string chunk = file.at(at, 8);
         const std::int64_t size = big(chunk, 4, 4);
-        if (chunk.starts_with("COMM")) {
-            const std::string common = file.at(at + 8, 22);
-            const std::uint32_t channels = big(common, 0, 2);
-            const std::uint32_t frames = big(common, 2, 4);
-            const std::uint32_t bits = big(common, 6, 2);
-            const std::uint32_t rateBits = big(common, 10, 4);  // the 80-bit rate's mantissa
-            const std::string type =
-                compressed ? common.substr(std::min<std::size_t>(18, common.size())) : "NONE";
-            static constexpr std::array<std::string_view, 5> pcm = {"NONE", "twos", "sowt", "in24",
-                                                                    "in32"};
-            const bool played = (std::find(pcm.begin(), pcm.end(), type) != pcm.end() &&
-                                 (bits == 8 || bits == 16 || bits == 24 || bits == 32)) ||
-                                type == "raw " || type == "fl32" || type == "FL32";
-            if (!played) return "AIFF-C holding '" + type + "' samples" + notPlayed;
-            if (channels == 0 || rateBits == 0) return noChannels;
-            return frames > 0 ? "" : noSound;
+        if (chunk.starts_with("COMM")) common = file.at(at + 8, 22);
+        if (chunk.starts_with("SSND")) {
+            const std::int64_t data = at + 16;
+            soundBytes = size - 8 > file.size - data || size < 8 ? file.size - data : size - 8;
+            soundBytes = std::max<std::int64_t>(0, soundBytes - big(file.at(at + 8, 4), 0, 4));
         }
+        if (size >= file.size) break;
         at += 8 + size + (size & 1);
     }
-    return notASound;
+    const std::uint32_t channels = big(common, 0, 2);
+    const std::uint32_t rate =
+        aiffRate(std::string_view(common).substr(std::min<std::size_t>(8, common.size())));
+    if (common.empty() || soundBytes < 0 || channels > maxChannels || rate == 0) return notASound;
+    const std::uint32_t frames = big(common, 2, 4);
+    const std::uint32_t bits = big(common, 6, 2);
+    const std::string type =
+        compressed ? common.substr(std::min<std::size_t>(18, common.size())) : "NONE";
+    if (!aiffPlays(type, bits)) return "AIFF-C holding '" + type + "' samples" + notPlayed;
+    if (channels == 0 || big(common, 10, 4) == 0) return noChannels;  // no channel, or a rate of 0
+    const bool floats = type == "fl32" || type == "FL32";
+    const std::int64_t sampleBytes = floats ? 4 : std::max<std::int64_t>(1, bits / 8);
+    return frames > 0 && soundBytes >= channels * sampleBytes ? rateRefusal(rate) : noSound;
+}
+
+// Whether a Vorbis identification header is one libvorbis takes: version 0, at least one channel
+// and 1 Hz, short blocks of 64 samples or more, long blocks no shorter and at most 8192, and the
+// framing bit.
+bool isVorbisIdentification(std::string_view header) {
+    const unsigned shortBlock = 1u << (byteAt(header, 28) & 0xF);
+    const unsigned longBlock = 1u << (byteAt(header, 28) >> 4);
+    return header.size() >= 30 && little(header, 7, 4) == 0 && byteAt(header, 11) > 0 &&
+           little(header, 12, 4) > 0 && shortBlock >= 64 && longBlock >= shortBlock &&
+           longBlock <= 8192 && (byteAt(header, 29) & 1) != 0;
+}
+
+// An Ogg Vorbis stream from start, its pages read as libsndfile reads them: only whole pages
+// count. Its three header packets (identification, comments, codebooks) must end on whole pages,
+// and a whole page after them must end with a sample decoded (its granule position, the samples
+// decoded by its end, above 0; -1 on a page where no packet ends).
+std::string oggRefusal(SoundFile& file, std::int64_t start) {
+    const std::string identification = file.at(start + 28, 30);
+    if (!isVorbisIdentification(identification)) return notASound;
+    int packets = 0;  // packets ended on the pages read so far
+    for (std::int64_t at = start;;) {
+        const std::string head = file.at(at, 27);
+        const std::size_t segmentCount = byteAt(head, 26);
+        const std::string segments = file.at(at + 27, segmentCount);
+        std::int64_t body = 0;
+        for (const char segment : segments) body += static_cast<unsigned char>(segment);
+        const std::int64_t end = at + 27 + static_cast<std::int64_t>(segmentCount) + body;
+        if (head.size() < 27 || !head.starts_with("OggS") || segments.size() < segmentCount ||
+            end > file.size) {
+            return packets < 3 ? notASound : noSound;
+        }
+        packets += static_cast<int>(std::count_if(segments.begin(), segments.end(),
+                                                  [](char lacing) { return lacing != '\xFF'; }));
+        const auto granule = static_cast<std::int64_t>(
+            static_cast<std::uint64_t>(little(head, 10, 4)) << 32 | little(head, 6, 4));
+        if (packets > 3 && granule > 0) return rateRefusal(little(identification, 12, 4));
+        at = end;
+    }
 }
 
 // A kind of file told by two marks in its first bytes: start at 0 and mark at `at`. refusal: ""
@@ -210,7 +300,6 @@ struct HeaderKind {
 // An Ogg stream's first page holds its codec's identification packet alone: after the 27-byte
 // page header and a one-byte segment table.
 const HeaderKind headerKinds[] = {
-    {"OggS", 28, "\x01vorbis", ""},
     {"OggS", 28, "OpusHead",
      "OGG (OGG Container format) holding Opus, which the game's audio library does not play"},
     {"fLaC", 0, "",
@@ -259,6 +348,7 @@ std::string headerRefusal(const std::string& linuxPath) {
     if (marked("RIFF", 8, "WAVE")) return wavRefusal(file, start);
     if (marked("FORM", 8, "AIFF")) return aiffRefusal(file, start, false);
     if (marked("FORM", 8, "AIFC")) return aiffRefusal(file, start, true);
+    if (marked("OggS", 28, "\x01vorbis")) return oggRefusal(file, start);
     for (const HeaderKind& kind : headerKinds) {
         if (marked(kind.start, kind.at, kind.mark)) return kind.refusal;
     }
