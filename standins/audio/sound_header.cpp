@@ -95,16 +95,46 @@ std::int64_t mpegFrameBytes(std::string_view header) {
     return slots * kbits * 1000 / rate + padding;
 }
 
+// The bytes of a layer 3 frame's side information, between its header and its main data.
+std::size_t sideInfoBytes(std::string_view header) {
+    const bool mpeg1 = ((byteAt(header, 1) >> 3) & 3u) == 3;
+    const bool mono = (byteAt(header, 3) >> 6) == 3;
+    return mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+}
+
 // Whether the frame whose header is at the start of frame is an encoder's Info frame (LAME's
 // "Info" or "Xing", after the side information; Fraunhofer's "VBRI" at 32 bytes), which carries
 // no sound.
 bool isInfoFrame(std::string_view frame) {
-    const bool mpeg1 = ((byteAt(frame, 1) >> 3) & 3u) == 3;
-    const bool mono = (byteAt(frame, 3) >> 6) == 3;
-    const std::size_t sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-    const std::string_view tag = frame.substr(std::min(frame.size(), 4 + sideInfo), 4);
+    const std::string_view tag = frame.substr(std::min(frame.size(), 4 + sideInfoBytes(frame)), 4);
     return tag == "Info" || tag == "Xing" ||
            frame.substr(std::min<std::size_t>(frame.size(), 36), 4) == "VBRI";
+}
+
+// The samples libmpg123 drops from the start of a layer 3 stream: 529 of its own, and the
+// encoder's delay where the first frame is an Info frame of at least 120 bytes after its side
+// information with a LAME extension (after the fields that the tag's flags say are there).
+std::int64_t skippedSamples(std::string_view frame, std::int64_t frameBytes) {
+    constexpr std::int64_t decoderDelay = 529;
+    if (((byteAt(frame, 1) >> 1) & 3u) != 1) return 0;  // layers 1 and 2 drop nothing
+    const std::size_t tag = 4 + sideInfoBytes(frame);
+    if (!isInfoFrame(frame) || frameBytes < static_cast<std::int64_t>(tag + 120)) {
+        return decoderDelay;
+    }
+    const std::uint32_t flags = big(frame, tag + 4, 4);
+    const std::size_t extension = tag + 8 + ((flags & 1) != 0 ? 4 : 0) +
+                                  ((flags & 2) != 0 ? 4 : 0) + ((flags & 4) != 0 ? 100 : 0) +
+                                  ((flags & 8) != 0 ? 4 : 0);
+    if (byteAt(frame, extension) == 0) return decoderDelay;
+    return decoderDelay + (byteAt(frame, extension + 21) << 4 | byteAt(frame, extension + 22) >> 4);
+}
+
+// The samples a frame holds: 384 in layer 1, 1152 in layer 2, and in layer 3 1152 in MPEG-1 and
+// 576 in MPEG-2 and 2.5.
+std::int64_t mpegFrameSamples(std::string_view header) {
+    const unsigned layer = 4 - ((byteAt(header, 1) >> 1) & 3u);
+    const bool mpeg1 = ((byteAt(header, 1) >> 3) & 3u) == 3;
+    return layer == 1 ? 384 : layer == 3 && !mpeg1 ? 576 : 1152;
 }
 
 // Whether two frame headers are of one stream, as libmpg123 asks of the first two: the same
@@ -116,22 +146,28 @@ bool sameStream(std::string_view first, std::string_view next) {
            mono == ((byteAt(next, 3) >> 6) == 3);
 }
 
-// MPEG audio from start: the decoder needs a whole frame of sound, the frame after an Info frame
-// when the first is one, and takes the first frame for the start of a stream only when the next
-// frame's header follows it.
-std::string mpegRefusal(SoundFile& file, std::int64_t start) {
+// MPEG audio from start, as libmpg123 decodes it: it takes the first frame for the start of a
+// stream only when the next frame's header follows it, and plays a sample once whole frames of
+// sound (those after an Info frame) hold more than the samples it drops.
+std::string mpegRefusal(SoundFile& file, std::int64_t at) {
     constexpr const char* noDecode = "MPEG audio that does not decode";
-    for (int frame = 0; frame < 2; ++frame) {
-        const std::string head = file.at(start, 40);
+    constexpr const char* cutFirst = "MPEG audio that ends inside its first frame";
+    const std::string first = file.at(at, 256);  // an Info frame's fields, the LAME extension's too
+    std::int64_t bytes = mpegFrameBytes(first);
+    if (bytes == 0) return "";  // free format: the decoder finds the frame's end itself
+    if (at + bytes > file.size) return cutFirst;
+    if (!sameStream(first, file.at(at + bytes, 4))) return noDecode;
+    const std::int64_t skipped = skippedSamples(first, bytes);
+    if (isInfoFrame(first)) at += bytes;
+    for (std::int64_t held = 0; held <= skipped; at += bytes) {
+        const std::string head = file.at(at, 4);
         if (!isMpegFrameHeader(head)) return noDecode;
-        const std::int64_t bytes = mpegFrameBytes(head);
-        if (bytes == 0) return "";  // free format: the decoder finds the frame's end itself
-        if (start + bytes > file.size) return "MPEG audio that ends inside its first frame";
-        if (frame == 0 && !sameStream(head, file.at(start + bytes, 4))) return noDecode;
-        if (!isInfoFrame(head)) return "";
-        start += bytes;
+        bytes = mpegFrameBytes(head);
+        if (bytes == 0) return "";
+        if (at + bytes > file.size) return held == 0 ? cutFirst : noDecode;
+        held += mpegFrameSamples(head);
     }
-    return noDecode;
+    return "";
 }
 
 // The sample kinds the audio library plays from WAV (by format tag and bits), and the names of

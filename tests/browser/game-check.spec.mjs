@@ -76,6 +76,7 @@ const soundKinds = [
     .map((name) => ({ name, bytes: readFileSync(join(fixtures, name)) })),
   cut('tone.mp3', 300),
   cut('tone.mp2', 417),
+  cut('tone-22050-mono.mp3', 500),
   cut('tone.ogg', 200),
   cut('tone.ogg', 3900),
   cut('tone.aiff', 72),
