@@ -137,17 +137,8 @@ std::int64_t mpegFrameSamples(std::string_view header) {
     return layer == 1 ? 384 : layer == 3 && !mpeg1 ? 576 : 1152;
 }
 
-// Whether two frame headers are of one stream, as libmpg123 asks of the first two: the same
-// version, layer and sample rate, and both mono or both not.
-bool sameStream(std::string_view first, std::string_view next) {
-    const bool mono = (byteAt(first, 3) >> 6) == 3;
-    return isMpegFrameHeader(next) && (byteAt(first, 1) & 0xFE) == (byteAt(next, 1) & 0xFE) &&
-           (byteAt(first, 2) & 0x0C) == (byteAt(next, 2) & 0x0C) &&
-           mono == ((byteAt(next, 3) >> 6) == 3);
-}
-
 // MPEG audio from start, as libmpg123 decodes it: it takes the first frame for the start of a
-// stream only when the next frame's header follows it, and plays a sample once whole frames of
+// stream only after reading the next frame's header, and plays a sample once whole frames of
 // sound (those after an Info frame) hold more than the samples it drops.
 std::string mpegRefusal(SoundFile& file, std::int64_t at) {
     constexpr const char* noDecode = "MPEG audio that does not decode";
@@ -156,7 +147,7 @@ std::string mpegRefusal(SoundFile& file, std::int64_t at) {
     std::int64_t bytes = mpegFrameBytes(first);
     if (bytes == 0) return "";  // free format: the decoder finds the frame's end itself
     if (at + bytes > file.size) return cutFirst;
-    if (!sameStream(first, file.at(at + bytes, 4))) return noDecode;
+    if (at + bytes + 4 > file.size) return noDecode;
     const std::int64_t skipped = skippedSamples(first, bytes);
     if (isInfoFrame(first)) at += bytes;
     for (std::int64_t held = 0; held <= skipped; at += bytes) {
@@ -168,6 +159,19 @@ std::string mpegRefusal(SoundFile& file, std::int64_t at) {
         held += mpegFrameSamples(head);
     }
     return "";
+}
+
+// Where libsndfile reads the next chunk after the one of size bytes at `at`, in a file whose audio
+// starts at start (after any ID3v2 tag), or -1 where it stops reading chunks: an id that is not
+// four printable characters ends them when 4-aligned from start, and elsewhere makes it look again
+// 5 bytes on.
+std::int64_t nextChunk(std::string_view chunk, std::int64_t at, std::int64_t start,
+                       std::int64_t size) {
+    const auto printable = [](char c) { return c >= 0x20 && c < 0x7F; };
+    if (chunk.size() >= 4 && std::all_of(chunk.begin(), chunk.begin() + 4, printable)) {
+        return at + 8 + size + (size & 1);
+    }
+    return (at - start) % 4 == 0 ? -1 : at + 5;
 }
 
 // The sample kinds the audio library plays from WAV (by format tag and bits), and the names of
@@ -208,7 +212,7 @@ bool playedBits(std::uint32_t tag, std::uint32_t bits) {
 // channel, and its "data" chunk holds at least one whole frame of them.
 std::string wavRefusal(SoundFile& file, std::int64_t start) {
     std::string format;
-    for (std::int64_t at = start + 12; at + 8 <= file.size;) {
+    for (std::int64_t at = start + 12; at >= 0 && at + 8 <= file.size;) {
         const std::string chunk = file.at(at, 8);
         const std::int64_t size = little(chunk, 4, 4);
         if (chunk.starts_with("fmt ")) format = file.at(at + 8, 40);
@@ -227,7 +231,7 @@ std::string wavRefusal(SoundFile& file, std::int64_t start) {
             const std::int64_t held = std::min(size, file.size - (at + 8));
             return held >= channels * (bits / 8) ? rateRefusal(rate) : noSound;
         }
-        at += 8 + size + (size & 1);
+        at = nextChunk(chunk, at, start, size);
     }
     return noSound;
 }
@@ -259,7 +263,7 @@ bool aiffPlays(std::string_view type, std::uint32_t bits) {
 std::string aiffRefusal(SoundFile& file, std::int64_t start, bool compressed) {
     std::string common;
     std::int64_t soundBytes = -1;  // after the SSND chunk's offset, within the file; -1: no SSND
-    for (std::int64_t at = start + 12; at + 8 < file.size;) {
+    for (std::int64_t at = start + 12; at >= 0 && at + 8 < file.size;) {
         const std::string chunk = file.at(at, 8);
         const std::int64_t size = big(chunk, 4, 4);
         if (chunk.starts_with("COMM")) common = file.at(at + 8, 22);
@@ -269,7 +273,7 @@ std::string aiffRefusal(SoundFile& file, std::int64_t start, bool compressed) {
             soundBytes = std::max<std::int64_t>(0, soundBytes - big(file.at(at + 8, 4), 0, 4));
         }
         if (size >= file.size) break;
-        at += 8 + size + (size & 1);
+        at = nextChunk(chunk, at, start, size);
     }
     const std::uint32_t channels = big(common, 0, 2);
     const std::uint32_t rate =
@@ -297,31 +301,48 @@ bool isVorbisIdentification(std::string_view header) {
            longBlock <= 8192 && (byteAt(header, 29) & 1) != 0;
 }
 
-// An Ogg Vorbis stream from start, its pages read as libsndfile reads them: only whole pages
-// count. Its three header packets (identification, comments, codebooks) must end on whole pages,
-// and a whole page after them must end with a sample decoded (its granule position, the samples
-// decoded by its end, above 0; -1 on a page where no packet ends).
-std::string oggRefusal(SoundFile& file, std::int64_t start) {
-    const std::string identification = file.at(start + 28, 30);
+// The CRC that an Ogg page's header holds at byte 22: of the whole page with those 4 bytes zero
+// (polynomial 0x04C11DB7, most significant bit first, from 0).
+std::uint32_t oggChecksum(std::string_view page) {
+    std::uint32_t crc = 0;
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        crc ^= (i >= 22 && i < 26 ? 0u : byteAt(page, i)) << 24;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 0x80000000u) != 0 ? crc << 1 ^ 0x04C11DB7u : crc << 1;
+        }
+    }
+    return crc;
+}
+
+// An Ogg Vorbis stream at the file's start, its pages read as libsndfile reads them through
+// libogg: only whole pages with the right CRC count, a damaged one is dropped. Its three header
+// packets (identification, comments, codebooks) must end on such pages, and one after them must
+// end with a sample decoded (its granule position, the samples decoded by its end, above 0; -1 on
+// a page where no packet ends).
+std::string oggRefusal(SoundFile& file) {
+    const std::string identification = file.at(28, 30);
     if (!isVorbisIdentification(identification)) return notASound;
-    int packets = 0;  // packets ended on the pages read so far
-    for (std::int64_t at = start;;) {
+    int packets = 0;  // packets ended on the pages taken so far
+    for (std::int64_t at = 0;;) {
         const std::string head = file.at(at, 27);
         const std::size_t segmentCount = byteAt(head, 26);
         const std::string segments = file.at(at + 27, segmentCount);
-        std::int64_t body = 0;
-        for (const char segment : segments) body += static_cast<unsigned char>(segment);
-        const std::int64_t end = at + 27 + static_cast<std::int64_t>(segmentCount) + body;
-        if (head.size() < 27 || !head.starts_with("OggS") || segments.size() < segmentCount ||
-            end > file.size) {
+        std::int64_t size = 27 + static_cast<std::int64_t>(segmentCount);
+        for (const char segment : segments) size += static_cast<unsigned char>(segment);
+        const std::string page = file.at(at, static_cast<std::size_t>(size));
+        if (!head.starts_with("OggS") || static_cast<std::int64_t>(page.size()) < size) {
             return packets < 3 ? notASound : noSound;
+        }
+        at += size;
+        if (oggChecksum(page) != little(head, 22, 4)) {
+            if (packets < 3) return notASound;
+            continue;
         }
         packets += static_cast<int>(std::count_if(segments.begin(), segments.end(),
                                                   [](char lacing) { return lacing != '\xFF'; }));
         const auto granule = static_cast<std::int64_t>(
             static_cast<std::uint64_t>(little(head, 10, 4)) << 32 | little(head, 6, 4));
         if (packets > 3 && granule > 0) return rateRefusal(little(identification, 12, 4));
-        at = end;
     }
 }
 
@@ -384,7 +405,9 @@ std::string headerRefusal(const std::string& linuxPath) {
     if (marked("RIFF", 8, "WAVE")) return wavRefusal(file, start);
     if (marked("FORM", 8, "AIFF")) return aiffRefusal(file, start, false);
     if (marked("FORM", 8, "AIFC")) return aiffRefusal(file, start, true);
-    if (marked("OggS", 28, "\x01vorbis")) return oggRefusal(file, start);
+    if (marked("OggS", 28, "\x01vorbis")) {
+        return start == 0 ? oggRefusal(file) : notASound;  // libsndfile skips no tag before Ogg
+    }
     for (const HeaderKind& kind : headerKinds) {
         if (marked(kind.start, kind.at, kind.mark)) return kind.refusal;
     }

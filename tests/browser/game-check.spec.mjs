@@ -85,14 +85,16 @@ const soundKinds = [
   patched('tone.wav', 'of 2000 channels', 22, [0xd0, 0x07]),
   patched('tone.aiff', 'at 10 MHz', 62, [0x40, 0x16, 0x98, 0x96, 0x80, 0, 0, 0, 0, 0]),
   patched('tone.aiff', 'of 2000 channels', 54, [0x07, 0xd0]),
-  {
-    name: 'tone.wav after an ID3 tag',
+  patched('tone.aiff', 'with a damaged chunk name', 12, [0]),
+  patched('tone.ogg', 'with a damaged byte', 48, [0]),
+  ...['tone.wav', 'tone.ogg'].map((name) => ({
+    name: `${name} after an ID3 tag`,
     bytes: Buffer.concat([
       Buffer.from('ID3\x04\0\0\0\0\x02\x2c'),
       Buffer.alloc(300),
-      readFileSync(join(fixtures, 'tone.wav')),
+      readFileSync(join(fixtures, name)),
     ]),
-  },
+  })),
 ];
 
 test("the page's verdict on every kind of sound is the Linux library's", async ({ page }) => {
