@@ -203,6 +203,13 @@ std::string wavSampleName(std::uint32_t tag, std::uint32_t bits) {
             return "samples of format " + std::to_string(tag);
     }
 }
+// Whether an extensible WAV's "fmt " chunk names its samples by a subformat GUID that libsndfile
+// knows: its format tag, then the rest of Microsoft's GUID or of the ambisonic B-format's.
+bool knownSubformat(std::string_view format) {
+    const std::string_view rest = format.substr(std::min<std::size_t>(26, format.size()));
+    return rest == std::string_view("\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 14) ||
+           rest == std::string_view("\0\0\x21\x07\xD3\x11\x86\x44\xC8\xC1\xCA\0\0\0", 14);
+}
 bool playedBits(std::uint32_t tag, std::uint32_t bits) {
     if (tag == wavFloat) return bits == 32;
     return tag == wavPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
@@ -222,8 +229,9 @@ std::string wavRefusal(SoundFile& file, std::int64_t start) {
             const std::uint32_t channels = little(format, 2, 2);
             const std::uint32_t rate = little(format, 4, 4);
             const std::uint32_t bits = little(format, 14, 2);
-            if (tag == wavExtensible && format.size() >= 26) tag = little(format, 24, 2);
-            if (channels > maxChannels) return notASound;
+            const bool extensible = tag == wavExtensible;
+            if (extensible) tag = little(format, 24, 2);
+            if (channels > maxChannels || (extensible && !knownSubformat(format))) return notASound;
             if (!playedBits(tag, bits)) {
                 return "WAV holding " + wavSampleName(tag, bits) + notPlayed;
             }

@@ -85,6 +85,7 @@ const soundKinds = [
   patched('tone.wav', 'of 2000 channels', 22, [0xd0, 0x07]),
   patched('tone.aiff', 'at 10 MHz', 62, [0x40, 0x16, 0x98, 0x96, 0x80, 0, 0, 0, 0, 0]),
   patched('tone.aiff', 'of 2000 channels', 54, [0x07, 0xd0]),
+  patched('tone-24.wav', 'with a damaged subformat', 46, [1]),
   patched('tone.aiff', 'with a damaged chunk name', 12, [0]),
   patched('tone.ogg', 'with a damaged byte', 48, [0]),
   ...['tone.wav', 'tone.ogg'].map((name) => ({

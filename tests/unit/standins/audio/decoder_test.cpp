@@ -97,6 +97,7 @@ const SoundCase soundCases[] = {
     {"OGG Vorbis with a damaged byte", patched("tone.ogg", 48, std::string(1, '\0')),
      "not a sound"},
     {"OGG Vorbis after an ID3 tag", id3Tag(300) + fixture("tone.ogg"), "not a sound"},
+    {"WAV of 24 bits with a damaged subformat", patched("tone-24.wav", 46, "\x01"), "not a sound"},
     {"WAV whose chunk after fmt has a damaged name",
      patched("tone-float.wav", 38, std::string(1, '\0')), "a sound file that holds no sound"},
     {"AIFF whose first chunk has a damaged name", patched("tone.aiff", 12, std::string(1, '\0')),
