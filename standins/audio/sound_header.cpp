@@ -215,8 +215,9 @@ bool playedBits(std::uint32_t tag, std::uint32_t bits) {
     return tag == wavPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
 }
 
-// A RIFF WAVE file from start: its "fmt " chunk names samples the library plays, on at least one
-// channel, and its "data" chunk holds at least one whole frame of them.
+// A RIFF WAVE file from start, its chunks read as libsndfile reads them: its "fmt " chunk names
+// samples the library plays (by a subformat libsndfile knows, when extensible), on 1 to 1024
+// channels, and its "data" chunk holds at least one whole frame of them.
 std::string wavRefusal(SoundFile& file, std::int64_t start) {
     std::string format;
     for (std::int64_t at = start + 12; at >= 0 && at + 8 <= file.size;) {
