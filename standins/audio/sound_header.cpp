@@ -139,7 +139,9 @@ std::int64_t mpegFrameSamples(std::string_view header) {
 
 // MPEG audio from start, as libmpg123 decodes it: it takes the first frame for the start of a
 // stream only after reading the next frame's header, and plays a sample once whole frames of
-// sound (those after an Info frame) hold more than the samples it drops.
+// sound (those after an Info frame) hold more than the samples it drops. Past a damaged header
+// after the first frame of sound it looks for the next frame, which is not followed here: such a
+// file passes.
 std::string mpegRefusal(SoundFile& file, std::int64_t at) {
     constexpr const char* noDecode = "MPEG audio that does not decode";
     constexpr const char* cutFirst = "MPEG audio that ends inside its first frame";
@@ -152,7 +154,7 @@ std::string mpegRefusal(SoundFile& file, std::int64_t at) {
     if (isInfoFrame(first)) at += bytes;
     for (std::int64_t held = 0; held <= skipped; at += bytes) {
         const std::string head = file.at(at, 4);
-        if (!isMpegFrameHeader(head)) return noDecode;
+        if (!isMpegFrameHeader(head)) return held == 0 || head.size() < 4 ? noDecode : "";
         bytes = mpegFrameBytes(head);
         if (bytes == 0) return "";
         if (at + bytes > file.size) return held == 0 ? cutFirst : noDecode;

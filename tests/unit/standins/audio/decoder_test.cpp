@@ -90,6 +90,8 @@ const SoundCase soundCases[] = {
     {"MP3 at 22 kHz cut in its second frame of sound",
      fixture("tone-22050-mono.mp3").substr(0, 500), "MPEG audio that does not decode"},
     {"MP3 at 22 kHz of two frames of sound", fixture("tone-22050-mono.mp3").substr(0, 625), ""},
+    {"MP3 at 22 kHz with a damaged header in its second frame of sound",
+     patched("tone-22050-mono.mp3", 417, "\x33"), ""},
     {"MP2 whose first frame says another channel mode",
      patched("tone.mp2", 3, std::string(1, '\0')), ""},
     {"MP2 of its first frame alone", fixture("tone.mp2").substr(0, 417),
