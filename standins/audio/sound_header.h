@@ -17,9 +17,11 @@ std::int64_t mpegAudioStart(std::string_view head);
 bool isMpegFrameHeader(std::string_view header);
 
 // Why the game's audio library would refuse the regular file at linuxPath by its headers, or ""
-// when they are of a kind it plays: MPEG audio layers 1 to 3 holding a whole frame of sound, WAV
-// and AIFF of 8 to 32-bit PCM or 32-bit float holding a frame, OGG Vorbis; any of them after an
-// ID3v2 tag. A file passed here can still hold samples that do not decode.
+// when they are of a kind it plays: MPEG audio layers 1 to 3 whose whole frames hold more sound
+// than the decoder drops at the start, the first followed by the next one's header; WAV and AIFF
+// of 8 to 32-bit PCM or 32-bit float on at most 1024 channels holding a frame; OGG Vorbis whose
+// headers and first sound are on whole pages; any of them after an ID3v2 tag, at a sample rate of
+// at most 384 kHz. A file passed here can still hold samples that do not decode.
 std::string headerRefusal(const std::string& linuxPath);
 
 }  // namespace audio

@@ -13,10 +13,6 @@ constexpr std::size_t blockFrames = 1152;
 // otherwise reopen its file for every few output frames.
 constexpr std::size_t heldFramesLimit = 48000;
 
-// The highest sample rate played: a file's header may say anything, and decoding a second of a
-// 10 MHz file takes as long as a minute of a common one.
-constexpr long maxSampleRate = 384000;
-
 // Sets the converter up from rate to outputRate; syn123's normal (not "dirty") mode, whose
 // dynamic range is above 16-bit CD quality, with no smoothing as the ratio never changes.
 bool setUpConversion(syn123_handle* converter, long rate) {
@@ -31,13 +27,6 @@ std::unique_ptr<SoundStream> SoundStream::open(const std::string& path, bool loo
     std::unique_ptr<Decoder> decoder = std::move(opening.decoder);
     if (decoder == nullptr) {
         if (refusal != nullptr) *refusal = opening.refusal;
-        return nullptr;
-    }
-    if (decoder->rate() > maxSampleRate) {
-        if (refusal != nullptr) {
-            *refusal = "a sample rate of " + std::to_string(decoder->rate()) + " Hz, above the " +
-                       std::to_string(maxSampleRate) + " Hz the simulator plays";
-        }
         return nullptr;
     }
     Converter converter;
