@@ -667,7 +667,9 @@ extern "C" __declspec(dllexport) int hostMain(int argc, char** argv) {
     try {
         std::ifstream in(options.replay, std::ios::binary);
         if (!in) throw std::runtime_error(options.replay + ": cannot be read");
-        frames = readReplay(in, options.replay);
+        std::string warning;
+        frames = readReplay(in, options.replay, &warning);
+        if (!warning.empty()) std::fprintf(stderr, "ostrelle-host: warning: %s\n", warning.c_str());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "ostrelle-host: %s\n", error.what());
         return 2;
