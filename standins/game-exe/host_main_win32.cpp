@@ -38,7 +38,8 @@ constexpr const char* usage =
     "                     [--locale NAME] [--fail-allocation] [--fail-pin] [--no-sse2]\n"
     "                     [--frames-while-loading] [--thread-after-load] [--anonymous-hook]\n"
     "                     [--recorder DLL [--recorder-first] [--recorder-disk DISK[,DISK]...]\n"
-    "                     [--local-app-data FOLDER]] [--frame-ms MS [--catch-up-from FRAME]]\n"
+    "                     [--recorder-untimed] [--local-app-data FOLDER]]\n"
+    "                     [--frame-ms MS [--catch-up-from FRAME]]\n"
     "                     [--exit-after MS]\n"
     "                     REPLAY.csv\n"
     "       ostrelle-host --plugin Ostrelle.dll --bench FRAMES\n"
@@ -67,6 +68,7 @@ struct Options {
     bool threadAfterLoad = false;      // a thread starts and ends once the plug-in has loaded
     std::string recorder;              // the drive recorder, another plug-in on the same call
     bool recorderFirst = false;        // loaded before the plug-in
+    bool recorderUntimed = false;      // the recorder's writer writes only when woken
     std::string recorderDisk;          // how the disk treats the recorder's files
     bool localAppData = false;         // LOCALAPPDATA set from the wide command line
     bool anonymousHook = false;        // the call leads into memory of no module when we load
@@ -96,6 +98,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.threadAfterLoad = true;
         } else if (arg == "--recorder-first") {
             options.recorderFirst = true;
+        } else if (arg == "--recorder-untimed") {
+            options.recorderUntimed = true;
         } else if (arg == "--anonymous-hook") {
             options.anonymousHook = true;
         } else if (!hasValue && arg.starts_with("--")) {
@@ -502,10 +506,20 @@ DWORD WINAPI quietTickCount() {
     return tick;
 }
 
+// The recorder's writer waits for its wake alone: its timed rounds never come, so what it writes
+// shows what woke it.
+DWORD WINAPI untilWoken(HANDLE handle, DWORD) {
+    return WaitForSingleObject(handle, INFINITE);
+}
+
 // Runs the recorder on the world's clock and its disk, its calls into the game untraced.
 void attachRecorder(HMODULE recorder, GameStandIn& game, const Options& options) {
     redirectImport(recorder, "KERNEL32.dll", "GetTickCount",
                    reinterpret_cast<const void*>(&quietTickCount));
+    if (options.recorderUntimed) {
+        redirectImport(recorder, "KERNEL32.dll", "WaitForSingleObject",
+                       reinterpret_cast<const void*>(&untilWoken));
+    }
     redirectRecorderDisk(recorder, options.recorderDisk);
     game.answerQuietlyTo(recorder, headersOf(recorder)->OptionalHeader.SizeOfImage);
 }
