@@ -56,9 +56,16 @@ std::string notAnImage(std::string_view bytes) {
     return "";
 }
 
-// What a player can do about a file or folder the checks may not read.
-constexpr std::string_view letThePlayerRead =
-    "Run the check as the user who plays the game, or let that user read it.";
+// What a player can do about a file or folder the checks may not read: only a permission is the
+// player's to grant.
+std::string readAdvice(const std::error_code& unread) {
+    const bool denied =
+        unread == std::errc::permission_denied || unread == std::errc::operation_not_permitted;
+    return denied ? "Run the check as the user who plays the game, or let that user read it." : "";
+}
+
+// Where the checks send a player who gave something other than the game.
+constexpr std::string_view giveTheGame = "Give the game's folder, or its .exe.";
 
 // The system's reason for not reading a file, as a report says it: it tells nothing of what the
 // file holds, which may well be right.
@@ -70,9 +77,7 @@ std::string cannotReadText(const std::error_code& unread) {
 // system's reason, and the advice when the reason is a permission the player can grant.
 void cannotRead(CheckLine& line, const std::string& what, const std::error_code& unread) {
     line.finding = what + ' ' + cannotReadText(unread);
-    const bool denied =
-        unread == std::errc::permission_denied || unread == std::errc::operation_not_permitted;
-    line.advice = denied ? std::string(letThePlayerRead) : "";
+    line.advice = readAdvice(unread);
 }
 
 // The file at path opened to read, or -1 with the system's reason in unread. It never waits: a
@@ -345,12 +350,12 @@ CheckLine checkGameBuild(const std::vector<fs::path>& programs, const std::error
     if (unread) {
         line.finding =
             printableText(folder.string()) + ": cannot read the folder (" + unread.message() + ")";
-        line.advice = letThePlayerRead;
+        line.advice = readAdvice(unread);
         return line;
     }
     if (programs.empty()) {
         line.finding = "no .exe in " + printableText(folder.string());
-        line.advice = "Give the game's folder or its .exe.";
+        line.advice = giveTheGame;
         return line;
     }
     std::vector<std::pair<fs::path, std::string>> others;
@@ -646,7 +651,7 @@ std::vector<CheckLine> checkSounds(const fs::path& pluginFolder, const fs::path&
             if (const auto closed = unreadableSoundFolder(pluginFolder)) {
                 line.finding +=
                     ": " + shown(closed->first, folder) + ' ' + cannotReadText(closed->second);
-                line.advice = "Let the user who plays the game read that folder.";
+                line.advice = readAdvice(closed->second);
             }
             lines.push_back(std::move(line));
             continue;
@@ -855,7 +860,7 @@ CheckLine notTheGameLine(const fs::path& file, const fs::path& folder) {
     line.finding =
         shown(file, folder) + (what.empty() ? " is not the game: its name does not end in .exe"
                                             : " is " + what + ", not the game");
-    line.advice = "Give the game's folder, or its .exe.";
+    line.advice = giveTheGame;
     return line;
 }
 
