@@ -419,15 +419,16 @@ CheckLine checkAudioLibrary(const fs::path& folder, const std::string& besideWha
 }
 
 // The plug-in check over every Ostrelle.dll found; copies where no loader looks are not loaded
-// and count only when there is no other.
-CheckLine checkPlugin(const std::vector<fs::path>& found, const fs::path& folder,
+// and count only when there is no other. searchedAll: no folder was left out of the search.
+CheckLine checkPlugin(const std::vector<fs::path>& found, bool searchedAll, const fs::path& folder,
                       std::vector<fs::path>& copies) {
     CheckLine line("plug-in");
     const std::string moveThem =
         "Copy Ostrelle.dll, Ostrelle.ini and the folder \"Radio SFX\" together into the folder "
         "your plug-in loader loads plug-ins from (scripts/ for most).";
     if (found.empty()) {
-        line.finding = "no Ostrelle.dll in this folder or its sub-folders";
+        line.finding = std::string("no Ostrelle.dll in this folder or its sub-folders") +
+                       (searchedAll ? "" : " that were searched");
         line.advice = moveThem;
         return line;
     }
@@ -822,7 +823,8 @@ std::vector<CheckLine> checkGameFolder(const fs::path& given, const fs::path& ex
         checkAudioLibrary(folder, game.empty() ? "the game's .exe" : shown(game, folder)));
     std::vector<fs::path> copies;
     FileSearch search(folder, pluginName, maxEntries);
-    lines.push_back(checkPlugin(search.run(), folder, copies));
+    const std::vector<fs::path> found = search.run();
+    lines.push_back(checkPlugin(found, search.notes.empty(), folder, copies));
     lines.back().details.insert(lines.back().details.end(), search.notes.begin(),
                                 search.notes.end());
     if (copies.size() != 1) return lines;  // none, or several and no telling which one loads
