@@ -190,9 +190,10 @@ struct ReadDrive {
 } lastDrive;
 
 const ReadDrive& readDrive(std::string_view drive, bool isReplay, const std::string& name) {
-    ReadDrive& last = lastDrive;
-    if (drive == last.text && isReplay == last.isReplay && name == last.name) return last;
-    last = ReadDrive{};  // a drive that cannot be read leaves none behind
+    if (drive == lastDrive.text && isReplay == lastDrive.isReplay && name == lastDrive.name) {
+        return lastDrive;
+    }
+    lastDrive = ReadDrive{};  // a drive that cannot be read leaves none behind
     std::vector<ReplayFrame> frames;
     std::string warning;
     if (isReplay) {
@@ -201,8 +202,9 @@ const ReadDrive& readDrive(std::string_view drive, bool isReplay, const std::str
     } else {
         frames = parseScenario(drive, name).frames;
     }
-    last = ReadDrive{std::string(drive), isReplay, name, std::move(frames), std::move(warning)};
-    return last;
+    lastDrive =
+        ReadDrive{std::string(drive), isReplay, name, std::move(frames), std::move(warning)};
+    return lastDrive;
 }
 
 void fillFrames(const std::vector<FrameRecord>& records, FrameColumns& columns) {
